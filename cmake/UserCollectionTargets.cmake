@@ -1,0 +1,42 @@
+# Shared settings of the project's own targets.
+
+set(USERCOLLECTION_INCLUDE_INSTALL_DIR ${CMAKE_INSTALL_INCLUDEDIR}/usercollection)
+
+function(usercollection_warnings target)
+    if(MSVC)
+        target_compile_options(${target} PRIVATE /W4)
+        if(USERCOLLECTION_WERROR)
+            target_compile_options(${target} PRIVATE /WX)
+        endif()
+    else()
+        target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wnon-virtual-dtor
+                                                 -Woverloaded-virtual -Wcast-qual)
+        if(USERCOLLECTION_WERROR)
+            target_compile_options(${target} PRIVATE -Werror)
+        endif()
+    endif()
+endfunction()
+
+# usercollection_editor_library(<name> ALIAS <alias> SOURCES ... HEADERS ... [LINK ...])
+# One shared library of the editor stand-ins; HEADERS are relative to its include/.
+function(usercollection_editor_library name)
+    cmake_parse_arguments(ARG "" "ALIAS" "SOURCES;HEADERS;LINK" ${ARGN})
+    add_library(${name} SHARED ${ARG_SOURCES})
+    add_library(UserCollection::${ARG_ALIAS} ALIAS ${name})
+    set_target_properties(${name} PROPERTIES EXPORT_NAME ${ARG_ALIAS} WINDOWS_EXPORT_ALL_SYMBOLS ON)
+    target_include_directories(${name} PUBLIC
+        $<BUILD_INTERFACE:${CMAKE_CURRENT_SOURCE_DIR}/include>
+        $<INSTALL_INTERFACE:${USERCOLLECTION_INCLUDE_INSTALL_DIR}>)
+    target_link_libraries(${name} PUBLIC ${ARG_LINK})
+    usercollection_warnings(${name})
+    if(USERCOLLECTION_INSTALL)
+        install(TARGETS ${name} EXPORT UserCollectionTargets
+            LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+            ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+            RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+        foreach(header ${ARG_HEADERS})
+            get_filename_component(dir ${header} DIRECTORY)
+            install(FILES include/${header} DESTINATION ${USERCOLLECTION_INCLUDE_INSTALL_DIR}/${dir})
+        endforeach()
+    endif()
+endfunction()

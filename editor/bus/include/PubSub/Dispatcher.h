@@ -1,0 +1,96 @@
+#pragma once
+
+#include <PubSub/Object.h>
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <typeindex>
+
+namespace PubSub {
+namespace Details {
+
+class MessageBase;
+class Dispatcher;
+
+// The bus's registration record of one subscribing object. Registrations say
+// which handler takes which message type; subscriptions say which senders (one
+// object, or every object of a static type) the subscriber listens to. A
+// handler is returned for a message when both match.
+class SubscriberBase
+{
+public:
+    SubscriberBase();
+    SubscriberBase(const SubscriberBase&) = delete;
+    SubscriberBase& operator=(const SubscriberBase&) = delete;
+    // Ends every registration and subscription of this subscriber.
+    virtual ~SubscriberBase();
+
+    static void registerSelf(SubscriberBase* base, void* handler, const std::type_index& messageType);
+    static void unregisterSelf(SubscriberBase* base, void* handler, const std::type_index& messageType);
+
+    // Null is ignored: a null sender is reached only through subscribeAll.
+    void subscribe(const PubSub::Object* object);
+    void unsubscribe(const PubSub::Object* object);
+    bool isSubscribed(const PubSub::Object* object) const;
+
+    // Every sender whose declared type is X, including messages whose object is null.
+    template<class X>
+    void subscribeAll()
+    {
+        subscribeAll(std::type_index(typeid(X)));
+    }
+    template<class X>
+    void unsubscribeAll()
+    {
+        unsubscribeAll(std::type_index(typeid(X)));
+    }
+
+private:
+    friend class Dispatcher;
+    void subscribeAll(const std::type_index& senderType);
+    void unsubscribeAll(const std::type_index& senderType);
+
+    std::uint64_t m_id; // the dispatcher's key for this record
+};
+
+// The process-wide dispatcher. Its state is guarded by one mutex, which is never
+// held while a handler runs: publishers fetch the handler list, then call it.
+class Dispatcher
+{
+public:
+    static Dispatcher& instance();
+
+    // Handlers registered for messageType whose subscriber listens to sender (or to
+    // every sender of senderType), in registration order, each once.
+    std::deque<void*> getSubscribers(const MessageBase& message,
+                                     const std::type_index& messageType,
+                                     const PubSub::Object* sender,
+                                     const std::type_index& senderType);
+
+    Dispatcher(const Dispatcher&) = delete;
+    Dispatcher& operator=(const Dispatcher&) = delete;
+
+private:
+    friend class SubscriberBase;
+    friend class PubSub::Object;
+    Dispatcher();
+    ~Dispatcher();
+
+    std::uint64_t addSubscriber();
+    void removeSubscriber(std::uint64_t subscriber);
+    void registerHandler(std::uint64_t subscriber, void* handler, const std::type_index& messageType);
+    void unregisterHandler(std::uint64_t subscriber, void* handler, const std::type_index& messageType);
+    void subscribe(std::uint64_t subscriber, const PubSub::Object* object);
+    void unsubscribe(std::uint64_t subscriber, const PubSub::Object* object);
+    bool isSubscribed(std::uint64_t subscriber, const PubSub::Object* object) const;
+    void subscribeAll(std::uint64_t subscriber, const std::type_index& senderType);
+    void unsubscribeAll(std::uint64_t subscriber, const std::type_index& senderType);
+    void objectDestroyed(const PubSub::Object* object);
+
+    struct State;
+    std::unique_ptr<State> m_state;
+};
+
+} // namespace Details
+} // namespace PubSub

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+namespace Timeline {
+class Object;
+}
+
+namespace Project {
+
+class Content;
+
+enum class BundleBackend : int {
+    Xml = 0,
+};
+
+// Writes one project bundle file.
+class Writer
+{
+public:
+    Writer(const QString& path, BundleBackend backend);
+    virtual ~Writer();
+
+    // Writes the content (its timeline) at the path, creating missing folders;
+    // atomic: the old file or the whole new one is there, never a part. False on
+    // failure or for null content.
+    bool write(const Content* content);
+
+private:
+    QString m_path;
+    BundleBackend m_backend;
+};
+
+// The timeline of a bundle written by Writer; null when the file is missing or
+// is not a bundle.
+std::unique_ptr<Timeline::Object> readBundle(const QString& path);
+
+} // namespace Project

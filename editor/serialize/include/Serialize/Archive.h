@@ -1,0 +1,110 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+class QIODevice;
+class QXmlStreamReader;
+class QXmlStreamWriter;
+
+namespace Types {
+class Image;
+}
+
+namespace Serialize {
+
+class ISerializable;
+
+// Any damage found while reading: malformed XML, a missing or unexpected entry, a
+// bad number, an unknown class. Readers never crash on bad input; they throw this.
+class ArchiveError : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Writes one XML document. Entries are written in the order the caller names
+// them; the matching InputArchive reads them back in the same order.
+class OutputArchive
+{
+public:
+    // Starts the document on device (which must be open for writing).
+    explicit OutputArchive(QIODevice* device);
+    OutputArchive(const OutputArchive&) = delete;
+    OutputArchive& operator=(const OutputArchive&) = delete;
+    ~OutputArchive();
+
+    void beginNode(const char* name);
+    void endNode();
+
+    void writeString(const char* name, const std::string& value);
+    void writeText(const char* name, const QString& value);
+    void writeInt32(const char* name, std::int32_t value);
+    void writeInt64(const char* name, std::int64_t value);
+    void writeDouble(const char* name, double value);
+    void writeBool(const char* name, bool value);
+
+    // A counted sequence: beginSequence, then for i = 1..count beginElement(i) ...
+    // endElement(), then endSequence.
+    void beginSequence(const char* name, std::int32_t count);
+    void beginElement(std::int32_t number);
+    void endElement();
+    void endSequence();
+
+    // A polymorphic reference (null allowed), written with the object's name().
+    void writeObject(const char* name, const ISerializable* object);
+    // An image as PNG inside the document (null allowed).
+    void writeImage(const char* name, const std::shared_ptr<const Types::Image>& image);
+
+    // Closes the document; false if the device refused a write.
+    bool finish();
+
+private:
+    std::unique_ptr<QXmlStreamWriter> m_writer;
+    bool m_finished = false;
+};
+
+// Reads a document written by OutputArchive; every read names the entry it expects.
+class InputArchive
+{
+public:
+    // Reads from device (open for reading). Throws ArchiveError if it is not an archive.
+    explicit InputArchive(QIODevice* device);
+    InputArchive(const InputArchive&) = delete;
+    InputArchive& operator=(const InputArchive&) = delete;
+    ~InputArchive();
+
+    // The name of the next node without consuming it (to tell record types apart).
+    QString peekNodeName();
+
+    void beginNode(const char* name);
+    void endNode();
+
+    std::string readString(const char* name);
+    QString readText(const char* name);
+    std::int32_t readInt32(const char* name);
+    std::int64_t readInt64(const char* name);
+    double readDouble(const char* name);
+    bool readBool(const char* name);
+
+    // Returns the count written by beginSequence; negative counts are damage.
+    std::int32_t beginSequence(const char* name);
+    void beginElement(std::int32_t number);
+    void endElement();
+    void endSequence();
+
+    // Creates the object through Serialize::Registry by its written name; null
+    // for a null reference.
+    std::unique_ptr<ISerializable> readObject(const char* name);
+    std::shared_ptr<const Types::Image> readImage(const char* name);
+
+private:
+    std::unique_ptr<QXmlStreamReader> m_reader;
+};
+
+} // namespace Serialize

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <usercollection_export.h>
+
+#include <Effect/AudioEqualizer.h>
+#include <Effect/ManualEnhance.h>
+#include <Model/EffectObject.h>
+#include <Types/Image.h>
+
+#include <QString>
+
+#include <map>
+#include <memory>
+#include <string>
+
+// The user's presets of the audio equalizer and the manual enhancement, one file
+// per preset in the effect type's folder, the preset's name inside the record.
+namespace Effect {
+
+// Saves a copy of *effect (not null) as a new preset called name. With a
+// collection id the stored preset is also registered in that collection and shown.
+// Returns the preset as read back, owned by the caller; null when storing or
+// reading back failed.
+template<class T>
+std::unique_ptr<const T> saveUserEffect(const T* effect,
+                                        const QString& name,
+                                        const std::string& collectionId,
+                                        const std::shared_ptr<const Types::Image>& preview);
+
+// Every preset of type T, keyed by name; of presets sharing a name, the first one
+// read. Empty when there are none or nobody answers.
+template<class T>
+std::map<QString, std::unique_ptr<const T>> loadUserEffects();
+
+// Asks for the stored preset of effect to be deleted; reports nothing.
+USERCOLLECTION_EXPORT void removeUserEffect(const Effect::Object* effect);
+
+extern template USERCOLLECTION_EXPORT std::unique_ptr<const AudioEqualizer>
+saveUserEffect<AudioEqualizer>(const AudioEqualizer*,
+                               const QString&,
+                               const std::string&,
+                               const std::shared_ptr<const Types::Image>&);
+extern template USERCOLLECTION_EXPORT std::unique_ptr<const ManualEnhance>
+saveUserEffect<ManualEnhance>(const ManualEnhance*,
+                              const QString&,
+                              const std::string&,
+                              const std::shared_ptr<const Types::Image>&);
+extern template USERCOLLECTION_EXPORT std::map<QString, std::unique_ptr<const AudioEqualizer>>
+loadUserEffects<AudioEqualizer>();
+extern template USERCOLLECTION_EXPORT std::map<QString, std::unique_ptr<const ManualEnhance>>
+loadUserEffects<ManualEnhance>();
+
+} // namespace Effect

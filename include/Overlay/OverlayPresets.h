@@ -1,0 +1,29 @@
+#pragma once
+
+#include <usercollection_export.h>
+
+#include <Model/OverlayPreset.h>
+
+#include <QString>
+
+#include <set>
+#include <string>
+
+namespace Overlay {
+
+// Stores a copy of preset, with a new id and a display name that no title has yet,
+// at path. Does not add it to the titles collection. False for a null preset or
+// when the store is not confirmed.
+USERCOLLECTION_EXPORT bool savePreset(const Overlay::Preset* preset,
+                                      const QString& name,
+                                      const QString& path,
+                                      const std::set<std::string>& categories);
+
+// Saves preset as one of the user's titles: stored in the overlays folder, filed
+// under "category_my_titles", registered in the titles collection and shown.
+USERCOLLECTION_EXPORT bool saveUserPreset(const Overlay::Preset* preset, const QString& name);
+
+// name itself when no title shows it, else the first free "stem_NN".
+USERCOLLECTION_EXPORT QString nextName(const QString& name);
+
+} // namespace Overlay
