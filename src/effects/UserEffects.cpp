@@ -1,1 +1,206 @@
-// placeholder
+#include "CollectionHelper.h"
+#include "EditorServices.h"
+#include "PersistentItem.h"
+
+#include <Effect/UserEffects.h>
+#include <QDir>
+#include <QUuid>
+#include <cstddef>
+#include <deque>
+#include <utility>
+
+namespace Effect {
+namespace {
+
+using Record = EditorCollection::PersistentItem<Effect::Object>;
+using Records = std::deque<Record>;
+using PersistenceHelper = EditorCollection::PersistentItemHelper<Effect::Object>;
+using CollectionHelper = EditorCollection::CollectionHelper<Effect::Object>;
+
+// The records of one load answer. Their items were created for the answer and are
+// owned here until taken, front to back; the rest are deleted with the records.
+class ReadBackRecords {
+public:
+    struct Taken {
+        const Record& record;
+        std::unique_ptr<const Effect::Object> item;
+    };
+
+    ReadBackRecords(PersistenceHelper& persistence, const std::string& path)
+        : m_records(loadOrDiscard(persistence, path))
+    {
+    }
+    ReadBackRecords(const ReadBackRecords&) = delete;
+    ReadBackRecords& operator=(const ReadBackRecords&) = delete;
+    ~ReadBackRecords()
+    {
+        for (std::size_t i = m_taken; i < m_records.size(); ++i)
+            delete m_records[i].item;
+    }
+
+    std::size_t size() const { return m_records.size(); }
+    bool hasNext() const { return m_taken < m_records.size(); }
+    // The next record in answer order, with its item handed to the caller.
+    Taken takeNext()
+    {
+        const Record& record = m_records[m_taken++];
+        return Taken { record, std::unique_ptr<const Effect::Object>(record.item) };
+    }
+
+private:
+    static Records loadOrDiscard(PersistenceHelper& persistence, const std::string& path)
+    {
+        try {
+            return persistence.load(path);
+        } catch (...) {
+            // An answer that arrived before the failure is owned by no one else.
+            for (const Record& record : persistence.loadedItems)
+                delete record.item;
+            persistence.loadedItems.clear();
+            throw;
+        }
+    }
+
+    Records m_records;
+    std::size_t m_taken = 0;
+};
+
+template <class T>
+QString presetFolder()
+{
+    return Settings::userEffectsPath(std::string(T::NameInArchive()));
+}
+
+template <class T>
+std::string presetPath(const QString& presetId)
+{
+    return QDir(presetFolder<T>()).filePath(presetId).toStdString();
+}
+
+// Gives preset a fresh identity and returns it; the identity also names its file.
+QString assignNewPresetId(Effect::Object& preset)
+{
+    QString presetId = QUuid::createUuid().toString();
+    preset.id = presetId.toStdString();
+    preset.secondaryId = preset.id;
+    return presetId;
+}
+
+Record makePresetRecord(const Effect::Object& preset, const QString& name, const std::string& collectionId,
+    const std::shared_ptr<const Types::Image>& preview)
+{
+    Record record;
+    record.item = &preset;
+    record.customStrings[preset.id] = name.toStdString();
+    record.collectionId = collectionId;
+    record.preview = preview;
+    return record;
+}
+
+// Null, and item deleted, when item is not a T.
+template <class T>
+std::unique_ptr<const T> downcast(std::unique_ptr<const Effect::Object> item)
+{
+    const T* preset = dynamic_cast<const T*>(item.get());
+    if (!preset)
+        return nullptr;
+    item.release();
+    return std::unique_ptr<const T>(preset);
+}
+
+// The name is filed in the record under the preset's own id.
+QString presetName(const Record& record, const Effect::Object& preset)
+{
+    const auto entry = record.customStrings.find(preset.id);
+    return entry == record.customStrings.end() ? QString() : QString::fromStdString(entry->second);
+}
+
+// A deep copy of item for the caller; null when the copy is not a T.
+template <class T>
+std::unique_ptr<const T> cloneAs(const Effect::Object* item)
+{
+    Serialize::Cloner cloner;
+    Serialize::ObjectStorage storage;
+    const Serialize::ISerializable* source = item;
+    T* clone = dynamic_cast<T*>(cloner.cloneImpl(source, storage));
+    Serialize::ObjectStorage handedOver(std::move(storage));
+    // A copy of the wrong type stays with the storage, which deletes it.
+    if (clone)
+        handedOver.releaseAll();
+    return std::unique_ptr<const T>(clone);
+}
+
+template <class T>
+ReadBackRecords readPresetFolder()
+{
+    PersistenceHelper persistence;
+    return ReadBackRecords(persistence, presetFolder<T>().toStdString());
+}
+
+} // namespace
+
+template <class T>
+std::unique_ptr<const T> saveUserEffect(const T* effect, const QString& name, const std::string& collectionId,
+    const std::shared_ptr<const Types::Image>& preview)
+{
+    T preset(*effect);
+    const QString presetId = assignNewPresetId(preset);
+    const Record record = makePresetRecord(preset, name, collectionId, preview);
+    PersistenceHelper persistence;
+    const std::string path = presetPath<T>(presetId);
+
+    if (!persistence.store(&record, path))
+        return nullptr;
+
+    ReadBackRecords loaded(persistence, path);
+    if (loaded.size() != 1)
+        return nullptr;
+    ReadBackRecords::Taken stored = loaded.takeNext();
+
+    // The object read back is the record just stored, so it is a T.
+    if (collectionId.empty())
+        return std::unique_ptr<const T>(static_cast<const T*>(stored.item.release()));
+
+    CollectionHelper collection(collectionId);
+    // From here on the item belongs to the collection.
+    const Effect::Object* registered = stored.item.release();
+    collection.registerItem(&stored.record, 1);
+    collection.locateItem(registered);
+    return cloneAs<T>(registered);
+}
+
+template <class T>
+std::map<QString, std::unique_ptr<const T>> loadUserEffects()
+{
+    std::map<QString, std::unique_ptr<const T>> presets;
+    ReadBackRecords records = readPresetFolder<T>();
+
+    while (records.hasNext()) {
+        ReadBackRecords::Taken next = records.takeNext();
+        std::unique_ptr<const T> preset = downcast<T>(std::move(next.item));
+        if (!preset)
+            continue;
+        QString name = presetName(next.record, *preset);
+        if (presets.count(name))
+            continue;
+        presets.emplace(std::move(name), std::move(preset));
+    }
+    return presets;
+}
+
+void removeUserEffect(const Effect::Object* effect)
+{
+    PersistenceHelper persistence;
+    persistence.remove(effect);
+}
+
+template USERCOLLECTION_EXPORT std::unique_ptr<const AudioEqualizer> saveUserEffect<AudioEqualizer>(
+    const AudioEqualizer*, const QString&, const std::string&, const std::shared_ptr<const Types::Image>&);
+template USERCOLLECTION_EXPORT std::unique_ptr<const ManualEnhance> saveUserEffect<ManualEnhance>(
+    const ManualEnhance*, const QString&, const std::string&, const std::shared_ptr<const Types::Image>&);
+template USERCOLLECTION_EXPORT std::map<QString, std::unique_ptr<const AudioEqualizer>>
+loadUserEffects<AudioEqualizer>();
+template USERCOLLECTION_EXPORT std::map<QString, std::unique_ptr<const ManualEnhance>>
+loadUserEffects<ManualEnhance>();
+
+} // namespace Effect
