@@ -1,10 +1,13 @@
 #include "CollectionHelper.h"
 #include "EditorServices.h"
 #include "FetchedCollection.h"
+#include "PersistentItem.h"
+#include "imports/StoredRecord.h"
 #include "imports/UniqueName.h"
 
 #include <Import/UserCollection.h>
 #include <QDir>
+#include <QUuid>
 #include <algorithm>
 #include <functional>
 #include <utility>
@@ -14,8 +17,19 @@ namespace Import {
 namespace {
 
 using Collection = EditorCollection::CollectionHelper<Import::Object>;
+using Record = EditorCollection::PersistentItem<Import::Object>;
+using Details::loadSingleRecord;
+using Details::storeRecord;
 
 const char* const IntroCategory = "intros";
+const char* const IntroBundleName = "intro.bundle";
+const Import::Object::Kind IntroKind = Import::Object::Kind(4);
+const int RegisterMode = 1;
+
+QString pathIn(const QString& folder, const QString& name)
+{
+    return QDir(folder).filePath(name);
+}
 
 std::function<bool(const Import::Object*)> ofKind(Import::Object::Kind kind)
 {
@@ -34,6 +48,36 @@ const Import::Object* findNamed(const Items& items, const QString& name, Import:
     const auto found = std::find_if(
         items.begin(), items.end(), [&](const Import::Object* item) { return isNamed(item, name, kind); });
     return found == items.end() ? nullptr : *found;
+}
+
+// A record filed under the collection and its one category.
+Record collectionRecord(const UserCollection& collection, const Import::Object* item,
+    const std::shared_ptr<const Types::Image>& preview)
+{
+    Record record;
+    record.item = item;
+    record.collectionId = collection.id();
+    record.categories = { collection.category() };
+    record.preview = preview;
+    return record;
+}
+
+// The intro item: its id is the uuid text, the key of its display name.
+Import::Object introItem(const QString& uuid, const QString& bundlePath)
+{
+    Import::Object intro;
+    intro.id = uuid.toStdString();
+    intro.secondaryId = intro.id;
+    intro.kind = IntroKind;
+    intro.path = bundlePath.toStdString();
+    return intro;
+}
+
+bool writeBundle(const Timeline::Object* timeline, const QString& bundlePath)
+{
+    Project::Content content {};
+    content.timeline = timeline;
+    return Project::Writer(bundlePath, Project::BundleBackend::Xml).write(&content);
 }
 
 } // namespace
@@ -99,6 +143,70 @@ bool UserCollection::itemRemovable(const QString& name, Import::Object::Kind kin
     const std::set<const Import::Object*> removable
         = EditorCollection::fetchCollection(collection).removableItems;
     return findNamed(removable, name, kind) != nullptr;
+}
+
+const Import::Object* UserCollection::saveUserImport(const Import::Object* item, const QString& fileName,
+    const std::shared_ptr<const Types::Image>& preview, const QString& uniqueId)
+{
+    if (!item)
+        return nullptr;
+    const QString path = pathIn(m_storagePath, fileName);
+
+    Record record = collectionRecord(*this, item, preview);
+    record.uniqueId = uniqueId.toStdString();
+    if (!storeRecord(record, path))
+        return nullptr;
+
+    const std::optional<Record> stored = loadSingleRecord<Import::Object>(path);
+    if (!stored)
+        return nullptr;
+
+    Collection collection(m_id);
+    collection.getCollection();
+    collection.registerItem(&*stored, RegisterMode);
+    return stored->item;
+}
+
+const Import::Object* UserCollection::saveUserIntro(
+    const Timeline::Object* timeline, const QString& name, const std::shared_ptr<const Types::Image>& preview)
+{
+    if (!timeline)
+        return nullptr;
+    const QString uuid = QUuid::createUuid().toString();
+    const QString folder = pathIn(m_storagePath, uuid);
+    const QString bundlePath = pathIn(folder, IntroBundleName);
+
+    // An intro without its timeline is never stored.
+    if (!writeBundle(timeline, bundlePath))
+        return nullptr;
+    const Import::Object intro = introItem(uuid, bundlePath);
+
+    Collection collection(m_id);
+    collection.getCollection();
+
+    Record record = collectionRecord(*this, &intro, preview);
+    record.customStrings[uuid.toStdString()] = name.toStdString();
+    if (!storeRecord(record, folder))
+        return nullptr;
+
+    const std::optional<Record> stored = loadSingleRecord<Import::Object>(folder);
+    if (!stored)
+        return nullptr;
+
+    collection.registerItem(&*stored, RegisterMode);
+    return stored->item;
+}
+
+void UserCollection::locateItem(const Import::Object* item)
+{
+    Collection collection(m_id);
+    collection.locateItem(item);
+}
+
+void UserCollection::locateCategory(bool flag)
+{
+    Collection collection(m_id);
+    collection.locateCategory(m_category, flag);
 }
 
 } // namespace Import
