@@ -1,1 +1,184 @@
 #pragma once
+
+// Item-level views of containers: ContainerViewBase re-routes the container hooks,
+// View<T> compares two contents of a Container<T> and calls one hook per difference.
+
+#include "ContainerView.h"
+
+#include <cstddef>
+#include <deque>
+#include <memory>
+#include <string>
+#include <unordered_set>
+
+namespace EditorCollection {
+
+template <class C>
+class ContainerViewBase : private ::Message::View<C> {
+    using Base = ::Message::View<C>;
+
+public:
+    ContainerViewBase() = default;
+    ~ContainerViewBase() override = default;
+
+    using Base::observe;
+    using Base::stopObserving;
+    using Base::submitChange;
+    using Base::submitNew;
+    using typename Base::Modification;
+
+    // The view as the modification takes it (the base itself is private).
+    Base* messageView() { return this; }
+
+protected:
+    using Base::add;
+    using Base::change;
+    using Base::containers;
+    using Base::remove;
+
+    virtual void onContainerAppeared(const C*) { }
+    virtual void onContainerDisappeared(const C*) { }
+    virtual void onContainerChanged(const C*, const C&, const C&) { }
+    virtual void onContainerReplaced(const C*, const C&) { }
+    virtual void onContainerUpdated(const C*) { }
+
+private:
+    void containerAppeared(const C* c) override { onContainerAppeared(c); }
+    void containerChanged(const C* c, const C& before, const C& after) override
+    {
+        onContainerChanged(c, before, after);
+    }
+    void containerReplaced(const C* c, const C& before) override { onContainerReplaced(c, before); }
+    void containerUpdated(const C* c) override { onContainerUpdated(c); }
+    void containerDisappeared(const C* c) override { onContainerDisappeared(c); }
+};
+
+// Reports every change of a followed Container<T> as item-level hooks, which do
+// nothing by default. An appearing container is reported as a change from the empty
+// one, a disappearing container as a change to it.
+template <class T>
+class View : private ContainerViewBase<Container<T>> {
+    using Base = ContainerViewBase<Container<T>>;
+    using C = Container<T>;
+
+public:
+    View() = default;
+    ~View() override = default;
+
+    using Base::messageView;
+    using Base::observe;
+    using Base::stopObserving;
+    using Base::submitChange;
+    using Base::submitNew;
+    using typename Base::Modification;
+
+protected:
+    using Base::add;
+    using Base::change;
+    using Base::containers;
+    using Base::remove;
+
+    virtual void itemSequenceChanged(const C*) { }
+    virtual void itemsAdded(const std::deque<const T*>&) { }
+    virtual void itemsRemoved(const std::deque<const T*>&) { }
+    virtual void textListChanged(const std::deque<std::string>&, const std::deque<std::string>&) { }
+    virtual void textMapChanged() { }
+    virtual void itemTextSetsChanged() { }
+    virtual void firstFlagChanged(bool) { }
+    virtual void secondFlagChanged(bool) { }
+    virtual void removableItemsChanged() { }
+    virtual void secondTextChanged(const std::string&, const std::string&) { }
+    virtual void previewAdded(const T*, std::shared_ptr<const Types::Image>) { }
+    virtual void previewRemoved(const T*) { }
+    virtual void previewChanged(const T*) { }
+
+private:
+    void onContainerChanged(const C* c, const C& before, const C& after) override;
+    void comparePreviews(const T* item, const C& before, const C& after);
+};
+
+template <class T>
+void View<T>::onContainerChanged(const C* c, const C& before, const C& after)
+{
+    // Membership tests go through hash sets of the other sequence, so the comparison
+    // stays linear in the number of items. Hooks may publish; indices rather than
+    // iterators keep the walks valid if they do.
+    const std::deque<const T*>& was = before.items;
+    const std::deque<const T*>& now = after.items;
+    const bool sameSequence = was == now;
+    std::unordered_set<const T*> inAfter;
+    if (!sameSequence && !was.empty() && !now.empty())
+        inAfter.insert(now.begin(), now.end());
+
+    // Equal preview maps cannot yield a preview hook.
+    if (before.previews != after.previews && !now.empty()) {
+        for (std::size_t i = 0; i < was.size(); ++i) {
+            const T* item = was[i];
+            if (sameSequence || inAfter.count(item))
+                comparePreviews(item, before, after);
+        }
+    }
+
+    if (!sameSequence) {
+        itemSequenceChanged(c);
+
+        std::deque<const T*> added;
+        if (was.empty()) {
+            added = now;
+        } else if (!now.empty()) {
+            const std::unordered_set<const T*> inBefore(was.begin(), was.end());
+            for (const T* item : now)
+                if (!inBefore.count(item))
+                    added.push_back(item);
+        }
+        std::deque<const T*> removed;
+        if (now.empty()) {
+            removed = was;
+        } else {
+            for (const T* item : was)
+                if (!inAfter.count(item))
+                    removed.push_back(item);
+        }
+        if (!added.empty())
+            itemsAdded(added);
+        if (!removed.empty())
+            itemsRemoved(removed);
+    }
+
+    if (before.textList != after.textList)
+        textListChanged(after.textList, before.textList);
+    if (before.secondText != after.secondText)
+        secondTextChanged(after.secondText, before.secondText);
+    if (before.textMap != after.textMap)
+        textMapChanged();
+    if (before.removableItems != after.removableItems)
+        removableItemsChanged();
+    if (before.itemTextSets != after.itemTextSets)
+        itemTextSetsChanged();
+    if (before.firstFlag != after.firstFlag)
+        firstFlagChanged(after.firstFlag);
+    if (before.secondFlag != after.secondFlag)
+        secondFlagChanged(after.secondFlag);
+}
+
+template <class T>
+void View<T>::comparePreviews(const T* item, const C& before, const C& after)
+{
+    const auto oldEntry = before.previews.find(item);
+    const Types::Image* oldPreview = oldEntry == before.previews.end() ? nullptr : oldEntry->second.get();
+    const auto newEntry = after.previews.find(item);
+    std::shared_ptr<const Types::Image> newPreview
+        = newEntry == after.previews.end() ? nullptr : newEntry->second;
+
+    if (oldPreview && !newPreview) {
+        previewRemoved(item);
+        previewChanged(item);
+    } else if (!oldPreview && newPreview) {
+        previewAdded(item, newPreview);
+        previewChanged(item);
+    } else if (oldPreview && newPreview && oldPreview != newPreview.get()) {
+        previewChanged(item);
+    }
+}
+
+} // namespace EditorCollection
