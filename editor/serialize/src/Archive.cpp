@@ -1,1 +1,526 @@
-// placeholder
+#include <QBuffer>
+#include <QImage>
+#include <QImageReader>
+#include <QXmlStreamWriter>
+#include <Serialize/Archive.h>
+#include <Serialize/ISerializable.h>
+#include <Serialize/Registry.h>
+#include <Types/Image.h>
+#include <cmath>
+#include <limits>
+
+namespace Serialize {
+
+namespace {
+
+constexpr int FormatVersion = 1;
+// Previews are small; a damaged or hostile PNG header must not make us allocate gigabytes.
+constexpr qint64 MaxImagePixels = 4096 * 4096;
+
+bool isNameStart(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+}
+
+bool isNameChar(char c)
+{
+    return isNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
+}
+
+QString checkedName(const char* name)
+{
+    if (!name || !isNameStart(*name))
+        throw std::invalid_argument("not an archive entry name");
+    for (const char* p = name + 1; *p; ++p)
+        if (!isNameChar(*p))
+            throw std::invalid_argument(std::string("not an archive entry name: ") + name);
+    return QString::fromLatin1(name);
+}
+
+bool isXmlChar(char32_t c)
+{
+    // XML 1.0 drops controls and normalises "\r" away, so such text goes as base64.
+    if (c < 0x20)
+        return c == '\t' || c == '\n';
+    return c < 0xD800 || (c >= 0xE000 && c < 0xFFFE) || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+// True when value is UTF-8 whose every character survives XML text unchanged.
+bool isPlainUtf8(const std::string& value)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(value.data());
+    const auto* end = p + value.size();
+    while (p < end) {
+        const unsigned char lead = *p++;
+        if (lead < 0x80) {
+            if (!isXmlChar(lead))
+                return false;
+            continue;
+        }
+        int extra = 0;
+        if ((lead & 0xE0) == 0xC0)
+            extra = 1;
+        else if ((lead & 0xF0) == 0xE0)
+            extra = 2;
+        else if ((lead & 0xF8) == 0xF0)
+            extra = 3;
+        else
+            return false;
+        static constexpr char32_t minimumOf[] = { 0, 0x80, 0x800, 0x10000 }; // shorter forms are invalid
+        const char32_t minimum = minimumOf[extra];
+        char32_t c = lead & (0x3F >> extra);
+        if (end - p < extra)
+            return false;
+        for (int i = 0; i < extra; ++i, ++p) {
+            if ((*p & 0xC0) != 0x80)
+                return false;
+            c = (c << 6) | (*p & 0x3F);
+        }
+        if (c < minimum || !isXmlChar(c))
+            return false;
+    }
+    return true;
+}
+
+bool isPlainText(const QString& value)
+{
+    const QChar* p = value.constData();
+    const QChar* end = p + value.size();
+    for (; p < end; ++p) {
+        const char16_t u = p->unicode();
+        if (QChar::isHighSurrogate(u)) {
+            if (p + 1 == end || !QChar::isLowSurrogate(p[1].unicode()))
+                return false;
+            ++p;
+        } else if (!isXmlChar(u)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+
+OutputArchive::OutputArchive(QIODevice* device)
+    : m_writer(std::make_unique<QXmlStreamWriter>(device))
+{
+    m_writer->setAutoFormatting(true);
+    m_writer->setAutoFormattingIndent(1);
+    m_writer->writeStartDocument();
+    m_writer->writeStartElement(QStringLiteral("archive"));
+    m_writer->writeAttribute(QStringLiteral("version"), QString::number(FormatVersion));
+}
+
+OutputArchive::~OutputArchive() = default;
+
+void OutputArchive::beginEntry(const char* name)
+{
+    m_writer->writeStartElement(checkedName(name));
+}
+
+void OutputArchive::beginNode(const char* name)
+{
+    beginEntry(name);
+}
+
+void OutputArchive::endNode()
+{
+    m_writer->writeEndElement();
+}
+
+void OutputArchive::writeString(const char* name, const std::string& value)
+{
+    beginEntry(name);
+    if (isPlainUtf8(value)) {
+        m_writer->writeCharacters(QString::fromStdString(value));
+    } else {
+        m_writer->writeAttribute(QStringLiteral("encoding"), QStringLiteral("base64"));
+        m_writer->writeCharacters(
+            QString::fromLatin1(QByteArray::fromRawData(value.data(), int(value.size())).toBase64()));
+    }
+    m_writer->writeEndElement();
+}
+
+void OutputArchive::writeText(const char* name, const QString& value)
+{
+    beginEntry(name);
+    if (isPlainText(value)) {
+        m_writer->writeCharacters(value);
+    } else {
+        // UTF-16 code units as they are, so that even a lone surrogate comes back.
+        QByteArray units;
+        units.reserve(value.size() * 2);
+        for (const QChar c : value) {
+            units.append(char(c.unicode() & 0xFF));
+            units.append(char(c.unicode() >> 8));
+        }
+        m_writer->writeAttribute(QStringLiteral("encoding"), QStringLiteral("base64"));
+        m_writer->writeCharacters(QString::fromLatin1(units.toBase64()));
+    }
+    m_writer->writeEndElement();
+}
+
+void OutputArchive::writeInt32(const char* name, std::int32_t value)
+{
+    m_writer->writeTextElement(checkedName(name), QString::number(value));
+}
+
+void OutputArchive::writeInt64(const char* name, std::int64_t value)
+{
+    m_writer->writeTextElement(checkedName(name), QString::number(qlonglong(value)));
+}
+
+void OutputArchive::writeDouble(const char* name, double value)
+{
+    m_writer->writeTextElement(
+        checkedName(name), QString::number(value, 'g', QLocale::FloatingPointShortest));
+}
+
+void OutputArchive::writeBool(const char* name, bool value)
+{
+    m_writer->writeTextElement(checkedName(name), value ? QStringLiteral("true") : QStringLiteral("false"));
+}
+
+void OutputArchive::beginSequence(const char* name, std::int32_t count)
+{
+    beginEntry(name);
+    m_writer->writeAttribute(QStringLiteral("count"), QString::number(count));
+}
+
+void OutputArchive::beginElement(std::int32_t number)
+{
+    m_writer->writeStartElement(QStringLiteral("element"));
+    m_writer->writeAttribute(QStringLiteral("number"), QString::number(number));
+}
+
+void OutputArchive::endElement()
+{
+    m_writer->writeEndElement();
+}
+
+void OutputArchive::endSequence()
+{
+    m_writer->writeEndElement();
+}
+
+void OutputArchive::writeObject(const char* name, const ISerializable* object)
+{
+    beginEntry(name);
+    if (object) {
+        m_writer->writeAttribute(QStringLiteral("class"), QString::fromStdString(object->name()));
+        object->save(*this);
+    } else {
+        m_writer->writeAttribute(QStringLiteral("null"), QStringLiteral("true"));
+    }
+    m_writer->writeEndElement();
+}
+
+void OutputArchive::writeImage(const char* name, const std::shared_ptr<const Types::Image>& image)
+{
+    beginEntry(name);
+    if (image) {
+        // An empty pixmap has no PNG form; it is written as empty content.
+        QByteArray png;
+        if (!image->isNull()) {
+            QBuffer buffer(&png);
+            buffer.open(QIODevice::WriteOnly);
+            image->save(&buffer, "PNG");
+        }
+        m_writer->writeAttribute(QStringLiteral("format"), QStringLiteral("png"));
+        m_writer->writeCharacters(QString::fromLatin1(png.toBase64()));
+    } else {
+        m_writer->writeAttribute(QStringLiteral("null"), QStringLiteral("true"));
+    }
+    m_writer->writeEndElement();
+}
+
+bool OutputArchive::finish()
+{
+    if (!m_finished) {
+        m_finished = true;
+        m_writer->writeEndElement();
+        m_writer->writeEndDocument();
+    }
+    return !m_writer->hasError();
+}
+
+// ---------------------------------------------------------------------------
+
+InputArchive::InputArchive(QIODevice* device)
+    : m_reader(std::make_unique<QXmlStreamReader>(device))
+{
+    if (!device)
+        fail(QStringLiteral("no device"));
+    // Up to the root element: anything but the declaration, comments and blank text is damage.
+    for (;;) {
+        const auto token = m_reader->readNext();
+        if (token == QXmlStreamReader::StartDocument || token == QXmlStreamReader::Comment
+            || (token == QXmlStreamReader::Characters && m_reader->isWhitespace()))
+            continue;
+        if (token == QXmlStreamReader::Invalid)
+            fail(m_reader->errorString());
+        if (token != QXmlStreamReader::StartElement || m_reader->name() != QLatin1String("archive"))
+            fail(QStringLiteral("not an archive"));
+        break;
+    }
+    bool ok = false;
+    const int version = m_reader->attributes().value(QLatin1String("version")).toInt(&ok);
+    if (!ok || version != FormatVersion)
+        fail(QStringLiteral("unsupported archive version"));
+}
+
+InputArchive::~InputArchive() = default;
+
+void InputArchive::fail(const QString& what) const
+{
+    throw ArchiveError(QStringLiteral("damaged archive at line %1: %2")
+                           .arg(m_reader ? m_reader->lineNumber() : 0)
+                           .arg(what)
+                           .toStdString());
+}
+
+QXmlStreamReader::TokenType InputArchive::peekToken()
+{
+    if (m_pending)
+        return m_reader->tokenType();
+    for (;;) {
+        switch (const auto token = m_reader->readNext()) {
+        case QXmlStreamReader::StartElement:
+        case QXmlStreamReader::EndElement:
+            m_pending = true;
+            return token;
+        case QXmlStreamReader::Comment:
+            continue;
+        case QXmlStreamReader::Characters:
+            if (m_reader->isWhitespace())
+                continue;
+            fail(QStringLiteral("unexpected text"));
+        case QXmlStreamReader::Invalid:
+            fail(m_reader->errorString());
+        default:
+            fail(QStringLiteral("unexpected %1").arg(m_reader->tokenString()));
+        }
+    }
+}
+
+void InputArchive::expectStart(const char* name)
+{
+    if (peekToken() != QXmlStreamReader::StartElement || m_reader->name() != QLatin1String(name))
+        fail(QStringLiteral("expected <%1>").arg(QLatin1String(name)));
+    m_pending = false;
+}
+
+void InputArchive::expectEnd()
+{
+    if (peekToken() != QXmlStreamReader::EndElement)
+        fail(QStringLiteral("expected the end of <%1>").arg(m_reader->name()));
+    m_pending = false;
+}
+
+void InputArchive::readContent(const char* name)
+{
+    expectStart(name);
+    m_text.resize(0); // keeps the capacity
+    for (;;) {
+        switch (m_reader->readNext()) {
+        case QXmlStreamReader::Characters:
+            m_text.append(m_reader->text());
+            continue;
+        case QXmlStreamReader::Comment:
+            continue;
+        case QXmlStreamReader::EndElement:
+            return;
+        case QXmlStreamReader::Invalid:
+            fail(m_reader->errorString());
+        default:
+            fail(QStringLiteral("unexpected content in <%1>").arg(QLatin1String(name)));
+        }
+    }
+}
+
+bool InputArchive::isBase64() const
+{
+    // Called while the reader still stands on the field's start tag.
+    return m_reader->attributes().value(QLatin1String("encoding")) == QLatin1String("base64");
+}
+
+QByteArray InputArchive::decodeBase64(const char* name) const
+{
+    auto decoded = QByteArray::fromBase64Encoding(m_text.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
+    if (decoded.decodingStatus != QByteArray::Base64DecodingStatus::Ok)
+        fail(QStringLiteral("bad base64 in <%1>").arg(QLatin1String(name)));
+    return std::move(decoded.decoded);
+}
+
+QString InputArchive::peekNodeName()
+{
+    return peekToken() == QXmlStreamReader::StartElement ? m_reader->name().toString() : QString();
+}
+
+void InputArchive::beginNode(const char* name)
+{
+    expectStart(name);
+}
+
+void InputArchive::endNode()
+{
+    expectEnd();
+}
+
+std::string InputArchive::readString(const char* name)
+{
+    if (peekToken() == QXmlStreamReader::StartElement && isBase64()) {
+        readContent(name);
+        const QByteArray bytes = decodeBase64(name);
+        return std::string(bytes.constData(), std::size_t(bytes.size()));
+    }
+    readContent(name);
+    return m_text.toStdString();
+}
+
+QString InputArchive::readText(const char* name)
+{
+    if (peekToken() == QXmlStreamReader::StartElement && isBase64()) {
+        readContent(name);
+        const QByteArray units = decodeBase64(name);
+        if (units.size() % 2 != 0)
+            fail(QStringLiteral("bad text in <%1>").arg(QLatin1String(name)));
+        QString text(units.size() / 2, Qt::Uninitialized);
+        for (int i = 0; i < text.size(); ++i)
+            text[i] = QChar(char16_t(uchar(units[2 * i]) | (uchar(units[2 * i + 1]) << 8)));
+        return text;
+    }
+    readContent(name);
+    return QString(m_text.constData(), m_text.size());
+}
+
+std::int32_t InputArchive::readInt32(const char* name)
+{
+    readContent(name);
+    bool ok = false;
+    const int value = m_text.toInt(&ok);
+    if (!ok)
+        fail(QStringLiteral("bad number in <%1>").arg(QLatin1String(name)));
+    return value;
+}
+
+std::int64_t InputArchive::readInt64(const char* name)
+{
+    readContent(name);
+    bool ok = false;
+    const qlonglong value = m_text.toLongLong(&ok);
+    if (!ok)
+        fail(QStringLiteral("bad number in <%1>").arg(QLatin1String(name)));
+    return value;
+}
+
+double InputArchive::readDouble(const char* name)
+{
+    readContent(name);
+    bool ok = false;
+    const double value = m_text.toDouble(&ok);
+    if (!ok)
+        fail(QStringLiteral("bad number in <%1>").arg(QLatin1String(name)));
+    return value;
+}
+
+bool InputArchive::readBool(const char* name)
+{
+    readContent(name);
+    if (m_text == QLatin1String("true"))
+        return true;
+    if (m_text == QLatin1String("false"))
+        return false;
+    fail(QStringLiteral("bad truth value in <%1>").arg(QLatin1String(name)));
+}
+
+std::int32_t InputArchive::beginSequence(const char* name)
+{
+    expectStart(name);
+    bool ok = false;
+    const int count = m_reader->attributes().value(QLatin1String("count")).toInt(&ok);
+    if (!ok || count < 0)
+        fail(QStringLiteral("bad count in <%1>").arg(QLatin1String(name)));
+    return count;
+}
+
+void InputArchive::beginElement(std::int32_t number)
+{
+    expectStart("element");
+    bool ok = false;
+    if (m_reader->attributes().value(QLatin1String("number")).toInt(&ok) != number || !ok)
+        fail(QStringLiteral("expected element %1").arg(number));
+}
+
+void InputArchive::endElement()
+{
+    expectEnd();
+}
+
+void InputArchive::endSequence()
+{
+    expectEnd();
+}
+
+std::unique_ptr<ISerializable> InputArchive::readObject(const char* name)
+{
+    expectStart(name);
+    const QXmlStreamAttributes attributes = m_reader->attributes();
+    if (attributes.value(QLatin1String("null")) == QLatin1String("true")) {
+        expectEnd();
+        return nullptr;
+    }
+    const QStringRef className = attributes.value(QLatin1String("class"));
+    std::unique_ptr<ISerializable> object = Registry::create(className.toString().toStdString());
+    if (!object)
+        fail(QStringLiteral("unknown class '%1'").arg(className));
+    object->restore(*this);
+    expectEnd();
+    return object;
+}
+
+std::shared_ptr<const Types::Image> InputArchive::readImage(const char* name)
+{
+    if (peekToken() == QXmlStreamReader::StartElement
+        && m_reader->attributes().value(QLatin1String("null")) == QLatin1String("true")) {
+        expectStart(name);
+        expectEnd();
+        return nullptr;
+    }
+    if (peekToken() == QXmlStreamReader::StartElement
+        && m_reader->attributes().value(QLatin1String("format")) != QLatin1String("png"))
+        fail(QStringLiteral("expected a PNG image in <%1>").arg(QLatin1String(name)));
+    readContent(name);
+    QByteArray png = decodeBase64(name);
+    if (png.isEmpty())
+        return std::make_shared<const Types::Image>();
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "png");
+    const QSize size = reader.size();
+    if (!size.isValid() || qint64(size.width()) * size.height() > MaxImagePixels)
+        fail(QStringLiteral("bad image size in <%1>").arg(QLatin1String(name)));
+    const QImage image = reader.read();
+    if (image.isNull())
+        fail(QStringLiteral("bad image in <%1>").arg(QLatin1String(name)));
+    return std::make_shared<const Types::Image>(QPixmap::fromImage(image));
+}
+
+void InputArchive::finish()
+{
+    expectEnd(); // the archive element
+    for (;;) {
+        const auto token = m_reader->readNext();
+        if (token == QXmlStreamReader::EndDocument)
+            return;
+        if (token == QXmlStreamReader::Comment
+            || (token == QXmlStreamReader::Characters && m_reader->isWhitespace()))
+            continue;
+        fail(token == QXmlStreamReader::Invalid ? m_reader->errorString()
+                                                : QStringLiteral("content after the end"));
+    }
+}
+
+} // namespace Serialize

@@ -1,1 +1,7 @@
-// placeholder
+#include <Serialize/ISerializable.h>
+
+namespace Serialize {
+
+ISerializable::~ISerializable() = default;
+
+} // namespace Serialize

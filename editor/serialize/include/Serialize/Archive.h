@@ -2,14 +2,13 @@
 
 #include <QByteArray>
 #include <QString>
-
+#include <QXmlStreamReader>
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
 #include <string>
 
 class QIODevice;
-class QXmlStreamReader;
 class QXmlStreamWriter;
 
 namespace Types {
@@ -22,16 +21,15 @@ class ISerializable;
 
 // Any damage found while reading: malformed XML, a missing or unexpected entry, a
 // bad number, an unknown class. Readers never crash on bad input; they throw this.
-class ArchiveError : public std::runtime_error
-{
+class ArchiveError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
 
 // Writes one XML document. Entries are written in the order the caller names
-// them; the matching InputArchive reads them back in the same order.
-class OutputArchive
-{
+// them; the matching InputArchive reads them back in the same order. Names are
+// XML names (letters, digits, '_', '-', '.'); any other throws std::invalid_argument.
+class OutputArchive {
 public:
     // Starts the document on device (which must be open for writing).
     explicit OutputArchive(QIODevice* device);
@@ -61,17 +59,19 @@ public:
     // An image as PNG inside the document (null allowed).
     void writeImage(const char* name, const std::shared_ptr<const Types::Image>& image);
 
-    // Closes the document; false if the device refused a write.
+    // Closes the document; false if the device refused a write. Nothing may be
+    // written afterwards.
     bool finish();
 
 private:
+    void beginEntry(const char* name);
+
     std::unique_ptr<QXmlStreamWriter> m_writer;
     bool m_finished = false;
 };
 
 // Reads a document written by OutputArchive; every read names the entry it expects.
-class InputArchive
-{
+class InputArchive {
 public:
     // Reads from device (open for reading). Throws ArchiveError if it is not an archive.
     explicit InputArchive(QIODevice* device);
@@ -79,7 +79,8 @@ public:
     InputArchive& operator=(const InputArchive&) = delete;
     ~InputArchive();
 
-    // The name of the next node without consuming it (to tell record types apart).
+    // The name of the next node without consuming it (to tell record types apart);
+    // empty when the enclosing node ends next.
     QString peekNodeName();
 
     void beginNode(const char* name);
@@ -103,8 +104,22 @@ public:
     std::unique_ptr<ISerializable> readObject(const char* name);
     std::shared_ptr<const Types::Image> readImage(const char* name);
 
+    // Checks that the document ends here: nothing but the closing of the archive.
+    void finish();
+
 private:
+    [[noreturn]] void fail(const QString& what) const;
+    QXmlStreamReader::TokenType peekToken();
+    void expectStart(const char* name);
+    void expectEnd();
+    // The text content of the field just opened, collected into m_text.
+    void readContent(const char* name);
+    bool isBase64() const;
+    QByteArray decodeBase64(const char* name) const;
+
     std::unique_ptr<QXmlStreamReader> m_reader;
+    bool m_pending = false; // the reader stands on a start or end tag not yet consumed
+    QString m_text; // reused for every field, so reading allocates only once
 };
 
 } // namespace Serialize

@@ -6,8 +6,7 @@ namespace Serialize {
 
 // Deep copies through the archive: the copy is restored from what the source saves,
 // so it is of the source's registered type and shares nothing with it.
-class Cloner
-{
+class Cloner {
 public:
     Cloner();
     ~Cloner();

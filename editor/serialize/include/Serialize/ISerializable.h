@@ -9,8 +9,7 @@ class InputArchive;
 
 // Base of every record that is archived or cloned. name() is the class name
 // under which the type is registered (Serialize::Registry) and written.
-class ISerializable
-{
+class ISerializable {
 public:
     ISerializable() = default;
     ISerializable(const ISerializable&) = default;

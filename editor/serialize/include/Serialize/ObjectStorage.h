@@ -1,15 +1,13 @@
 #pragma once
 
 #include <Serialize/ISerializable.h>
-
 #include <memory>
 #include <vector>
 
 namespace Serialize {
 
 // Owns the objects created while cloning until releaseAll() hands them over.
-class ObjectStorage
-{
+class ObjectStorage {
 public:
     ObjectStorage();
     ObjectStorage(ObjectStorage&& other) noexcept;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <Serialize/ISerializable.h>
-
 #include <functional>
 #include <memory>
 #include <string>
@@ -9,8 +8,7 @@
 namespace Serialize {
 
 // Types by archive name, so that object references come back as their own type.
-class Registry
-{
+class Registry {
 public:
     using Factory = std::function<std::unique_ptr<ISerializable>()>;
 
@@ -21,9 +19,8 @@ public:
 };
 
 // Registers T under name when a library is loaded: static Registration<T> r{"Name"};
-template<class T>
-struct Registration
-{
+template <class T>
+struct Registration {
     explicit Registration(const char* name)
     {
         Registry::registerType(name, [] { return std::unique_ptr<ISerializable>(new T()); });

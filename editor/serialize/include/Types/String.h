@@ -5,8 +5,7 @@
 namespace Types {
 
 // The text type of translations; used as the QString it is.
-class String : public QString
-{
+class String : public QString {
 public:
     String() = default;
     String(const QString& text)
