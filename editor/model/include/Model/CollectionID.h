@@ -5,8 +5,7 @@
 namespace EditorCollection {
 
 // The well-known collection ids.
-struct CollectionID
-{
+struct CollectionID {
     static const std::string TITLES;
     static const std::string INTROS;
     static const std::string IMPORTS;

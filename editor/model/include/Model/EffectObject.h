@@ -2,15 +2,14 @@
 
 #include <PubSub/Object.h>
 #include <Serialize/ISerializable.h>
-
 #include <string>
 
 namespace Effect {
 
 // The base record of every effect.
-class Object : public virtual Serialize::ISerializable, public virtual PubSub::Object
-{
+class Object : public virtual Serialize::ISerializable, public virtual PubSub::Object {
 public:
+    Object(); // empty id and secondaryId
     Object(const std::string& id, const std::string& secondaryId);
     Object(const Object&) = default;
     Object& operator=(const Object&) = default;

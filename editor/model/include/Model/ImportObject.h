@@ -2,15 +2,13 @@
 
 #include <PubSub/Object.h>
 #include <Serialize/ISerializable.h>
-
 #include <cstdint>
 #include <string>
 
 namespace Import {
 
 // One item of an import collection: a media file, or an intro (a saved timeline).
-class Object : public virtual Serialize::ISerializable, public virtual PubSub::Object
-{
+class Object : public virtual Serialize::ISerializable, public virtual PubSub::Object {
 public:
     enum Kind : std::int32_t {
         File = 0,

@@ -2,15 +2,13 @@
 
 #include <PubSub/Object.h>
 #include <Serialize/ISerializable.h>
-
 #include <cstdint>
 #include <string>
 
 namespace Overlay {
 
 // A title preset: the text and how it is drawn.
-class Preset : public virtual Serialize::ISerializable, public virtual PubSub::Object
-{
+class Preset : public virtual Serialize::ISerializable, public virtual PubSub::Object {
 public:
     Preset();
     Preset(const Preset&) = default;
@@ -26,7 +24,7 @@ public:
     std::string text;
     std::string fontFamily = "Sans";
     std::int32_t fontSize = 48;
-    std::uint32_t textColor = 0xffffffffu;   // ARGB
+    std::uint32_t textColor = 0xffffffffu; // ARGB
     std::uint32_t backgroundColor = 0x00000000u; // ARGB
 };
 

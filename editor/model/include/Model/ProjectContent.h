@@ -7,8 +7,7 @@ class Object;
 namespace Project {
 
 // What a project bundle holds. Does not own the timeline.
-class Content
-{
+class Content {
 public:
     const Timeline::Object* timeline = nullptr;
 };

@@ -2,7 +2,6 @@
 
 #include <PubSub/Object.h>
 #include <Serialize/ISerializable.h>
-
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -10,8 +9,7 @@
 namespace Timeline {
 
 // A piece of a source file placed on a track; points in milliseconds of the source.
-struct Clip
-{
+struct Clip {
     std::string sourcePath;
     std::int64_t inPoint = 0;
     std::int64_t outPoint = 0;
@@ -19,8 +17,7 @@ struct Clip
     bool operator==(const Clip& other) const;
 };
 
-struct Track
-{
+struct Track {
     std::string name;
     std::vector<Clip> clips;
 
@@ -28,8 +25,7 @@ struct Track
 };
 
 // A small timeline: tracks of clips.
-class Object : public virtual Serialize::ISerializable, public virtual PubSub::Object
-{
+class Object : public virtual Serialize::ISerializable, public virtual PubSub::Object {
 public:
     Object();
     Object(const Object&) = default;
