@@ -2,15 +2,13 @@
 
 #include <Effect/Parameter.h>
 #include <Model/EffectObject.h>
-
 #include <array>
 #include <optional>
 
 namespace Effect {
 
 // A 10-band graphic equalizer: band gains and preamp in dB.
-class AudioEqualizer : public Effect::Object
-{
+class AudioEqualizer : public Effect::Object {
 public:
     static constexpr int BandCount = 10;
     // Centre frequencies in Hz, band 0 first.
@@ -33,7 +31,7 @@ public:
     // False (and nothing changed) for an unknown key or a value out of range.
     bool setParameter(const std::string& key, double value);
 
-    std::array<double, BandCount> bandGains{};
+    std::array<double, BandCount> bandGains {};
     double preamp = 0.0;
 };
 

@@ -2,14 +2,12 @@
 
 #include <Effect/Parameter.h>
 #include <Model/EffectObject.h>
-
 #include <optional>
 
 namespace Effect {
 
 // Manual colour enhancement.
-class ManualEnhance : public Effect::Object
-{
+class ManualEnhance : public Effect::Object {
 public:
     ManualEnhance();
     ManualEnhance(const ManualEnhance&) = default;

@@ -6,8 +6,7 @@
 namespace Effect {
 
 // One adjustable setting of an effect, by key, with its allowed range.
-struct ParameterInfo
-{
+struct ParameterInfo {
     std::string key;
     double minimum;
     double maximum;
