@@ -1,0 +1,237 @@
+#include "ArchiveTestSupport.h"
+
+#include <Effect/AudioEqualizer.h>
+#include <Model/EffectObject.h>
+#include <Model/ImportObject.h>
+#include <QColor>
+#include <QImage>
+#include <QPainter>
+#include <Types/Image.h>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <limits>
+#include <typeinfo>
+
+using Serialize::ArchiveError;
+using Serialize::InputArchive;
+using Serialize::OutputArchive;
+using Testing::DocumentReader;
+using Testing::writeDocument;
+
+namespace {
+
+const std::string unicodeText = "Gr\xC3\xBC\xC3\x9F"
+                                "e \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x8E\xAC";
+
+TEST(Archive, RoundTripsStringsExactly)
+{
+    const std::vector<std::string> values = {
+        "",
+        "plain",
+        unicodeText,
+        "  spaces around  ",
+        "markup <a href=\"x\">&amp;</a> ]]>",
+        "line\r\nbreaks\rand\ttabs\n",
+        std::string("control \x01 and nul \0 inside", 26),
+        "invalid utf-8 \xC3\x28 \xED\xA0\x80 \xFF",
+    };
+    const QByteArray document = writeDocument([&](OutputArchive& out) {
+        for (const std::string& value : values)
+            out.writeString("value", value);
+    });
+
+    DocumentReader reader(document);
+    for (const std::string& value : values)
+        EXPECT_EQ(reader.archive().readString("value"), value);
+    reader.archive().finish();
+}
+
+TEST(Archive, RoundTripsTextExactly)
+{
+    const QString loneSurrogate = QString(QChar(0xD800)) + QStringLiteral("x");
+    const std::vector<QString> values
+        = { QString(), QString::fromStdString(unicodeText), QStringLiteral("a\r\nb\x02"), loneSurrogate };
+    const QByteArray document = writeDocument([&](OutputArchive& out) {
+        for (const QString& value : values)
+            out.writeText("value", value);
+    });
+
+    DocumentReader reader(document);
+    for (const QString& value : values)
+        EXPECT_EQ(reader.archive().readText("value"), value);
+}
+
+TEST(Archive, RoundTripsNumbersAtTheirExtremes)
+{
+    const std::int32_t ints[]
+        = { 0, -1, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max() };
+    const std::int64_t longs[]
+        = { std::numeric_limits<std::int64_t>::min(), std::numeric_limits<std::int64_t>::max() };
+    const double doubles[]
+        = { 0.1, -2.5e-300, std::numeric_limits<double>::max(), std::numeric_limits<double>::denorm_min(),
+              std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity() };
+    const QByteArray document = writeDocument([&](OutputArchive& out) {
+        for (auto value : ints)
+            out.writeInt32("i", value);
+        for (auto value : longs)
+            out.writeInt64("l", value);
+        for (auto value : doubles)
+            out.writeDouble("d", value);
+        out.writeDouble("nan", std::nan(""));
+        out.writeBool("yes", true);
+        out.writeBool("no", false);
+    });
+
+    DocumentReader reader(document);
+    for (auto value : ints)
+        EXPECT_EQ(reader.archive().readInt32("i"), value);
+    for (auto value : longs)
+        EXPECT_EQ(reader.archive().readInt64("l"), value);
+    for (auto value : doubles)
+        EXPECT_EQ(reader.archive().readDouble("d"), value);
+    EXPECT_TRUE(std::isnan(reader.archive().readDouble("nan")));
+    EXPECT_TRUE(reader.archive().readBool("yes"));
+    EXPECT_FALSE(reader.archive().readBool("no"));
+    reader.archive().finish();
+}
+
+TEST(Archive, SequenceElementsAreNumberedFromOne)
+{
+    const QByteArray document = writeDocument([](OutputArchive& out) {
+        out.beginSequence("empty", 0);
+        out.endSequence();
+        out.beginSequence("names", 3);
+        for (int i = 1; i <= 3; ++i) {
+            out.beginElement(i);
+            out.writeString("Data", "name" + std::to_string(i));
+            out.endElement();
+        }
+        out.endSequence();
+    });
+    EXPECT_TRUE(document.contains("<element number=\"1\">"));
+    EXPECT_TRUE(document.contains("<element number=\"3\">"));
+
+    DocumentReader reader(document);
+    InputArchive& in = reader.archive();
+    EXPECT_EQ(in.beginSequence("empty"), 0);
+    in.endSequence();
+    ASSERT_EQ(in.beginSequence("names"), 3);
+    in.beginElement(1);
+    EXPECT_EQ(in.readString("Data"), "name1");
+    in.endElement();
+    EXPECT_THROW(in.beginElement(3), ArchiveError); // element 2 comes next
+}
+
+TEST(Archive, PeekNodeNameLeavesTheNodeUnread)
+{
+    const QByteArray document = writeDocument([](OutputArchive& out) {
+        out.beginNode("record");
+        out.writeInt32("value", 7);
+        out.endNode();
+    });
+
+    DocumentReader reader(document);
+    InputArchive& in = reader.archive();
+    EXPECT_EQ(in.peekNodeName(), QStringLiteral("record"));
+    EXPECT_EQ(in.peekNodeName(), QStringLiteral("record"));
+    in.beginNode("record");
+    EXPECT_EQ(in.readInt32("value"), 7);
+    EXPECT_TRUE(in.peekNodeName().isEmpty());
+    in.endNode();
+    in.finish();
+}
+
+TEST(Archive, ReadsAnEntryOnlyUnderItsOwnName)
+{
+    const QByteArray document = writeDocument([](OutputArchive& out) { out.writeInt32("first", 1); });
+    DocumentReader reader(document);
+    EXPECT_THROW(reader.archive().readInt32("second"), ArchiveError);
+}
+
+TEST(Archive, RefusesToWriteNamesThatAreNotXmlNames)
+{
+    QByteArray document;
+    QBuffer buffer(&document);
+    buffer.open(QIODevice::WriteOnly);
+    OutputArchive out(&buffer);
+    EXPECT_THROW(out.writeInt32("two words", 1), std::invalid_argument);
+    EXPECT_THROW(out.beginNode("Item<T>"), std::invalid_argument);
+    EXPECT_THROW(out.beginNode(""), std::invalid_argument);
+}
+
+TEST(ArchiveObjects, NullReferenceComesBackNull)
+{
+    const QByteArray document = writeDocument([](OutputArchive& out) { out.writeObject("item", nullptr); });
+    DocumentReader reader(document);
+    EXPECT_EQ(reader.archive().readObject("item"), nullptr);
+    reader.archive().finish();
+}
+
+TEST(ArchiveObjects, ReferenceComesBackAsItsOwnType)
+{
+    Effect::AudioEqualizer equalizer;
+    equalizer.id = "preset";
+    equalizer.preamp = -3.5;
+    equalizer.bandGains[9] = 12.0;
+    const Effect::Object* asBase = &equalizer;
+    const QByteArray document = writeDocument([&](OutputArchive& out) { out.writeObject("item", asBase); });
+    EXPECT_TRUE(document.contains("class=\"AudioEqualizer\""));
+
+    DocumentReader reader(document);
+    const std::unique_ptr<Serialize::ISerializable> object = reader.archive().readObject("item");
+    const auto* restored = dynamic_cast<const Effect::AudioEqualizer*>(object.get());
+    ASSERT_NE(restored, nullptr);
+    EXPECT_EQ(restored->id, "preset");
+    EXPECT_EQ(restored->preamp, -3.5);
+    EXPECT_EQ(restored->bandGains, equalizer.bandGains);
+}
+
+TEST(ArchiveObjects, ReferenceOfAnotherTypeFailsAReferenceCast)
+{
+    Import::Object import;
+    import.id = "clip";
+    const QByteArray document = writeDocument([&](OutputArchive& out) { out.writeObject("item", &import); });
+
+    DocumentReader reader(document);
+    const std::unique_ptr<Serialize::ISerializable> object = reader.archive().readObject("item");
+    ASSERT_NE(object, nullptr);
+    EXPECT_THROW(static_cast<void>(dynamic_cast<Effect::Object&>(*object)), std::bad_cast);
+    EXPECT_EQ(dynamic_cast<Import::Object&>(*object).id, "clip");
+}
+
+QImage testPattern()
+{
+    QImage image(7, 5, QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, qRgba(x * 30, y * 50, 200, 255));
+    return image;
+}
+
+TEST(ArchiveImages, ImageComesBackWithEqualPixels)
+{
+    const auto image = std::make_shared<const Types::Image>(QPixmap::fromImage(testPattern()));
+    const QByteArray document = writeDocument([&](OutputArchive& out) {
+        out.writeImage("preview", image);
+        out.writeImage("none", nullptr);
+    });
+
+    DocumentReader reader(document);
+    const auto restored = reader.archive().readImage("preview");
+    ASSERT_NE(restored, nullptr);
+    EXPECT_EQ(restored->toImage().convertToFormat(QImage::Format_ARGB32), testPattern());
+    EXPECT_EQ(reader.archive().readImage("none"), nullptr);
+    reader.archive().finish();
+}
+
+TEST(ArchiveImages, EmptyImageStaysEmpty)
+{
+    const QByteArray document = writeDocument(
+        [&](OutputArchive& out) { out.writeImage("preview", std::make_shared<const Types::Image>()); });
+    DocumentReader reader(document);
+    const auto restored = reader.archive().readImage("preview");
+    ASSERT_NE(restored, nullptr);
+    EXPECT_TRUE(restored->isNull());
+}
+
+} // namespace
