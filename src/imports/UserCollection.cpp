@@ -1,6 +1,7 @@
 #include "CollectionHelper.h"
 #include "EditorServices.h"
 #include "FetchedCollection.h"
+#include "ItemView.h"
 #include "PersistentItem.h"
 #include "imports/StoredRecord.h"
 #include "imports/UniqueName.h"
@@ -17,6 +18,7 @@ namespace Import {
 namespace {
 
 using Collection = EditorCollection::CollectionHelper<Import::Object>;
+using Container = EditorCollection::Container<Import::Object>;
 using Record = EditorCollection::PersistentItem<Import::Object>;
 using Details::loadSingleRecord;
 using Details::storeRecord;
@@ -78,6 +80,18 @@ bool writeBundle(const Timeline::Object* timeline, const QString& bundlePath)
     Project::Content content {};
     content.timeline = timeline;
     return Project::Writer(bundlePath, Project::BundleBackend::Xml).write(&content);
+}
+
+// The collection as it is now; the service owns it and keeps it alive during the call.
+Container* currentContainer(const std::string& collectionId)
+{
+    Collection collection(collectionId);
+    return const_cast<Container*>(&EditorCollection::fetchCollection(collection));
+}
+
+void removeStoredRecord(const Import::Object* item)
+{
+    EditorCollection::PersistentItemHelper<Import::Object>().remove(item);
 }
 
 } // namespace
@@ -195,6 +209,45 @@ const Import::Object* UserCollection::saveUserIntro(
 
     collection.registerItem(&*stored, RegisterMode);
     return stored->item;
+}
+
+bool UserCollection::removeUserImport(const QString& name, Import::Object::Kind kind)
+{
+    // Follows the container only to hand its owner the container less one item.
+    class ItemRemover : private EditorCollection::View<Import::Object> {
+    public:
+        explicit ItemRemover(Container* container)
+            : m_container(container)
+        {
+            observe(m_container);
+        }
+        ~ItemRemover() override = default;
+
+        // Hands the owner the first known container less every occurrence of item.
+        void eraseItem(const Import::Object* item)
+        {
+            Modification modification(messageView(), firstKnownContainer(), false);
+            std::deque<const Import::Object*>& items = modification.working->items;
+            items.erase(std::remove(items.begin(), items.end(), item), items.end());
+            modification.close();
+        }
+
+    private:
+        Container* firstKnownContainer() const { return const_cast<Container*>(containers.begin()->first); }
+
+        Container* const m_container;
+    };
+
+    Container* const container = currentContainer(m_id);
+    const std::deque<const Import::Object*> items = container->items;
+    const Import::Object* const found = findNamed(items, name, kind);
+    if (!found)
+        return false;
+
+    removeStoredRecord(found);
+    ItemRemover remover(container);
+    remover.eraseItem(found);
+    return true;
 }
 
 void UserCollection::locateItem(const Import::Object* item)
