@@ -1,1 +1,73 @@
-// placeholder
+#include <Model/ProjectContent.h>
+#include <Model/Timeline.h>
+#include <Project/Writer.h>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <Serialize/Archive.h>
+
+namespace Project {
+
+namespace {
+
+constexpr const char* BundleNode = "bundle";
+
+} // namespace
+
+Writer::Writer(const QString& path, BundleBackend backend)
+    : m_path(path)
+    , m_backend(backend)
+{
+}
+
+Writer::~Writer() = default;
+
+bool Writer::write(const Content* content)
+{
+    if (!content || !content->timeline || m_backend != BundleBackend::Xml || m_path.isEmpty())
+        return false;
+    if (!QDir().mkpath(QFileInfo(m_path).absolutePath()))
+        return false;
+    // Until commit() the text goes to a temporary file beside the bundle.
+    QSaveFile file(m_path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    try {
+        Serialize::OutputArchive archive(&file);
+        archive.beginNode(BundleNode);
+        archive.writeObject("timeline", content->timeline);
+        archive.endNode();
+        if (!archive.finish()) {
+            file.cancelWriting();
+            return false;
+        }
+    } catch (const std::invalid_argument&) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+std::unique_ptr<Timeline::Object> readBundle(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return nullptr;
+    try {
+        Serialize::InputArchive archive(&file);
+        archive.beginNode(BundleNode);
+        std::unique_ptr<Serialize::ISerializable> object = archive.readObject("timeline");
+        archive.endNode();
+        archive.finish();
+        if (auto* timeline = dynamic_cast<Timeline::Object*>(object.get())) {
+            object.release();
+            return std::unique_ptr<Timeline::Object>(timeline);
+        }
+    } catch (const std::exception&) {
+        // Damaged or not a bundle: reported as no timeline.
+    }
+    return nullptr;
+}
+
+} // namespace Project

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <memory>
 
 namespace Timeline {
@@ -17,15 +16,14 @@ enum class BundleBackend : int {
 };
 
 // Writes one project bundle file.
-class Writer
-{
+class Writer {
 public:
     Writer(const QString& path, BundleBackend backend);
     virtual ~Writer();
 
     // Writes the content (its timeline) at the path, creating missing folders;
     // atomic: the old file or the whole new one is there, never a part. False on
-    // failure or for null content.
+    // failure or for null content or a null timeline.
     bool write(const Content* content);
 
 private:
@@ -34,7 +32,7 @@ private:
 };
 
 // The timeline of a bundle written by Writer; null when the file is missing or
-// is not a bundle.
+// is not a bundle. Never throws.
 std::unique_ptr<Timeline::Object> readBundle(const QString& path);
 
 } // namespace Project

@@ -1,0 +1,72 @@
+#include <Effect/AudioEqualizer.h>
+#include <Effect/ManualEnhance.h>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <limits>
+
+namespace {
+
+template <class E>
+class EffectParameters : public testing::Test {
+};
+
+using Effects = testing::Types<Effect::AudioEqualizer, Effect::ManualEnhance>;
+TYPED_TEST_SUITE(EffectParameters, Effects);
+
+TYPED_TEST(EffectParameters, FreshEffectHoldsTheDefaults)
+{
+    const TypeParam effect;
+    for (const Effect::ParameterInfo& info : TypeParam::parameters())
+        EXPECT_EQ(effect.parameter(info.key), info.defaultValue) << info.key;
+}
+
+TYPED_TEST(EffectParameters, AcceptsTheBoundsAndRefusesBeyondThem)
+{
+    TypeParam effect;
+    for (const Effect::ParameterInfo& info : TypeParam::parameters()) {
+        EXPECT_TRUE(effect.setParameter(info.key, info.minimum)) << info.key;
+        EXPECT_TRUE(effect.setParameter(info.key, info.maximum)) << info.key;
+        EXPECT_FALSE(effect.setParameter(info.key, info.maximum + 0.001)) << info.key;
+        EXPECT_FALSE(effect.setParameter(info.key, info.minimum - 0.001)) << info.key;
+        EXPECT_FALSE(effect.setParameter(info.key, std::nan(""))) << info.key;
+        EXPECT_EQ(effect.parameter(info.key), info.maximum) << info.key; // refusals changed nothing
+    }
+}
+
+TYPED_TEST(EffectParameters, UnknownKeyIsRefused)
+{
+    TypeParam effect;
+    EXPECT_FALSE(effect.setParameter("volume", 0.0));
+    EXPECT_EQ(effect.parameter("volume"), std::nullopt);
+}
+
+TYPED_TEST(EffectParameters, NameIsTheArchiveName)
+{
+    EXPECT_EQ(TypeParam().name(), TypeParam::NameInArchive());
+}
+
+TEST(EffectParameters, EqualizerKeysNameThePreampAndTheBandsFromOne)
+{
+    Effect::AudioEqualizer equalizer;
+    ASSERT_TRUE(equalizer.setParameter("band1", 3.0));
+    ASSERT_TRUE(equalizer.setParameter("band10", -6.0));
+    ASSERT_TRUE(equalizer.setParameter("preamp", 1.5));
+    EXPECT_EQ(equalizer.bandGains.front(), 3.0);
+    EXPECT_EQ(equalizer.bandGains.back(), -6.0);
+    EXPECT_EQ(equalizer.preamp, 1.5);
+    EXPECT_FALSE(equalizer.setParameter("band0", 0.0));
+    EXPECT_FALSE(equalizer.setParameter("band11", 0.0));
+    EXPECT_EQ(Effect::AudioEqualizer::parameters().size(), 11u);
+}
+
+TEST(EffectParameters, EnhancementRangesDifferPerSetting)
+{
+    Effect::ManualEnhance enhance;
+    EXPECT_TRUE(enhance.setParameter("hue", -180.0));
+    EXPECT_FALSE(enhance.setParameter("brightness", -180.0));
+    EXPECT_FALSE(enhance.setParameter("gamma", 0.0));
+    EXPECT_TRUE(enhance.setParameter("gamma", 10.0));
+    EXPECT_EQ(enhance.gamma, 10.0);
+}
+
+} // namespace
