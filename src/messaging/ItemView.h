@@ -15,26 +15,24 @@ namespace EditorCollection {
 
 template <class C>
 class ContainerViewBase : private ::Message::View<C> {
-    using Base = ::Message::View<C>;
-
 public:
     ContainerViewBase() = default;
     ~ContainerViewBase() override = default;
 
-    using Base::observe;
-    using Base::stopObserving;
-    using Base::submitChange;
-    using Base::submitNew;
-    using typename Base::Modification;
+    using ::Message::View<C>::observe;
+    using ::Message::View<C>::stopObserving;
+    using ::Message::View<C>::submitChange;
+    using ::Message::View<C>::submitNew;
+    using typename ::Message::View<C>::Modification;
 
     // The view as the modification takes it (the base itself is private).
-    Base* messageView() { return this; }
+    ::Message::View<C>* messageView() { return this; }
 
 protected:
-    using Base::add;
-    using Base::change;
-    using Base::containers;
-    using Base::remove;
+    using ::Message::View<C>::add;
+    using ::Message::View<C>::change;
+    using ::Message::View<C>::containers;
+    using ::Message::View<C>::remove;
 
     virtual void onContainerAppeared(const C*) { }
     virtual void onContainerDisappeared(const C*) { }
@@ -58,27 +56,24 @@ private:
 // one, a disappearing container as a change to it.
 template <class T>
 class View : private ContainerViewBase<Container<T>> {
-    using Base = ContainerViewBase<Container<T>>;
-    using C = Container<T>;
-
 public:
     View() = default;
     ~View() override = default;
 
-    using Base::messageView;
-    using Base::observe;
-    using Base::stopObserving;
-    using Base::submitChange;
-    using Base::submitNew;
-    using typename Base::Modification;
+    using ContainerViewBase<Container<T>>::messageView;
+    using ContainerViewBase<Container<T>>::observe;
+    using ContainerViewBase<Container<T>>::stopObserving;
+    using ContainerViewBase<Container<T>>::submitChange;
+    using ContainerViewBase<Container<T>>::submitNew;
+    using typename ContainerViewBase<Container<T>>::Modification;
 
 protected:
-    using Base::add;
-    using Base::change;
-    using Base::containers;
-    using Base::remove;
+    using ContainerViewBase<Container<T>>::add;
+    using ContainerViewBase<Container<T>>::change;
+    using ContainerViewBase<Container<T>>::containers;
+    using ContainerViewBase<Container<T>>::remove;
 
-    virtual void itemSequenceChanged(const C*) { }
+    virtual void itemSequenceChanged(const Container<T>*) { }
     virtual void itemsAdded(const std::deque<const T*>&) { }
     virtual void itemsRemoved(const std::deque<const T*>&) { }
     virtual void textListChanged(const std::deque<std::string>&, const std::deque<std::string>&) { }
@@ -93,12 +88,13 @@ protected:
     virtual void previewChanged(const T*) { }
 
 private:
-    void onContainerChanged(const C* c, const C& before, const C& after) override;
-    void comparePreviews(const T* item, const C& before, const C& after);
+    void onContainerChanged(
+        const Container<T>* c, const Container<T>& before, const Container<T>& after) override;
+    void comparePreviews(const T* item, const Container<T>& before, const Container<T>& after);
 };
 
 template <class T>
-void View<T>::onContainerChanged(const C* c, const C& before, const C& after)
+void View<T>::onContainerChanged(const Container<T>* c, const Container<T>& before, const Container<T>& after)
 {
     // Membership tests go through hash sets of the other sequence, so the comparison
     // stays linear in the number of items. Hooks may publish; indices rather than
@@ -162,7 +158,7 @@ void View<T>::onContainerChanged(const C* c, const C& before, const C& after)
 }
 
 template <class T>
-void View<T>::comparePreviews(const T* item, const C& before, const C& after)
+void View<T>::comparePreviews(const T* item, const Container<T>& before, const Container<T>& after)
 {
     const auto oldEntry = before.previews.find(item);
     const Types::Image* oldPreview = oldEntry == before.previews.end() ? nullptr : oldEntry->second.get();
