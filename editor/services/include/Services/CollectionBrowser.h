@@ -1,1 +1,54 @@
 #pragma once
+
+#include <QImage>
+#include <QRect>
+#include <memory>
+#include <string>
+
+namespace PubSub {
+class Object;
+}
+
+namespace Services {
+
+// Follows the collection containers of Effect::Object, Import::Object and
+// Overlay::Preset (those that exist when it is built and those announced later),
+// records what it was last asked to show, and draws a collection as a grid of tiles.
+class CollectionBrowser {
+public:
+    // Geometry of render(): a title line, then Columns tiles per row.
+    static constexpr int Columns = 4;
+    static constexpr int TileWidth = 120;
+    static constexpr int TileHeight = 110;
+    static constexpr int PreviewSize = 80;
+    static constexpr int TitleHeight = 28;
+    static constexpr unsigned BackgroundColor = 0xff202020u;
+
+    // What the last locate requests showed. Locating a collection clears the rest.
+    struct Shown {
+        std::string collectionId;
+        const PubSub::Object* item = nullptr;
+        std::string itemId;
+        std::string categoryId;
+        bool flag = false;
+    };
+
+    CollectionBrowser();
+    ~CollectionBrowser();
+    CollectionBrowser(const CollectionBrowser&) = delete;
+    CollectionBrowser& operator=(const CollectionBrowser&) = delete;
+
+    const Shown& shown() const;
+
+    // Each item's preview (or a placeholder box) above its display name, in collection
+    // order. A null image when no followed collection of that id has items.
+    QImage render(const std::string& collectionId) const;
+    // Where render() puts the tile of the index-th item.
+    static QRect tileRect(int index);
+
+private:
+    struct Followers;
+    std::unique_ptr<Followers> m_followers;
+};
+
+} // namespace Services
