@@ -6,12 +6,10 @@
 #include "BusClient.h"
 
 #include <Model/UniqueId.h>
+#include <QMap>
 #include <Serialize/Archive.h>
 #include <Serialize/ISerializable.h>
 #include <Types/Image.h>
-
-#include <QMap>
-
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -34,9 +32,8 @@ class Preset;
 namespace EditorCollection {
 
 // One stored item with what the collection browser needs about it. Never owns item.
-template<class T>
-class PersistentItem : public Serialize::ISerializable, public virtual PubSub::Object
-{
+template <class T>
+class PersistentItem : public Serialize::ISerializable, public virtual PubSub::Object {
 public:
     PersistentItem()
         : uniqueId(nextUniqueId())
@@ -67,14 +64,14 @@ public:
 };
 
 // The names of the three records this library stores, defined by the model library.
-template<>
+template <>
 const char* PersistentItem<Effect::Object>::NameInArchive();
-template<>
+template <>
 const char* PersistentItem<Import::Object>::NameInArchive();
-template<>
+template <>
 const char* PersistentItem<Overlay::Preset>::NameInArchive();
 
-template<class T>
+template <class T>
 void PersistentItem<T>::save(Serialize::OutputArchive& archive) const
 {
     archive.beginNode(NameInArchive());
@@ -106,7 +103,7 @@ void PersistentItem<T>::save(Serialize::OutputArchive& archive) const
     archive.endNode();
 }
 
-template<class T>
+template <class T>
 void PersistentItem<T>::restore(Serialize::InputArchive& archive)
 {
     // Read into locals first, so that a failure part-way leaves the record as it
@@ -149,24 +146,22 @@ void PersistentItem<T>::restore(Serialize::InputArchive& archive)
 }
 
 // Asks the persistence service to write object at path; answered by a store notification.
-template<class T>
-class StorePersistentItemRequest : public Message::Types::Request<PersistentItem<T>>
-{
+template <class T>
+class StorePersistentItemRequest : public Message::Types::Request<PersistentItem<T>> {
 public:
     std::string path;
 };
 
 // Asks the persistence service to read what lies at path (a file or a folder);
 // object is only the sender identity the answer comes back about.
-template<class T>
-class LoadPersistentItemRequest : public Message::Types::Request<PersistentItem<T>>
-{
+template <class T>
+class LoadPersistentItemRequest : public Message::Types::Request<PersistentItem<T>> {
 public:
     using Filter = std::function<bool(const PersistentItem<T>&)>;
 
     LoadPersistentItemRequest() = default;
-    LoadPersistentItemRequest(const PersistentItem<T>* object, std::string path, std::string selector,
-                              Filter&& filter)
+    LoadPersistentItemRequest(
+        const PersistentItem<T>* object, std::string path, std::string selector, Filter&& filter)
         : Message::Types::Request<PersistentItem<T>>(object)
         , path(std::move(path))
         , selector(std::move(selector))
@@ -180,43 +175,36 @@ public:
 };
 
 // Asks the persistence service to delete the stored record of object; no answer.
-template<class T>
-class RemovePersistentItemRequest : public Message::Types::Request<T>
-{
+template <class T>
+class RemovePersistentItemRequest : public Message::Types::Request<T> {
 };
 
 // Part of the helper's publisher list; never sent.
-template<class T>
-class UpgradePersistentItemRequest : public Message::Types::Request<PersistentItem<T>>
-{
+template <class T>
+class UpgradePersistentItemRequest : public Message::Types::Request<PersistentItem<T>> {
 };
 
-template<class T>
-class StorePersistentItemNotification : public Message::Types::Notification<PersistentItem<T>>
-{
+template <class T>
+class StorePersistentItemNotification : public Message::Types::Notification<PersistentItem<T>> {
 public:
     bool success = false;
 };
 
 // The records read; each item was created for this answer and belongs to whoever
 // ends up with the record.
-template<class T>
-class LoadPersistentItemNotification : public Message::Types::Notification<PersistentItem<T>>
-{
+template <class T>
+class LoadPersistentItemNotification : public Message::Types::Notification<PersistentItem<T>> {
 public:
     std::deque<PersistentItem<T>> items;
 };
 
 // Short-lived client of the persistence service: subscribes to the record it sends
 // about, publishes, and keeps the answer that arrives nested inside the publish.
-template<class T>
+template <class T>
 class PersistentItemHelper
-    : private PubSub::Publisher<LoadPersistentItemRequest<T>,
-                                StorePersistentItemRequest<T>,
-                                RemovePersistentItemRequest<T>,
-                                UpgradePersistentItemRequest<T>>
-    , private PubSub::Subscriber<StorePersistentItemNotification<T>, LoadPersistentItemNotification<T>>
-{
+    : private PubSub::Publisher<LoadPersistentItemRequest<T>, StorePersistentItemRequest<T>,
+          RemovePersistentItemRequest<T>, UpgradePersistentItemRequest<T>>,
+      private PubSub::Subscriber<StorePersistentItemNotification<T>, LoadPersistentItemNotification<T>> {
 public:
     PersistentItemHelper() = default;
     ~PersistentItemHelper() override = default;
@@ -242,7 +230,7 @@ public:
     std::deque<PersistentItem<T>> loadedItems;
 };
 
-template<class T>
+template <class T>
 bool PersistentItemHelper<T>::store(const PersistentItem<T>* record, const std::string& path)
 {
     this->subscribe(record);
@@ -259,7 +247,7 @@ bool PersistentItemHelper<T>::store(const PersistentItem<T>* record, const std::
     return stored;
 }
 
-template<class T>
+template <class T>
 std::deque<PersistentItem<T>> PersistentItemHelper<T>::load(const std::string& path)
 {
     const PersistentItem<T> probe;
@@ -278,7 +266,7 @@ std::deque<PersistentItem<T>> PersistentItemHelper<T>::load(const std::string& p
     return result;
 }
 
-template<class T>
+template <class T>
 void PersistentItemHelper<T>::remove(const T* item)
 {
     RemovePersistentItemRequest<T> request;
