@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QImage>
 #include <QPainter>
+#include <Serialize/Registry.h>
 #include <Types/Image.h>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -197,6 +198,44 @@ TEST(ArchiveObjects, ReferenceOfAnotherTypeFailsAReferenceCast)
     ASSERT_NE(object, nullptr);
     EXPECT_THROW(static_cast<void>(dynamic_cast<Effect::Object&>(*object)), std::bad_cast);
     EXPECT_EQ(dynamic_cast<Import::Object&>(*object).id, "clip");
+}
+
+// Holds one object of any class, as a record holds its item.
+struct Box : Serialize::ISerializable {
+    std::unique_ptr<Serialize::ISerializable> content;
+
+    std::string name() const override { return "TestBox"; }
+    void save(OutputArchive& out) const override { out.writeObject("content", content.get()); }
+    void restore(InputArchive& in) override { content = in.readObject("content"); }
+};
+const Serialize::Registration<Box> boxRegistration { "TestBox" };
+
+QByteArray nestedBoxes(int depth)
+{
+    Box outer;
+    Box* innermost = &outer;
+    for (int i = 1; i < depth; ++i) {
+        innermost->content = std::make_unique<Box>();
+        innermost = static_cast<Box*>(innermost->content.get());
+    }
+    return writeDocument([&](OutputArchive& out) { out.writeObject("item", &outer); });
+}
+
+TEST(ArchiveObjects, ObjectsInsideObjectsComeBack)
+{
+    DocumentReader reader(nestedBoxes(10));
+    const auto object = reader.archive().readObject("item");
+    int depth = 0;
+    for (auto* box = dynamic_cast<const Box*>(object.get()); box;
+         box = dynamic_cast<const Box*>(box->content.get()))
+        ++depth;
+    EXPECT_EQ(depth, 10);
+}
+
+TEST(ArchiveObjects, NestingBeyondAnyRecordIsDamage)
+{
+    DocumentReader reader(nestedBoxes(1000));
+    EXPECT_THROW(reader.archive().readObject("item"), ArchiveError);
 }
 
 QImage testPattern()

@@ -61,6 +61,11 @@ struct Damage {
     QByteArray document;
 };
 
+void PrintTo(const Damage& damage, std::ostream* out)
+{
+    *out << damage.name;
+}
+
 QByteArray replaced(const char* from, const char* to)
 {
     QByteArray document = validRecord();
@@ -90,8 +95,7 @@ std::vector<Damage> damages()
         { "MissingField", replaced("<size>3</size>", "") },
         { "RenamedField", replaced("<size>3</size>", "<length>3</length>") },
         { "ExtraField", replaced("</record>", "<extra>1</extra></record>") },
-        { "FieldsSwapped",
-            replaced("<size>3</size>\n  <ratio>0.5</ratio>", "<ratio>0.5</ratio><size>3</size>") },
+        { "FieldsSwapped", replaced("<size>3</size><ratio>0.5</ratio>", "<ratio>0.5</ratio><size>3</size>") },
         { "BadNumber", replaced("<size>3</size>", "<size>three</size>") },
         { "EmptyNumber", replaced("<size>3</size>", "<size/>") },
         { "Int32Overflow", replaced("<size>3</size>", "<size>2147483648</size>") },

@@ -16,6 +16,8 @@ namespace {
 constexpr int FormatVersion = 1;
 // Previews are small; a damaged or hostile PNG header must not make us allocate gigabytes.
 constexpr qint64 MaxImagePixels = 4096 * 4096;
+// Objects that hold objects recurse on the stack; a damaged document must not choose how deep.
+constexpr int MaxObjectDepth = 32;
 
 bool isNameStart(char c)
 {
@@ -104,10 +106,10 @@ bool isPlainText(const QString& value)
 // ---------------------------------------------------------------------------
 
 OutputArchive::OutputArchive(QIODevice* device)
-    : m_writer(std::make_unique<QXmlStreamWriter>(device))
+    // Into memory first: Qt would otherwise encode and hand every fragment to the device.
+    : m_device(device)
+    , m_writer(std::make_unique<QXmlStreamWriter>(&m_text))
 {
-    m_writer->setAutoFormatting(true);
-    m_writer->setAutoFormattingIndent(1);
     m_writer->writeStartDocument();
     m_writer->writeStartElement(QStringLiteral("archive"));
     m_writer->writeAttribute(QStringLiteral("version"), QString::number(FormatVersion));
@@ -238,12 +240,15 @@ void OutputArchive::writeImage(const char* name, const std::shared_ptr<const Typ
 
 bool OutputArchive::finish()
 {
-    if (!m_finished) {
-        m_finished = true;
-        m_writer->writeEndElement();
-        m_writer->writeEndDocument();
-    }
-    return !m_writer->hasError();
+    if (m_finished)
+        return m_written;
+    m_finished = true;
+    m_writer->writeEndElement();
+    m_writer->writeEndDocument();
+    const QByteArray document = m_text.toUtf8();
+    m_text.clear();
+    m_written = m_device && m_device->write(document) == document.size();
+    return m_written;
 }
 
 // ---------------------------------------------------------------------------
@@ -476,6 +481,16 @@ std::unique_ptr<ISerializable> InputArchive::readObject(const char* name)
     std::unique_ptr<ISerializable> object = Registry::create(className.toString().toStdString());
     if (!object)
         fail(QStringLiteral("unknown class '%1'").arg(className));
+    if (m_objectDepth == MaxObjectDepth)
+        fail(QStringLiteral("objects nested too deeply"));
+    struct Nesting {
+        int& depth;
+        explicit Nesting(int& d)
+            : depth(++d)
+        {
+        }
+        ~Nesting() { --depth; }
+    } nesting(m_objectDepth);
     object->restore(*this);
     expectEnd();
     return object;

@@ -59,15 +59,18 @@ public:
     // An image as PNG inside the document (null allowed).
     void writeImage(const char* name, const std::shared_ptr<const Types::Image>& image);
 
-    // Closes the document; false if the device refused a write. Nothing may be
-    // written afterwards.
+    // Closes the document and hands it to the device (nothing reaches the device
+    // before); false if the device refused it. Nothing may be written afterwards.
     bool finish();
 
 private:
     void beginEntry(const char* name);
 
+    QIODevice* m_device;
+    QString m_text;
     std::unique_ptr<QXmlStreamWriter> m_writer;
     bool m_finished = false;
+    bool m_written = false;
 };
 
 // Reads a document written by OutputArchive; every read names the entry it expects.
@@ -119,6 +122,7 @@ private:
 
     std::unique_ptr<QXmlStreamReader> m_reader;
     bool m_pending = false; // the reader stands on a start or end tag not yet consumed
+    int m_objectDepth = 0;
     QString m_text; // reused for every field, so reading allocates only once
 };
 
