@@ -15,6 +15,7 @@
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 namespace Services {
 
@@ -40,7 +41,7 @@ public:
         return found == m_containers.end() ? nullptr : found->second.get();
     }
 
-    // Whether registerRecord would take the record's item over. A record without an
+    // Whether registerRecords would take the record's item over. A record without an
     // item or a collection id is refused, and so is an item already held by another
     // collection.
     bool accepts(const EditorCollection::PersistentItem<T>& record) const
@@ -51,37 +52,115 @@ public:
         return held == m_items.end() || held->second.container == find(record.collectionId);
     }
 
-    // Takes the accepted record's item over and applies one change to its collection.
-    void registerRecord(const EditorCollection::PersistentItem<T>& record)
+    // Takes the items of accepted records over and applies one change per collection,
+    // in record order.
+    void registerRecords(const std::vector<const EditorCollection::PersistentItem<T>*>& records)
     {
-        const T* item = record.item;
-        C& c = collection(record.collectionId);
-        if (m_items.find(item) == m_items.end())
-            m_items.emplace(item, Held { std::unique_ptr<const T>(item), &c });
-
-        for (const auto& [key, text] : record.customStrings)
-            Translator::addTranslation(key, QString::fromStdString(text));
-
-        typename OwningView::Modification modification(&m_view, &c, true);
-        C& working = *modification.working;
-        const T* replaced = place(working, item);
-        if (record.preview)
-            working.previews[item] = record.preview;
-        else
-            working.previews.erase(item);
-        if (record.categories.empty())
-            working.itemTextSets.erase(item);
-        else
-            working.itemTextSets[item] = record.categories;
-        working.removableItems.insert(item);
-        modification.close();
-
-        // Only now: observers have read the replaced item in the Changed notification.
-        if (replaced)
-            release(replaced, &c);
+        std::vector<std::vector<const EditorCollection::PersistentItem<T>*>> groups;
+        std::unordered_map<std::string, std::size_t> groupOf;
+        for (const auto* record : records) {
+            const auto group = groupOf.emplace(record->collectionId, groups.size());
+            if (group.second)
+                groups.emplace_back();
+            groups[group.first->second].push_back(record);
+        }
+        for (const auto& group : groups)
+            registerIn(collection(group.front()->collectionId), group);
     }
 
 private:
+    using Record = EditorCollection::PersistentItem<T>;
+
+    void registerIn(C& c, const std::vector<const Record*>& records)
+    {
+        for (const Record* record : records) {
+            if (m_items.find(record->item) == m_items.end())
+                m_items.emplace(record->item, Held { std::unique_ptr<const T>(record->item), &c });
+            for (const auto& [key, text] : record->customStrings)
+                Translator::addTranslation(key, QString::fromStdString(text));
+        }
+
+        typename OwningView::Modification modification(&m_view, &c, true);
+        C& working = *modification.working;
+        Placement placement(working);
+        std::vector<const T*> replaced;
+        for (const Record* record : records) {
+            const T* item = record->item;
+            if (const T* former = placement.place(item))
+                replaced.push_back(former);
+            if (record->preview)
+                working.previews[item] = record->preview;
+            else
+                working.previews.erase(item);
+            if (record->categories.empty())
+                working.itemTextSets.erase(item);
+            else
+                working.itemTextSets[item] = record->categories;
+            working.removableItems.insert(item);
+        }
+        modification.close();
+
+        // Only now: observers have read the replaced items in the Changed notification.
+        for (const T* former : replaced)
+            release(former, &c);
+    }
+
+    // Puts items into a working copy: appended, or in place of the first item with the
+    // same id. Indexes the sequence once, so that many placements stay cheap.
+    class Placement {
+    public:
+        explicit Placement(C& working)
+            : m_working(working)
+        {
+            index();
+        }
+
+        // Returns the item replaced, or null. An item already there stays where it is.
+        const T* place(const T* item)
+        {
+            auto& items = m_working.items;
+            if (m_count.count(item))
+                return nullptr;
+            ++m_count[item];
+            const auto same = item->id.empty() ? m_firstById.end() : m_firstById.find(item->id);
+            if (same == m_firstById.end()) {
+                if (!item->id.empty())
+                    m_firstById.emplace(item->id, items.size());
+                items.push_back(item);
+                return nullptr;
+            }
+            const T* replaced = items[same->second];
+            items[same->second] = item;
+            if (--m_count[replaced] > 0) {
+                items.erase(std::remove(items.begin(), items.end(), replaced), items.end());
+                index();
+            }
+            m_count.erase(replaced);
+            m_working.previews.erase(replaced);
+            m_working.itemTextSets.erase(replaced);
+            m_working.removableItems.erase(replaced);
+            m_working.secondItemSet.erase(replaced);
+            return replaced;
+        }
+
+    private:
+        void index()
+        {
+            m_firstById.clear();
+            m_count.clear();
+            for (std::size_t i = 0; i < m_working.items.size(); ++i) {
+                const T* item = m_working.items[i];
+                ++m_count[item];
+                if (item && !item->id.empty())
+                    m_firstById.emplace(item->id, i);
+            }
+        }
+
+        C& m_working;
+        std::unordered_map<std::string, std::size_t> m_firstById;
+        std::unordered_map<const T*, std::size_t> m_count;
+    };
+
     struct Held {
         std::unique_ptr<const T> item;
         const C* container;
@@ -147,7 +226,7 @@ private:
     void handle(const EditorCollection::RegisterItemRequest<T>& request) override
     {
         if (request.persistentItem && accepts(*request.persistentItem))
-            registerRecord(*request.persistentItem);
+            registerRecords({ request.persistentItem });
     }
 
     // Created empty, named by firstText, and announced with Added on first use.
@@ -162,31 +241,6 @@ private:
         m_containers.emplace(collectionId, std::move(created));
         m_view.submitNew(c, true);
         return *c;
-    }
-
-    // Appends item, or puts it in place of the first item with its id; returns the
-    // item replaced, or null. An item already there stays where it is.
-    static const T* place(C& working, const T* item)
-    {
-        auto& items = working.items;
-        if (std::find(items.begin(), items.end(), item) != items.end())
-            return nullptr;
-        const auto same = item->id.empty() ? items.end()
-                                           : std::find_if(items.begin(), items.end(), [item](const T* other) {
-                                                 return other && other->id == item->id;
-                                             });
-        if (same == items.end()) {
-            items.push_back(item);
-            return nullptr;
-        }
-        const T* replaced = *same;
-        *same = item;
-        items.erase(std::remove(items.begin(), items.end(), replaced), items.end());
-        working.previews.erase(replaced);
-        working.itemTextSets.erase(replaced);
-        working.removableItems.erase(replaced);
-        working.secondItemSet.erase(replaced);
-        return replaced;
     }
 
     // Deletes item if this service took it over for collection c.

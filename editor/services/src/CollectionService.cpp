@@ -50,12 +50,14 @@ void CollectionService::loadFolder(const QString& path)
         loaded.emplace_back(record.item);
 
     CollectionKeeper<T>& keeper = m_keepers->of<T>();
+    std::vector<const EditorCollection::PersistentItem<T>*> accepted;
     for (std::size_t i = 0; i < records.size(); ++i) {
-        if (!keeper.accepts(records[i]))
-            continue;
-        loaded[i].release();
-        keeper.registerRecord(records[i]);
+        if (keeper.accepts(records[i])) {
+            loaded[i].release();
+            accepted.push_back(&records[i]);
+        }
     }
+    keeper.registerRecords(accepted);
 }
 
 void CollectionService::loadFolder(const QString& dataRoot)
