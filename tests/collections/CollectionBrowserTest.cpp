@@ -1,0 +1,63 @@
+#include "CollectionTestSupport.h"
+
+#include <Model/CollectionID.h>
+#include <Services/CollectionBrowser.h>
+#include <Services/CollectionService.h>
+#include <gmock/gmock.h>
+
+namespace {
+
+using namespace EditorCollection;
+using Browser = Services::CollectionBrowser;
+
+TEST(CollectionBrowser, RecordsWhatItWasLastAskedToShow)
+{
+    Browser browser;
+    Import::Object item;
+    item.id = "clip";
+    CollectionHelper<Import::Object> helper("mine");
+
+    helper.locateItem(&item);
+    EXPECT_EQ(browser.shown().collectionId, "mine");
+    EXPECT_EQ(browser.shown().item, static_cast<const PubSub::Object*>(&item));
+    EXPECT_EQ(browser.shown().itemId, "clip");
+
+    helper.locateCategory("intros", true);
+    EXPECT_EQ(browser.shown().item, nullptr);
+    EXPECT_EQ(browser.shown().categoryId, "intros");
+    EXPECT_TRUE(browser.shown().flag);
+
+    Overlay::Preset title;
+    CollectionHelper<Overlay::Preset>(CollectionID::TITLES).locateItem(&title);
+    EXPECT_EQ(browser.shown().collectionId, CollectionID::TITLES);
+    EXPECT_TRUE(browser.shown().categoryId.empty());
+}
+
+TEST(CollectionBrowser, DrawsOneTilePerItemOfCollectionsMadeBeforeAndAfterIt)
+{
+    Services::CollectionService collections;
+    Testing::registerIn("before", Testing::newImport("first"), Testing::filledImage(Qt::red));
+    for (const char* id : { "b", "c", "d", "e" })
+        Testing::registerIn("before", Testing::newImport(id));
+    Browser browser;
+    Testing::registerIn("after", Testing::newImport("late"));
+    CollectionHelper<Import::Object>("empty").getCollection();
+
+    const QImage image = browser.render("before");
+    ASSERT_EQ(image.size(),
+        QSize(Browser::Columns * Browser::TileWidth, Browser::TitleHeight + 2 * Browser::TileHeight));
+    for (int i = 0; i < 2 * Browser::Columns; ++i) {
+        const QPoint probe = Browser::tileRect(i).topLeft() + QPoint(4, 4);
+        EXPECT_EQ(image.pixel(probe) != Browser::BackgroundColor, i < 5) << "tile " << i;
+    }
+    const QRect first = Browser::tileRect(0), second = Browser::tileRect(1);
+    const QPoint previewCentre(Browser::TileWidth / 2, Browser::PreviewSize / 2);
+    EXPECT_EQ(image.pixelColor(first.topLeft() + previewCentre), QColor(Qt::red));
+    EXPECT_NE(image.pixelColor(second.topLeft() + previewCentre), QColor(Qt::red));
+
+    EXPECT_EQ(browser.render("after").height(), Browser::TitleHeight + Browser::TileHeight);
+    EXPECT_TRUE(browser.render("empty").isNull());
+    EXPECT_TRUE(browser.render("unknown").isNull());
+}
+
+} // namespace

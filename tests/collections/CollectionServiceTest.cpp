@@ -1,0 +1,190 @@
+#include "CollectionTestSupport.h"
+
+#include <Effect/AudioEqualizer.h>
+#include <ItemView.h>
+#include <Model/CollectionID.h>
+#include <Model/Translator.h>
+#include <PersistentItem.h>
+#include <QDir>
+#include <QUuid>
+#include <Services/CollectionService.h>
+#include <Services/PersistenceService.h>
+#include <TempDataRoot.h>
+#include <gmock/gmock.h>
+
+namespace {
+
+using namespace EditorCollection;
+using Item = Import::Object;
+using ::testing::ElementsAre;
+
+// Counts its destructions, to see when the service deletes an item it took over.
+class TrackedImport : public Item {
+public:
+    explicit TrackedImport(const std::string& id) { this->id = id; }
+    ~TrackedImport() override { ++destroyed; }
+    static inline int destroyed = 0;
+};
+
+// Follows one container and hands its owner the container less one item, as the
+// library's removal does.
+class Remover : private EditorCollection::View<Item> {
+public:
+    explicit Remover(Container<Item>* c)
+        : m_c(c)
+    {
+        observe(c);
+    }
+    ~Remover() override = default;
+
+    void erase(const Item* item)
+    {
+        Modification modification(messageView(), m_c, false);
+        auto& items = modification.working->items;
+        items.erase(std::remove(items.begin(), items.end(), item), items.end());
+        modification.close();
+    }
+
+    std::vector<std::string> removedIds;
+
+private:
+    void itemsRemoved(const std::deque<const Item*>& removed) override
+    {
+        for (const Item* item : removed)
+            removedIds.push_back(item->id); // the item must still be alive here
+    }
+
+    Container<Item>* const m_c;
+};
+
+struct CollectionServiceTest : ::testing::Test {
+    template <class T>
+    void store(const T& item, const std::string& collectionId, const QString& relativePath)
+    {
+        PersistentItem<T> record;
+        record.item = &item;
+        record.collectionId = collectionId;
+        PersistentItemHelper<T> helper;
+        ASSERT_TRUE(helper.store(&record, root.path().append('/').append(relativePath).toStdString()));
+    }
+    template <class T>
+    std::vector<std::string> idsIn(
+        const Services::CollectionService& collections, const std::string& collectionId)
+    {
+        std::vector<std::string> ids;
+        if (const Container<T>* c = collections.container<T>(collectionId))
+            for (const T* item : c->items)
+                ids.push_back(item->id);
+        return ids;
+    }
+
+    Testing::TempDataRoot root;
+    Services::PersistenceService persistence;
+};
+
+TEST_F(CollectionServiceTest, RegisteredRecordIsFetchedWithPreviewCategoriesAndTranslation)
+{
+    Services::CollectionService collections;
+    Item original;
+    original.id = "clip-1";
+    PersistentItem<Item> record;
+    record.item = &original;
+    record.collectionId = "mine";
+    record.categories = { "holiday" };
+    record.preview = Testing::filledImage(Qt::red);
+    record.customStrings = { { "clip-1", "Beach" } };
+    PersistentItemHelper<Item> helper;
+    const std::string path = QDir(root.path()).filePath("imports/clip-1.xml").toStdString();
+    ASSERT_TRUE(helper.store(&record, path));
+    const auto loaded = helper.load(path);
+    ASSERT_EQ(loaded.size(), 1u);
+    CollectionHelper<Item>("mine").registerItem(&loaded[0], 1);
+
+    CollectionHelper<Item> fetch("mine");
+    const Container<Item>* c = fetch.getCollection().collection;
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(c, collections.container<Item>("mine"));
+    const Item* item = loaded[0].item;
+    EXPECT_THAT(c->items, ElementsAre(item));
+    ASSERT_TRUE(c->previews.count(item));
+    EXPECT_EQ(c->previews.at(item)->toImage().pixelColor(0, 0), QColor(Qt::red));
+    EXPECT_EQ(c->itemTextSets.at(item), std::set<std::string> { "holiday" });
+    EXPECT_TRUE(c->removableItems.count(item));
+    EXPECT_EQ(Translator::translate("clip-1"), QStringLiteral("Beach"));
+    Translator::removeTranslation("clip-1");
+
+    // The same id again takes the first one's place (which is deleted); the same
+    // pointer again changes nothing.
+    const Item* again = Testing::newImport("clip-1");
+    Testing::registerIn("mine", again);
+    Testing::registerIn("mine", again);
+    EXPECT_THAT(c->items, ElementsAre(again));
+    EXPECT_FALSE(c->previews.count(item));
+}
+
+TEST_F(CollectionServiceTest, RecordWithoutCollectionIsLeftToItsSender)
+{
+    Services::CollectionService collections;
+    Item item;
+    Testing::registerIn(std::string(), &item);
+    EXPECT_EQ(collections.container<Item>(std::string()), nullptr);
+}
+
+TEST_F(CollectionServiceTest, ChangeFromAFollowingViewDropsTheItemAndDeletesItAfterwards)
+{
+    TrackedImport::destroyed = 0;
+    {
+        Services::CollectionService collections;
+        const auto* gone = new TrackedImport("one");
+        const auto* kept = new TrackedImport("two");
+        Testing::registerIn<Item>("mine", gone, Testing::filledImage(Qt::blue), { "x" });
+        Testing::registerIn<Item>("mine", kept, Testing::filledImage(Qt::blue), { "x" });
+        const Container<Item>* c = collections.container<Item>("mine");
+        {
+            Remover remover(const_cast<Container<Item>*>(c));
+            remover.erase(gone);
+            EXPECT_THAT(remover.removedIds, ElementsAre("one"));
+        }
+        EXPECT_EQ(TrackedImport::destroyed, 1);
+        EXPECT_THAT(c->items, ElementsAre(kept));
+        EXPECT_EQ(c->previews.size(), 1u);
+        EXPECT_EQ(c->itemTextSets.size(), 1u);
+        EXPECT_THAT(c->removableItems, ElementsAre(kept));
+    }
+    EXPECT_EQ(TrackedImport::destroyed, 2);
+}
+
+TEST_F(CollectionServiceTest, LoadFolderRebuildsTheCollectionsAfterARestart)
+{
+    Item import;
+    import.id = "import";
+    store(import, "imports", "imports/import.xml");
+    Item loose;
+    loose.id = "loose";
+    store(loose, std::string(), "imports/loose.xml");
+    Item intro;
+    intro.id = "intro";
+    intro.kind = Item::Intro;
+    const QString introFolder = "intros/" + QUuid::createUuid().toString();
+    ASSERT_TRUE(QDir(root.path()).mkpath(introFolder));
+    store(intro, CollectionID::INTROS, introFolder);
+    Overlay::Preset title;
+    title.id = "title";
+    store(title, CollectionID::TITLES, "overlays/title.xml");
+    Effect::AudioEqualizer equalizer;
+    equalizer.id = "eq";
+    store<Effect::Object>(equalizer, "audio", "effects/AudioEqualizer/eq.xml");
+
+    for (int run = 0; run < 2; ++run) {
+        Services::CollectionService collections;
+        collections.loadFolder(root.path());
+        collections.loadFolder(root.path()); // replaces by id, adds nothing
+        EXPECT_THAT(idsIn<Item>(collections, "imports"), ElementsAre("import"));
+        EXPECT_THAT(idsIn<Item>(collections, CollectionID::INTROS), ElementsAre("intro"));
+        EXPECT_THAT(idsIn<Overlay::Preset>(collections, CollectionID::TITLES), ElementsAre("title"));
+        EXPECT_THAT(idsIn<Effect::Object>(collections, "audio"), ElementsAre("eq"));
+        EXPECT_EQ(collections.container<Item>(std::string()), nullptr);
+    }
+}
+
+} // namespace
