@@ -149,6 +149,16 @@ TEST(Archive, ReadsAnEntryOnlyUnderItsOwnName)
     EXPECT_THROW(reader.archive().readInt32("second"), ArchiveError);
 }
 
+TEST(Archive, FinishReportsADeviceThatRefusesTheDocument)
+{
+    QByteArray document;
+    QBuffer readOnly(&document);
+    readOnly.open(QIODevice::ReadOnly);
+    OutputArchive out(&readOnly);
+    out.writeInt32("value", 1);
+    EXPECT_FALSE(out.finish());
+}
+
 TEST(Archive, RefusesToWriteNamesThatAreNotXmlNames)
 {
     QByteArray document;

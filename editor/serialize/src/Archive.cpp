@@ -110,7 +110,6 @@ OutputArchive::OutputArchive(QIODevice* device)
     : m_device(device)
     , m_writer(std::make_unique<QXmlStreamWriter>(&m_text))
 {
-    m_writer->writeStartDocument();
     m_writer->writeStartElement(QStringLiteral("archive"));
     m_writer->writeAttribute(QStringLiteral("version"), QString::number(FormatVersion));
 }
@@ -245,7 +244,9 @@ bool OutputArchive::finish()
     m_finished = true;
     m_writer->writeEndElement();
     m_writer->writeEndDocument();
-    const QByteArray document = m_text.toUtf8();
+    // Written to a QString, Qt would leave the encoding out of the declaration.
+    QByteArray document = QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
+    document += m_text.toUtf8();
     m_text.clear();
     m_written = m_device && m_device->write(document) == document.size();
     return m_written;

@@ -1,0 +1,102 @@
+// Feeds arbitrary bytes to the archive reader, reading what the persistence
+// service and the bundle reader read. Damage must end in ArchiveError, never in a
+// crash, a hang or a huge allocation; whatever reads cleanly must clone cleanly.
+
+#include <QBuffer>
+#include <QGuiApplication>
+#include <Serialize/Archive.h>
+#include <Serialize/Cloner.h>
+#include <Types/Image.h>
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+void quiet(QtMsgType, const QMessageLogContext&, const QString&) { }
+
+// Every object that reads cleanly must survive its own save and restore.
+void checkClone(const Serialize::ISerializable* object)
+{
+    Serialize::ObjectStorage storage;
+    try {
+        Serialize::Cloner().cloneImpl(object, storage);
+    } catch (const Serialize::ArchiveError&) {
+        std::abort();
+    }
+}
+
+void readRecord(Serialize::InputArchive& in)
+{
+    in.beginNode("record");
+    in.readString("uniqueId");
+    const std::unique_ptr<Serialize::ISerializable> item = in.readObject("item");
+    in.readImage("preview");
+    const std::int32_t categories = in.beginSequence("categories");
+    for (std::int32_t i = 1; i <= categories; ++i) {
+        in.beginElement(i);
+        in.readString("Data");
+        in.endElement();
+    }
+    in.endSequence();
+    const std::int32_t strings = in.beginSequence("customStrings");
+    for (std::int32_t i = 1; i <= strings; ++i) {
+        in.beginElement(i);
+        in.readString("Key");
+        in.readText("Value");
+        in.endElement();
+    }
+    in.endSequence();
+    in.readInt64("size");
+    in.readDouble("ratio");
+    in.readBool("visible");
+    in.endNode();
+    in.finish();
+    checkClone(item.get());
+}
+
+void readAny(Serialize::InputArchive& in)
+{
+    const QString node = in.peekNodeName();
+    if (node == QLatin1String("record")) {
+        readRecord(in);
+    } else if (node == QLatin1String("bundle")) {
+        in.beginNode("bundle");
+        const auto timeline = in.readObject("timeline");
+        in.endNode();
+        in.finish();
+        checkClone(timeline.get());
+    } else {
+        const auto object = in.readObject("object");
+        in.finish();
+        checkClone(object.get());
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    // Images are QPixmaps, which need a GUI application; no display is needed.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(quiet);
+    static int argc = 1;
+    static char name[] = "fuzz_archive";
+    static char* argv[] = { name, nullptr };
+    // Never destroyed: the offscreen platform leaks its screen at shutdown.
+    static QGuiApplication* app = new QGuiApplication(argc, argv);
+    static_cast<void>(app);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), int(size));
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    try {
+        Serialize::InputArchive in(&buffer);
+        readAny(in);
+    } catch (const Serialize::ArchiveError&) {
+    }
+    return 0;
+}
