@@ -7,7 +7,6 @@
 
 #include <PubSub/Dispatcher.h>
 #include <PubSub/Object.h>
-
 #include <cstddef>
 #include <deque>
 #include <type_traits>
@@ -17,21 +16,19 @@
 namespace PubSub {
 namespace Details {
 
-class MessageBase
-{
+class MessageBase {
 public:
     virtual ~MessageBase() = default;
 };
 
-template<class N>
+template <class N>
 class Subscriber;
 
 } // namespace Details
 
 // A message about one object of type T; object is what the bus routes by.
-template<class T>
-class Message : public Details::MessageBase
-{
+template <class T>
+class Message : public Details::MessageBase {
 public:
     Message() = default;
     explicit Message(const T* sender)
@@ -45,45 +42,43 @@ public:
 namespace Details {
 
 // The declared type of a message's object field: the sender type the bus routes by.
-template<class M>
+template <class M>
 using SenderType = std::remove_const_t<std::remove_pointer_t<decltype(std::declval<const M&>().object)>>;
 
 // Steps 2 to 5 of publishing, given the dispatcher. Both type arguments are static
 // types: M as declared by the caller and the declared type of M::object.
-template<class M>
+template <class M>
 void deliver(Dispatcher& dispatcher, const M& message)
 {
     const PubSub::Object* sender = message.object;
-    const std::deque<void*> handlers =
-        dispatcher.getSubscribers(message, typeid(M), sender, typeid(SenderType<M>));
+    const std::deque<void*> handlers
+        = dispatcher.getSubscribers(message, typeid(M), sender, typeid(SenderType<M>));
     for (void* handler : handlers)
         static_cast<Subscriber<M>*>(handler)->handle(message);
 }
 
 } // namespace Details
 
-template<class M>
+template <class M>
 void publish(const M& message)
 {
     Details::deliver(Details::Dispatcher::instance(), message);
 }
 
 // Declares that a class sends the given message types; carries no data.
-template<class... M>
+template <class... M>
 class Publisher;
 
-template<class M>
-class Publisher<M>
-{
+template <class M>
+class Publisher<M> {
 public:
     virtual ~Publisher() = default;
 
     void publish(const M& message) const { PubSub::publish(message); }
 };
 
-template<class M1, class M2, class... Rest>
-class Publisher<M1, M2, Rest...> : public Publisher<M1>, public Publisher<M2, Rest...>
-{
+template <class M1, class M2, class... Rest>
+class Publisher<M1, M2, Rest...> : public Publisher<M1>, public Publisher<M2, Rest...> {
 public:
     using Publisher<M1>::publish;
     using Publisher<M2, Rest...>::publish;
@@ -92,9 +87,8 @@ public:
 namespace Details {
 
 // One handler slot; the object's address as a Subscriber<N> is its handler address.
-template<class N>
-class Subscriber : public virtual SubscriberBase
-{
+template <class N>
+class Subscriber : public virtual SubscriberBase {
 public:
     virtual void handle(const N& message) = 0;
 
@@ -108,14 +102,13 @@ protected:
 // Registers one handler per message type, in argument order, for the object's
 // whole life; unregisters them in reverse order. All types share one
 // SubscriberBase, so subscribing to a sender applies to every handler at once.
-template<class... N>
-class Subscriber : public virtual Details::Subscriber<N>...
-{
+template <class... N>
+class Subscriber : public virtual Details::Subscriber<N>... {
 public:
     Subscriber()
     {
-        void* const handlers[] = {handlerAddress<N>()...};
-        const std::type_index types[] = {std::type_index(typeid(N))...};
+        void* const handlers[] = { handlerAddress<N>()... };
+        const std::type_index types[] = { std::type_index(typeid(N))... };
         for (std::size_t i = 0; i < sizeof...(N); ++i)
             Details::SubscriberBase::registerSelf(this, handlers[i], types[i]);
     }
@@ -124,14 +117,14 @@ public:
 
     ~Subscriber() override
     {
-        void* const handlers[] = {handlerAddress<N>()...};
-        const std::type_index types[] = {std::type_index(typeid(N))...};
+        void* const handlers[] = { handlerAddress<N>()... };
+        const std::type_index types[] = { std::type_index(typeid(N))... };
         for (std::size_t i = sizeof...(N); i-- > 0;)
             Details::SubscriberBase::unregisterSelf(this, handlers[i], types[i]);
     }
 
 private:
-    template<class X>
+    template <class X>
     void* handlerAddress()
     {
         return static_cast<void*>(static_cast<Details::Subscriber<X>*>(this));
@@ -144,17 +137,15 @@ namespace Message {
 namespace Types {
 
 // Base of every request: a message that asks its receivers to act or answer.
-template<class T>
-class Request : public PubSub::Message<T>
-{
+template <class T>
+class Request : public PubSub::Message<T> {
 public:
     using PubSub::Message<T>::Message;
 };
 
 // Base of every notification: a message that reports what happened.
-template<class T>
-class Notification : public PubSub::Message<T>
-{
+template <class T>
+class Notification : public PubSub::Message<T> {
 public:
     using PubSub::Message<T>::Message;
 };

@@ -1,8 +1,6 @@
 #pragma once
 
 #include <PubSub/Object.h>
-
-#include <cstdint>
 #include <deque>
 #include <memory>
 #include <typeindex>
@@ -12,13 +10,14 @@ namespace Details {
 
 class MessageBase;
 class Dispatcher;
+struct DispatcherProbe;
+struct SubscriberRecord;
 
 // The bus's registration record of one subscribing object. Registrations say
 // which handler takes which message type; subscriptions say which senders (one
 // object, or every object of a static type) the subscriber listens to. A
 // handler is returned for a message when both match.
-class SubscriberBase
-{
+class SubscriberBase {
 public:
     SubscriberBase();
     SubscriberBase(const SubscriberBase&) = delete;
@@ -26,21 +25,23 @@ public:
     // Ends every registration and subscription of this subscriber.
     virtual ~SubscriberBase();
 
+    // Registering the same handler for the same type twice registers it once.
     static void registerSelf(SubscriberBase* base, void* handler, const std::type_index& messageType);
     static void unregisterSelf(SubscriberBase* base, void* handler, const std::type_index& messageType);
 
     // Null is ignored: a null sender is reached only through subscribeAll.
+    // Subscriptions are a set: one unsubscribe ends any number of subscribes.
     void subscribe(const PubSub::Object* object);
     void unsubscribe(const PubSub::Object* object);
     bool isSubscribed(const PubSub::Object* object) const;
 
     // Every sender whose declared type is X, including messages whose object is null.
-    template<class X>
+    template <class X>
     void subscribeAll()
     {
         subscribeAll(std::type_index(typeid(X)));
     }
-    template<class X>
+    template <class X>
     void unsubscribeAll()
     {
         unsubscribeAll(std::type_index(typeid(X)));
@@ -51,22 +52,22 @@ private:
     void subscribeAll(const std::type_index& senderType);
     void unsubscribeAll(const std::type_index& senderType);
 
-    std::uint64_t m_id; // the dispatcher's key for this record
+    // Owned here, read and changed only by the dispatcher under its lock.
+    const std::unique_ptr<SubscriberRecord> m_record;
 };
 
 // The process-wide dispatcher. Its state is guarded by one mutex, which is never
 // held while a handler runs: publishers fetch the handler list, then call it.
-class Dispatcher
-{
+class Dispatcher {
 public:
+    // Created on first use and never destroyed, so that subscribers and objects
+    // destroyed during exit still find it.
     static Dispatcher& instance();
 
     // Handlers registered for messageType whose subscriber listens to sender (or to
     // every sender of senderType), in registration order, each once.
-    std::deque<void*> getSubscribers(const MessageBase& message,
-                                     const std::type_index& messageType,
-                                     const PubSub::Object* sender,
-                                     const std::type_index& senderType);
+    std::deque<void*> getSubscribers(const MessageBase& message, const std::type_index& messageType,
+        const PubSub::Object* sender, const std::type_index& senderType);
 
     Dispatcher(const Dispatcher&) = delete;
     Dispatcher& operator=(const Dispatcher&) = delete;
@@ -74,22 +75,27 @@ public:
 private:
     friend class SubscriberBase;
     friend class PubSub::Object;
+    friend struct DispatcherProbe;
     Dispatcher();
     ~Dispatcher();
 
-    std::uint64_t addSubscriber();
-    void removeSubscriber(std::uint64_t subscriber);
-    void registerHandler(std::uint64_t subscriber, void* handler, const std::type_index& messageType);
-    void unregisterHandler(std::uint64_t subscriber, void* handler, const std::type_index& messageType);
-    void subscribe(std::uint64_t subscriber, const PubSub::Object* object);
-    void unsubscribe(std::uint64_t subscriber, const PubSub::Object* object);
-    bool isSubscribed(std::uint64_t subscriber, const PubSub::Object* object) const;
-    void subscribeAll(std::uint64_t subscriber, const std::type_index& senderType);
-    void unsubscribeAll(std::uint64_t subscriber, const std::type_index& senderType);
+    void removeSubscriber(SubscriberRecord& subscriber);
+    void registerHandler(SubscriberRecord& subscriber, void* handler, const std::type_index& messageType);
+    void unregisterHandler(SubscriberRecord& subscriber, void* handler, const std::type_index& messageType);
+    void subscribe(SubscriberRecord& subscriber, const PubSub::Object* object);
+    void unsubscribe(SubscriberRecord& subscriber, const PubSub::Object* object);
+    bool isSubscribed(const SubscriberRecord& subscriber, const PubSub::Object* object) const;
+    void subscribeAll(SubscriberRecord& subscriber, const std::type_index& senderType);
+    void unsubscribeAll(SubscriberRecord& subscriber, const std::type_index& senderType);
     void objectDestroyed(const PubSub::Object* object);
 
+    // Lets tests see registrations come and go; called under the lock.
+    using RegistrationHook
+        = void (*)(bool registered, const void* handler, const std::type_index& messageType);
+    void setRegistrationHook(RegistrationHook hook);
+
     struct State;
-    std::unique_ptr<State> m_state;
+    const std::unique_ptr<State> m_state;
 };
 
 } // namespace Details

@@ -1,0 +1,65 @@
+#include "BusTestTypes.h"
+
+#include <atomic>
+#include <gmock/gmock.h>
+#include <thread>
+
+using namespace BusTest;
+
+namespace {
+
+class Counter : public PubSub::Subscriber<Ping, Pong> {
+public:
+    std::atomic<int> pings { 0 };
+    std::atomic<int> pongs { 0 };
+
+private:
+    void handle(const Ping&) override { ++pings; }
+    void handle(const Pong&) override { ++pongs; }
+};
+
+} // namespace
+
+// Every thread registers, subscribes, publishes and destroys its own subscribers
+// and senders (so addresses get reused across threads) while all of them also
+// publish to one shared sender.
+TEST(DispatcherThreads, ConcurrentRegistrationSubscriptionAndPublishingLoseAndMixNothing)
+{
+    constexpr int threadCount = 4;
+    constexpr int rounds = 300;
+    const Sender hub;
+    Counter hubCounter;
+    hubCounter.subscribe(&hub);
+    Counter nullCounter;
+    nullCounter.subscribeAll<Sender>();
+    std::atomic<int> wrongCounts { 0 };
+
+    std::vector<std::thread> threads;
+    for (int t = 0; t < threadCount; ++t) {
+        threads.emplace_back([&] {
+            for (int i = 0; i < rounds; ++i) {
+                auto own = std::make_unique<Sender>();
+                Counter local;
+                local.subscribe(own.get());
+                PubSub::publish(Ping(own.get()));
+                PubSub::publish(Pong(own.get()));
+                PubSub::publish(Ping(&hub));
+                if (i % 2)
+                    own.reset(); // the subscription ends with the sender
+                else
+                    local.unsubscribe(own.get());
+                PubSub::publish(Ping(own.get()));
+                if (local.pings != 1 || local.pongs != 1)
+                    ++wrongCounts;
+            }
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+
+    EXPECT_EQ(wrongCounts, 0);
+    EXPECT_EQ(hubCounter.pings, threadCount * rounds);
+    // Every message of every round, the null-object ones included.
+    EXPECT_EQ(nullCounter.pings, threadCount * rounds * 3);
+    EXPECT_EQ(nullCounter.pongs, threadCount * rounds);
+}
