@@ -290,6 +290,8 @@ TEST_F(PersistenceServiceTest, PathsOutsideTheServedFoldersAreRefused)
     EXPECT_FALSE(store(record, escaping));
     EXPECT_FALSE(store(record, ""));
     EXPECT_FALSE(PersistentItemHelper<Import::Object>().store(nullptr, at("imports/a").toStdString()));
+    ASSERT_TRUE(QFile::link(outside.path(), at("link")));
+    EXPECT_FALSE(store(record, at("link/a"))); // a link does not lead out either
     EXPECT_TRUE(QDir(outside.path()).isEmpty());
     EXPECT_TRUE(root.files().isEmpty());
 
