@@ -1,0 +1,78 @@
+#include "Application.h"
+
+#include "CommandError.h"
+#include "CommandLine.h"
+#include "DemoCommand.h"
+#include "EffectCommands.h"
+#include "Host.h"
+#include "ImportCommands.h"
+#include "IntroCommands.h"
+#include "Output.h"
+#include "ShowCommand.h"
+#include "TitleCommands.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <Settings/Settings.h>
+#include <cstdio>
+#include <exception>
+
+namespace Cli {
+
+namespace {
+
+QList<CommandGroup> commandGroups()
+{
+    return { effectCommands(), importCommands(), introCommands(), titleCommands(), showCommands(),
+        demoCommands() };
+}
+
+QString freshDataFolder()
+{
+    QTemporaryDir folder(QDir::temp().filePath(QStringLiteral("usercollection-demo-XXXXXX")));
+    if (!folder.isValid())
+        throw failure(QStringLiteral("cannot create a temporary data folder: %1").arg(folder.errorString()));
+    folder.setAutoRemove(false);
+    return folder.path();
+}
+
+void printError(const QString& message)
+{
+    std::fprintf(stderr, "usercollection: %s\n", message.toLocal8Bit().constData());
+}
+
+} // namespace
+
+int run(const QStringList& arguments)
+{
+    try {
+        CommandLine args(commandGroups());
+        args.parse(arguments);
+        if (args.helpRequested()) {
+            std::fputs(args.helpText().toLocal8Bit().constData(), stdout);
+            return 0;
+        }
+
+        const Command& command = *args.command();
+        QString dataRoot = args.dataRoot();
+        if (dataRoot.isEmpty())
+            dataRoot = command.makesFreshDataFolder ? freshDataFolder() : Settings::dataRoot();
+
+        Output out(args.json());
+        std::unique_ptr<Host> host;
+        if (!command.startsOwnHost)
+            host = std::make_unique<Host>(dataRoot);
+        Context context { host.get(), out, args, dataRoot };
+        command.run(context);
+        out.finish();
+        return 0;
+    } catch (const CommandError& error) {
+        printError(error.message());
+        return error.status();
+    } catch (const std::exception& error) {
+        printError(QStringLiteral("unexpected error: %1").arg(QString::fromLocal8Bit(error.what())));
+        return CommandError::Failed;
+    }
+}
+
+} // namespace Cli

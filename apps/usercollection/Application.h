@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QStringList>
+
+namespace Cli {
+
+// Runs one command line; returns the exit status (0, 1 for a failed operation, 2 for
+// a usage error). Needs a QGuiApplication.
+int run(const QStringList& arguments);
+
+} // namespace Cli

@@ -1,0 +1,263 @@
+#include "CommandLine.h"
+
+#include "CommandError.h"
+
+#include <QSet>
+#include <algorithm>
+
+namespace Cli {
+
+namespace {
+
+const QString Program = QStringLiteral("usercollection");
+
+QCommandLineOption dataOption()
+{
+    return QCommandLineOption(QStringLiteral("data"),
+        QStringLiteral("The data folder (default: $USERCOLLECTION_DATA, else "
+                       "\"usercollection\" in the application data folder)."),
+        QStringLiteral("DIR"));
+}
+
+QCommandLineOption jsonOption()
+{
+    return QCommandLineOption(QStringLiteral("json"), QStringLiteral("Print JSON instead of tables."));
+}
+
+QCommandLineOption helpOption()
+{
+    return QCommandLineOption(
+        { QStringLiteral("h"), QStringLiteral("help") }, QStringLiteral("Show this help and exit."));
+}
+
+QList<QCommandLineOption> globalOptions()
+{
+    return { dataOption(), jsonOption(), helpOption() };
+}
+
+QString optionSyntax(const QCommandLineOption& option)
+{
+    QStringList names;
+    for (const QString& name : option.names())
+        names += (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+    QString syntax = names.join(QStringLiteral(", "));
+    if (!option.valueName().isEmpty())
+        syntax += QLatin1Char(' ') + option.valueName();
+    return syntax;
+}
+
+QString optionList(const QString& title, const QList<QCommandLineOption>& options)
+{
+    if (options.isEmpty())
+        return QString();
+    int width = 0;
+    for (const QCommandLineOption& option : options)
+        width = std::max(width, int(optionSyntax(option).size()));
+    QString text = title + QStringLiteral(":\n");
+    for (const QCommandLineOption& option : options)
+        text += QStringLiteral("  %1  %2\n")
+                    .arg(optionSyntax(option).leftJustified(width), option.description());
+    return text;
+}
+
+} // namespace
+
+QString usageLine(const Command& command)
+{
+    QStringList parts = { Program };
+    parts += command.words;
+    for (int index = 0; index < command.arguments.size(); ++index) {
+        parts += index < command.required ? command.arguments[index]
+                                          : QStringLiteral("[%1]").arg(command.arguments[index]);
+    }
+    for (const QCommandLineOption& option : command.options)
+        parts += QStringLiteral("[%1]").arg(optionSyntax(option));
+    return parts.join(QLatin1Char(' '));
+}
+
+CommandLine::CommandLine(const QList<CommandGroup>& groups)
+    : m_groups(groups)
+{
+}
+
+QStringList CommandLine::commandWords(const QStringList& arguments) const
+{
+    // Options that take a value, so that their values are not taken for words.
+    QSet<QString> valued;
+    auto noteValued = [&](const QCommandLineOption& option) {
+        if (!option.valueName().isEmpty()) {
+            for (const QString& name : option.names())
+                valued.insert((name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name);
+        }
+    };
+    for (const QCommandLineOption& option : globalOptions())
+        noteValued(option);
+    for (const CommandGroup& group : m_groups) {
+        for (const Command& command : group.commands) {
+            for (const QCommandLineOption& option : command.options)
+                noteValued(option);
+        }
+    }
+
+    QStringList words;
+    for (int index = 1; index < arguments.size() && words.size() < 2; ++index) {
+        const QString& argument = arguments[index];
+        if (argument == QLatin1String("--")) {
+            words += arguments.mid(index + 1, 2 - words.size());
+            break;
+        }
+        if (valued.contains(argument))
+            ++index;
+        else if (!argument.startsWith(QLatin1Char('-')) || argument == QLatin1String("-"))
+            words += argument;
+    }
+    return words;
+}
+
+void CommandLine::parse(const QStringList& arguments)
+{
+    const QStringList words = commandWords(arguments);
+    const bool help = arguments.contains(QLatin1String("--help")) || arguments.contains(QLatin1String("-h"));
+    m_help = help;
+
+    m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    m_parser.addOptions(globalOptions());
+
+    if (words.isEmpty()) {
+        if (help)
+            return;
+        throw usageError(QStringLiteral("missing command; see '%1 --help'").arg(Program));
+    }
+    for (const CommandGroup& group : m_groups) {
+        if (group.name == words[0])
+            m_group = &group;
+    }
+    if (!m_group)
+        throw usageError(QStringLiteral("unknown command '%1'; see '%2 --help'").arg(words[0], Program));
+
+    if (m_group->commands.size() == 1 && m_group->commands[0].words.size() == 1) {
+        m_command = &m_group->commands[0];
+    } else if (words.size() > 1) {
+        for (const Command& command : m_group->commands) {
+            if (command.words.value(1) == words[1])
+                m_command = &command;
+        }
+        if (!m_command) {
+            throw usageError(QStringLiteral("unknown %1 command '%2'; see '%3 %1 --help'")
+                                 .arg(m_group->name, words[1], Program));
+        }
+    } else if (!help) {
+        throw usageError(
+            QStringLiteral("missing %1 command; see '%2 %1 --help'").arg(m_group->name, Program));
+    }
+
+    if (m_command)
+        m_parser.addOptions(m_command->options);
+    if (!m_parser.parse(arguments)) {
+        const QString context = m_command ? m_command->words.join(QLatin1Char(' ')) : m_group->name;
+        throw usageError(QStringLiteral("%1: %2").arg(context, m_parser.errorText()));
+    }
+    if (help)
+        return;
+
+    m_arguments = m_parser.positionalArguments().mid(m_command->words.size());
+    if (m_arguments.size() < m_command->required) {
+        throw usageError(QStringLiteral("%1: missing %2; usage: %3")
+                             .arg(m_command->words.join(QLatin1Char(' ')),
+                                 m_command->arguments[m_arguments.size()], usageLine(*m_command)));
+    }
+    if (m_arguments.size() > m_command->arguments.size()) {
+        throw usageError(
+            QStringLiteral("%1: unexpected argument '%2'")
+                .arg(m_command->words.join(QLatin1Char(' ')), m_arguments[m_command->arguments.size()]));
+    }
+}
+
+bool CommandLine::helpRequested() const
+{
+    return m_help;
+}
+
+bool CommandLine::json() const
+{
+    return m_parser.isSet(QStringLiteral("json"));
+}
+
+QString CommandLine::dataRoot() const
+{
+    return m_parser.value(QStringLiteral("data"));
+}
+
+QString CommandLine::argument(int index) const
+{
+    return m_arguments.value(index);
+}
+
+QString CommandLine::helpText() const
+{
+    if (m_command && m_group->commands.size() > 1)
+        return commandHelp(*m_command);
+    if (m_group)
+        return groupHelp(*m_group);
+    return programHelp();
+}
+
+QString CommandLine::programHelp() const
+{
+    QString text
+        = QStringLiteral("Usage: %1 [--data DIR] [--json] COMMAND ...\n\n"
+                         "Saves, lists, names, shows and removes the user's effect presets, imports,\n"
+                         "intros and titles in one data folder.\n\nCommands:\n")
+              .arg(Program);
+    int width = 0;
+    for (const CommandGroup& group : m_groups)
+        width = std::max(width, int(group.name.size()));
+    for (const CommandGroup& group : m_groups)
+        text += QStringLiteral("  %1  %2\n").arg(group.name.leftJustified(width), group.summary);
+    text += QLatin1Char('\n') + optionList(QStringLiteral("Options"), globalOptions());
+    text += QStringLiteral("\nRun '%1 COMMAND --help' for the arguments of a command.\n").arg(Program);
+    return text;
+}
+
+QString CommandLine::groupHelp(const CommandGroup& group) const
+{
+    QString text = QStringLiteral("Usage:\n");
+    for (const Command& command : group.commands)
+        text += QStringLiteral("  %1\n").arg(usageLine(command));
+    text += QLatin1Char('\n') + group.summary + QStringLiteral(".\n\n");
+    for (const Command& command : group.commands) {
+        if (group.commands.size() > 1)
+            text += QStringLiteral("%1:\n  %2\n").arg(command.words.join(QLatin1Char(' ')), command.summary);
+        else
+            text += command.summary + QLatin1Char('\n');
+    }
+    QList<QCommandLineOption> options;
+    QSet<QString> seen;
+    for (const Command& command : group.commands) {
+        for (const QCommandLineOption& option : command.options) {
+            if (!seen.contains(option.names().constFirst())) {
+                seen.insert(option.names().constFirst());
+                options += option;
+            }
+        }
+    }
+    if (!options.isEmpty())
+        text += QLatin1Char('\n') + optionList(QStringLiteral("Options"), options);
+    if (!group.details.isEmpty())
+        text += QLatin1Char('\n') + group.details;
+    text += QLatin1Char('\n') + optionList(QStringLiteral("Global options"), globalOptions());
+    return text;
+}
+
+QString CommandLine::commandHelp(const Command& command) const
+{
+    QString text = QStringLiteral("Usage: %1\n\n%2\n").arg(usageLine(command), command.summary);
+    if (!command.options.isEmpty())
+        text += QLatin1Char('\n') + optionList(QStringLiteral("Options"), command.options);
+    if (!m_group->details.isEmpty())
+        text += QLatin1Char('\n') + m_group->details;
+    text += QLatin1Char('\n') + optionList(QStringLiteral("Global options"), globalOptions());
+    return text;
+}
+
+} // namespace Cli

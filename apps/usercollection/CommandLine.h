@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+namespace Cli {
+
+class Host;
+class Output;
+class CommandLine;
+
+struct Context {
+    Host* host; // null for a command that starts its own
+    Output& out;
+    const CommandLine& args;
+    QString dataRoot;
+};
+
+// One command of the program, such as "effects save": the words that select it, its
+// arguments and options, and what it does.
+struct Command {
+    QStringList words;
+    QStringList arguments; // as shown in the usage line; the first `required` must be given
+    int required = 0;
+    QString summary;
+    QList<QCommandLineOption> options;
+    std::function<void(Context&)> run;
+    bool makesFreshDataFolder = false; // without --data, works in a new temporary folder
+    bool startsOwnHost = false;
+};
+
+// A group of commands sharing their first word ("effects"); a group without a second
+// word holds one command.
+struct CommandGroup {
+    QString name;
+    QString summary;
+    QString details; // extra help text, may be empty
+    QList<Command> commands;
+};
+
+// The parsed command line: global options, the command it selects, the command's
+// arguments and options. Every problem is a usage error.
+class CommandLine {
+public:
+    explicit CommandLine(const QList<CommandGroup>& groups);
+
+    // Throws a usage error for an unknown command or option or a wrong argument count;
+    // with --help, only finds what help to show.
+    void parse(const QStringList& arguments);
+
+    bool helpRequested() const;
+    QString helpText() const;
+
+    const Command* command() const { return m_command; }
+    bool json() const;
+    // The --data value, empty when not given.
+    QString dataRoot() const;
+
+    // The command's arguments after its words; empty for one not given.
+    QString argument(int index) const;
+    bool isSet(const QString& option) const { return m_parser.isSet(option); }
+    QString value(const QString& option) const { return m_parser.value(option); }
+    QStringList values(const QString& option) const { return m_parser.values(option); }
+
+private:
+    QStringList commandWords(const QStringList& arguments) const;
+    QString programHelp() const;
+    QString groupHelp(const CommandGroup& group) const;
+    QString commandHelp(const Command& command) const;
+
+    QList<CommandGroup> m_groups;
+    QCommandLineParser m_parser;
+    const CommandGroup* m_group = nullptr;
+    const Command* m_command = nullptr;
+    QStringList m_arguments;
+    bool m_help = false;
+};
+
+QString usageLine(const Command& command);
+
+} // namespace Cli

@@ -1,0 +1,192 @@
+#include "DemoCommand.h"
+
+#include "CommandError.h"
+#include "EffectCommands.h"
+#include "Host.h"
+#include "ImportCommands.h"
+#include "IntroCommands.h"
+#include "Output.h"
+#include "ShowCommand.h"
+#include "TitleCommands.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QJsonArray>
+#include <QLinearGradient>
+#include <QPainter>
+#include <Settings/Settings.h>
+
+namespace Cli {
+
+namespace {
+
+// A picture to import, drawn rather than shipped.
+QString writeSampleMedia(const QString& dataRoot)
+{
+    const QString folder = QDir(dataRoot).filePath(QStringLiteral("media"));
+    const QString path = QDir(folder).filePath(QStringLiteral("beach.png"));
+    QImage image(320, 200, QImage::Format_RGB32);
+    QPainter painter(&image);
+    QLinearGradient sky(0, 0, 0, 120);
+    sky.setColorAt(0, QColor(250, 150, 80));
+    sky.setColorAt(1, QColor(250, 220, 150));
+    painter.fillRect(0, 0, 320, 120, sky);
+    painter.fillRect(0, 120, 320, 40, QColor(40, 110, 170));
+    painter.fillRect(0, 160, 320, 40, QColor(230, 200, 140));
+    painter.setBrush(QColor(255, 240, 120));
+    painter.setPen(Qt::NoPen);
+    painter.drawEllipse(QPointF(220, 110), 30, 30);
+    painter.end();
+    if (QFileInfo::exists(path))
+        return path;
+    if (!QDir().mkpath(folder) || !image.save(path, "PNG"))
+        throw failure(
+            QStringLiteral("cannot write the sample picture %1").arg(QDir::toNativeSeparators(path)));
+    return path;
+}
+
+// The demo may run on a folder that holds an earlier demo's files; it never replaces them.
+QString freeFileName(const QString& folder, const QString& stem, const QString& suffix)
+{
+    QString name = stem + suffix;
+    for (int number = 1; QFileInfo::exists(QDir(folder).filePath(name)); ++number)
+        name = QStringLiteral("%1_%2%3").arg(stem).arg(number, 2, 10, QLatin1Char('0')).arg(suffix);
+    return name;
+}
+
+void runDemo(Context& context)
+{
+    Output& out = context.out;
+    auto host = std::make_unique<Host>(context.dataRoot);
+    host->prepareForWriting();
+    const QString root = host->dataRoot();
+    out.line(QStringLiteral("Data folder: %1").arg(QDir::toNativeSeparators(root)));
+    out.set(QStringLiteral("dataFolder"), root);
+
+    out.section(QStringLiteral("Effect presets"));
+    const QList<EffectPresetRequest> presets = {
+        { EffectType::Equalizer, QStringLiteral("Bass boost"),
+            { QStringLiteral("preamp=-3"), QStringLiteral("band1=6"), QStringLiteral("band2=4.5"),
+                QStringLiteral("band3=2") },
+            std::nullopt, QString() },
+        { EffectType::Equalizer, QStringLiteral("Voice"),
+            { QStringLiteral("band1=-4"), QStringLiteral("band5=3"), QStringLiteral("band6=4"),
+                QStringLiteral("band7=3") },
+            std::nullopt, QString() },
+        { EffectType::Enhance, QStringLiteral("Warm evening"),
+            { QStringLiteral("temperature=35"), QStringLiteral("saturation=15"),
+                QStringLiteral("contrast=10") },
+            std::nullopt, QString() },
+    };
+    for (const EffectPresetRequest& preset : presets) {
+        out.beginStep(QStringLiteral("effects save"));
+        saveEffectPreset(*host, out, preset);
+    }
+    for (EffectType type : { EffectType::Equalizer, EffectType::Enhance }) {
+        out.beginStep(QStringLiteral("effects list"));
+        listEffectPresets(*host, out, type);
+    }
+
+    out.section(QStringLiteral("Intros: the same name twice"));
+    const QString media = writeSampleMedia(root);
+    out.beginStep(QStringLiteral("intros save"));
+    saveIntro(*host, out, { QStringLiteral("Opening"), QString(), QString() });
+    out.beginStep(QStringLiteral("intros save"));
+    const QString secondIntro = saveIntro(*host, out, { QStringLiteral("Opening"), media, QString() });
+
+    out.section(QStringLiteral("A user import"));
+    out.beginStep(QStringLiteral("imports save"));
+    saveImport(*host, out,
+        { freeFileName(Settings::userImportsPath(), QStringLiteral("beach"), QStringLiteral(".import")),
+            media, std::nullopt, QString(), QString() });
+
+    out.section(QStringLiteral("Titles"));
+    out.beginStep(QStringLiteral("titles save"));
+    saveTitle(*host, out, { QStringLiteral("Welcome"), QStringLiteral("Welcome to the beach"), QString() });
+    out.beginStep(QStringLiteral("titles save"));
+    saveTitle(*host, out, { QStringLiteral("Credits"), QStringLiteral("Filmed by us"), QString() });
+
+    out.section(QStringLiteral("Name proposals"));
+    out.beginStep(QStringLiteral("intros next-name"));
+    out.line(QStringLiteral("intro 'Opening':"));
+    proposeIntroName(*host, out, QStringLiteral("Opening"));
+    out.beginStep(QStringLiteral("intros next-name"));
+    out.line(QStringLiteral("intro 'Closing':"));
+    proposeIntroName(*host, out, QStringLiteral("Closing"));
+    out.beginStep(QStringLiteral("imports next-name"));
+    out.line(QStringLiteral("picture import 'beach':"));
+    proposeImportName(*host, out, QStringLiteral("beach"), Import::Object::Picture);
+    out.beginStep(QStringLiteral("titles next-name"));
+    out.line(QStringLiteral("title 'Welcome':"));
+    proposeTitleName(*host, out, QStringLiteral("Welcome"));
+
+    out.section(QStringLiteral("Removing an item"));
+    out.beginStep(QStringLiteral("intros remove"));
+    removeIntro(*host, out, secondIntro);
+
+    // What a later run of the program sees: nothing but the files.
+    out.section(QStringLiteral("Read back from the data folder"));
+    host.reset();
+    host = std::make_unique<Host>(root);
+    out.beginStep(QStringLiteral("intros list"));
+    listIntros(*host, out);
+    out.beginStep(QStringLiteral("imports list"));
+    listImports(*host, out);
+    out.beginStep(QStringLiteral("titles list"));
+    listTitles(*host, out);
+
+    out.section(QStringLiteral("Pictures of the collections"));
+    QJsonArray pictures;
+    for (const QString& collection : { QStringLiteral("audio_effects"), QStringLiteral("video_effects"),
+             QStringLiteral("intros"), QStringLiteral("imports"), QStringLiteral("titles") }) {
+        if (collectionSize(*host, collection) == 0)
+            continue;
+        out.beginStep(QStringLiteral("show"));
+        pictures.append(showCollection(*host, out, collection, QString()));
+    }
+    out.endStep();
+
+    out.section(QStringLiteral("Where everything is"));
+    const QList<QPair<QString, QString>> places = {
+        { QStringLiteral("equalizer presets"), Settings::userEffectsPath("AudioEqualizer") },
+        { QStringLiteral("enhance presets"), Settings::userEffectsPath("ManualEnhance") },
+        { QStringLiteral("intros"), Settings::userIntrosPath() },
+        { QStringLiteral("imports"), Settings::userImportsPath() },
+        { QStringLiteral("titles"), Settings::userOverlaysPath() },
+        { QStringLiteral("pictures"), host->picturesPath() },
+    };
+    QList<QStringList> rows;
+    QJsonObject folders;
+    for (const auto& [what, folder] : places) {
+        rows += QStringList { what, QDir::toNativeSeparators(folder) };
+        folders[what] = folder;
+    }
+    out.table({ QStringLiteral("WHAT"), QStringLiteral("FOLDER") }, rows);
+    out.line();
+    out.line(QStringLiteral("Try: usercollection --data %1 intros list").arg(QDir::toNativeSeparators(root)));
+    out.set(QStringLiteral("folders"), folders);
+    out.set(QStringLiteral("pictures"), pictures);
+}
+
+} // namespace
+
+CommandGroup demoCommands()
+{
+    Command demo;
+    demo.words = QStringList { QStringLiteral("demo") };
+    demo.summary
+        = QStringLiteral("Saves, lists, names, removes and draws presets, intros, an import and titles in a\n"
+                         "new temporary data folder (kept and printed), or in the one --data names.");
+    demo.makesFreshDataFolder = true;
+    demo.startsOwnHost = true;
+    demo.run = runDemo;
+
+    CommandGroup group;
+    group.name = QStringLiteral("demo");
+    group.summary = QStringLiteral("Show what the program does on a fresh data folder");
+    group.commands = { demo };
+    return group;
+}
+
+} // namespace Cli

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "CommandLine.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <string>
+
+namespace Cli {
+
+class Host;
+class Output;
+
+enum class EffectType { Equalizer, Enhance };
+
+// equalizer|enhance.
+EffectType parseEffectType(const QString& text);
+
+struct EffectPresetRequest {
+    EffectType type = EffectType::Equalizer;
+    QString name;
+    QStringList settings; // KEY=VALUE
+    std::optional<std::string> collectionId; // the type's effect collection when not given
+    QString previewFile; // a drawn preview when empty
+};
+
+void saveEffectPreset(Host& host, Output& out, const EffectPresetRequest& request);
+void listEffectPresets(Host& host, Output& out, EffectType type);
+void removeEffectPreset(Host& host, Output& out, EffectType type, const QString& name);
+
+CommandGroup effectCommands();
+
+} // namespace Cli

@@ -1,0 +1,67 @@
+#include "Host.h"
+
+#include "CommandError.h"
+
+#include <Model/CollectionID.h>
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryFile>
+#include <Services/CollectionBrowser.h>
+#include <Services/CollectionService.h>
+#include <Services/PersistenceService.h>
+#include <Settings/Settings.h>
+
+namespace Cli {
+
+const std::string UserImportsCategory = "my_imports";
+
+namespace {
+
+QString checkedDataRoot(const QString& path)
+{
+    const QFileInfo info(path);
+    if (info.exists() && !info.isDir())
+        throw failure(
+            QStringLiteral("the data folder %1 is not a folder").arg(QDir::toNativeSeparators(path)));
+    return info.absoluteFilePath();
+}
+
+} // namespace
+
+// The user collections read their folders from the settings, so the root is set first.
+Host::Host(const QString& dataRoot)
+    : m_dataRoot((Settings::setDataRoot(checkedDataRoot(dataRoot)), Settings::dataRoot()))
+    , m_persistence(std::make_unique<Services::PersistenceService>())
+    , m_collections(std::make_unique<Services::CollectionService>())
+    , m_browser(std::make_unique<Services::CollectionBrowser>())
+    , m_imports(EditorCollection::CollectionID::IMPORTS, UserImportsCategory, Settings::userImportsPath())
+    , m_intros(Import::UserCollection::makeIntroCollection())
+{
+    if (QFileInfo(m_dataRoot).isDir())
+        m_collections->loadFolder(m_dataRoot);
+}
+
+// The collections go before the persistence service: their items were made by it.
+Host::~Host()
+{
+    m_browser.reset();
+    m_collections.reset();
+    m_persistence.reset();
+}
+
+void Host::prepareForWriting() const
+{
+    const QString shown = QDir::toNativeSeparators(m_dataRoot);
+    if (!QDir().mkpath(m_dataRoot))
+        throw failure(QStringLiteral("cannot create the data folder %1").arg(shown));
+    QTemporaryFile probe(QDir(m_dataRoot).filePath(QStringLiteral(".write-test-XXXXXX")));
+    if (!probe.open())
+        throw failure(QStringLiteral("cannot write in the data folder %1").arg(shown));
+}
+
+QString Host::picturesPath() const
+{
+    return QDir(m_dataRoot).filePath(QStringLiteral("pictures"));
+}
+
+} // namespace Cli

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <Import/UserCollection.h>
+#include <QString>
+#include <memory>
+#include <string>
+
+namespace Services {
+class PersistenceService;
+class CollectionService;
+class CollectionBrowser;
+} // namespace Services
+
+namespace Cli {
+
+// The editor's modules over one data folder, for one command: the persistence
+// service, the collection service with the collections rebuilt from the folder,
+// the collection browser, and the two user collections.
+class Host {
+public:
+    // Serves dataRoot (which need not exist yet); a path that is not a folder is
+    // refused with a failure.
+    explicit Host(const QString& dataRoot);
+    ~Host();
+    Host(const Host&) = delete;
+    Host& operator=(const Host&) = delete;
+
+    QString dataRoot() const { return m_dataRoot; }
+
+    // Creates the data folder if needed and checks that files can be written in it;
+    // a failure otherwise. Called by every command before it saves anything.
+    void prepareForWriting() const;
+
+    Services::CollectionService& collections() { return *m_collections; }
+    Services::CollectionBrowser& browser() { return *m_browser; }
+    Import::UserCollection& imports() { return m_imports; }
+    Import::UserCollection& intros() { return *m_intros; }
+
+    // Where pictures of collections go unless the user names a file.
+    QString picturesPath() const;
+
+private:
+    QString m_dataRoot;
+    std::unique_ptr<Services::PersistenceService> m_persistence;
+    std::unique_ptr<Services::CollectionService> m_collections;
+    std::unique_ptr<Services::CollectionBrowser> m_browser;
+    Import::UserCollection m_imports;
+    std::unique_ptr<Import::UserCollection> m_intros;
+};
+
+// The category of the user's own imports in the imports collection.
+extern const std::string UserImportsCategory;
+
+} // namespace Cli

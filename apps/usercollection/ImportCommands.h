@@ -1,0 +1,32 @@
+#pragma once
+
+#include "CommandLine.h"
+
+#include <Model/ImportObject.h>
+#include <QString>
+#include <optional>
+
+namespace Cli {
+
+class Host;
+class Output;
+
+struct ImportRequest {
+    QString fileName; // the record's file in the imports folder
+    QString mediaPath; // must exist
+    std::optional<Import::Object::Kind> kind; // guessed from the media file when not given
+    QString name; // the media file's base name when empty
+    QString previewFile; // a drawn preview when empty
+};
+
+// Returns the name the import was saved under.
+QString saveImport(Host& host, Output& out, const ImportRequest& request);
+void listImports(Host& host, Output& out);
+// Without a kind: the kind of the first import of that name, else a plain file.
+void proposeImportName(
+    Host& host, Output& out, const QString& name, std::optional<Import::Object::Kind> kind);
+void removeImport(Host& host, Output& out, const QString& name, std::optional<Import::Object::Kind> kind);
+
+CommandGroup importCommands();
+
+} // namespace Cli

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <Model/ImportObject.h>
+#include <QString>
+#include <Types/Image.h>
+#include <memory>
+
+// Checks and conversions of what the user types; each throws a usage error with
+// one clear line when the input is unusable.
+namespace Cli {
+
+// file|video|audio|picture.
+Import::Object::Kind parseKind(const QString& text);
+QString kindName(Import::Object::Kind kind);
+// From the file name extension; a plain file when it names no known media type.
+Import::Object::Kind guessKind(const QString& mediaPath);
+
+// The image at path as a preview; null for an empty path.
+std::shared_ptr<const Types::Image> readPreview(const QString& path);
+
+// A non-empty name; what says which name it is in the message.
+QString requireName(const QString& name, const QString& what);
+// A name for a file inside one folder: no folder part, not "." or "..".
+void requirePlainFileName(const QString& fileName);
+// The absolute path of an existing file.
+QString requireExistingFile(const QString& path, const QString& option);
+
+} // namespace Cli

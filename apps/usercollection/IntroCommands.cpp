@@ -1,0 +1,192 @@
+#include "IntroCommands.h"
+
+#include "CollectionItems.h"
+#include "CommandError.h"
+#include "Host.h"
+#include "Inputs.h"
+#include "Output.h"
+#include "Previews.h"
+#include "ShowCommand.h"
+
+#include <Model/Timeline.h>
+#include <Project/Writer.h>
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonObject>
+
+namespace Cli {
+
+namespace {
+
+constexpr std::int64_t ClipLength = 5000; // ms, for a media file of unknown length
+constexpr std::int64_t DefaultLength = 3000; // ms of black
+
+std::unique_ptr<Timeline::Object> timelineFor(const QString& file)
+{
+    if (file.isEmpty()) {
+        auto timeline = std::make_unique<Timeline::Object>();
+        timeline->tracks.push_back({ "video", { { std::string(), 0, DefaultLength } } });
+        return timeline;
+    }
+    const QString path = requireExistingFile(file, QStringLiteral("--timeline"));
+    if (std::unique_ptr<Timeline::Object> bundle = Project::readBundle(path))
+        return bundle;
+    auto timeline = std::make_unique<Timeline::Object>();
+    timeline->tracks.push_back({ "video", { { path.toStdString(), 0, ClipLength } } });
+    return timeline;
+}
+
+QString seconds(std::int64_t milliseconds)
+{
+    return QStringLiteral("%1 s").arg(milliseconds / 1000.0, 0, 'f', 1);
+}
+
+} // namespace
+
+QString saveIntro(Host& host, Output& out, const IntroRequest& request)
+{
+    const QString wanted = requireName(request.name, QStringLiteral("NAME"));
+    const std::unique_ptr<Timeline::Object> timeline = timelineFor(request.timelineFile);
+    std::shared_ptr<const Types::Image> preview = readPreview(request.previewFile);
+    if (!preview)
+        preview = introPreview(*timeline);
+
+    host.prepareForWriting();
+    Import::UserCollection& intros = host.intros();
+    const QString name = intros.nextName(wanted, Import::Object::Intro);
+    const Import::Object* saved = intros.saveUserIntro(timeline.get(), name, preview);
+    if (!saved)
+        throw failure(QStringLiteral("could not save the intro '%1'").arg(name));
+
+    const QString bundle = QString::fromStdString(saved->path);
+    const QString folder = QFileInfo(bundle).path();
+    out.line(QStringLiteral("Saved intro '%1'%2 (id %3, %4)")
+                 .arg(name, name == wanted ? QString() : QStringLiteral(" ('%1' was taken)").arg(wanted),
+                     QString::fromStdString(saved->id), seconds(timeline->duration())));
+    out.line(QStringLiteral("  folder: %1").arg(QDir::toNativeSeparators(folder)));
+    out.set(QStringLiteral("name"), name);
+    out.set(QStringLiteral("requestedName"), wanted);
+    out.set(QStringLiteral("id"), QString::fromStdString(saved->id));
+    out.set(QStringLiteral("folder"), folder);
+    out.set(QStringLiteral("bundle"), bundle);
+    out.set(QStringLiteral("durationMs"), double(timeline->duration()));
+    return name;
+}
+
+void listIntros(Host& host, Output& out)
+{
+    QJsonArray entries;
+    QList<QStringList> rows;
+    for (const Import::Object* item : items<Import::Object>(host, host.intros().id())) {
+        const QString name = displayName(*item);
+        const QString bundle = QString::fromStdString(item->path);
+        const std::unique_ptr<Timeline::Object> timeline = Project::readBundle(bundle);
+        const std::int64_t duration = timeline ? timeline->duration() : 0;
+        rows += QStringList { name, QString::fromStdString(item->id),
+            timeline ? seconds(duration) : QStringLiteral("?"),
+            QDir::toNativeSeparators(QFileInfo(bundle).path()) };
+        entries.append(QJsonObject {
+            { QStringLiteral("name"), name },
+            { QStringLiteral("id"), QString::fromStdString(item->id) },
+            { QStringLiteral("bundle"), bundle },
+            { QStringLiteral("durationMs"), double(duration) },
+        });
+    }
+    out.line(QStringLiteral("%1 intro(s) in %2")
+                 .arg(entries.size())
+                 .arg(QDir::toNativeSeparators(host.intros().storagePath())));
+    out.table(
+        { QStringLiteral("NAME"), QStringLiteral("ID"), QStringLiteral("LENGTH"), QStringLiteral("FOLDER") },
+        rows);
+    out.set(QStringLiteral("intros"), entries);
+}
+
+void proposeIntroName(Host& host, Output& out, const QString& name)
+{
+    const QString proposal = host.intros().nextName(name, Import::Object::Intro);
+    out.line(proposal);
+    out.set(QStringLiteral("name"), name);
+    out.set(QStringLiteral("proposal"), proposal);
+    out.set(QStringLiteral("available"), proposal == name);
+}
+
+void removeIntro(Host& host, Output& out, const QString& name)
+{
+    if (!host.intros().removeUserImport(name, Import::Object::Intro))
+        throw failure(QStringLiteral("there is no intro called '%1'").arg(name));
+    out.line(QStringLiteral("Removed intro '%1'").arg(name));
+    out.set(QStringLiteral("name"), name);
+    out.set(QStringLiteral("removed"), true);
+}
+
+CommandGroup introCommands()
+{
+    const QString nameArgument = QStringLiteral("NAME");
+
+    Command save;
+    save.words = QStringList { QStringLiteral("intros"), QStringLiteral("save") };
+    save.arguments = QStringList { nameArgument };
+    save.required = 1;
+    save.summary = QStringLiteral("Saves a timeline as an intro; a taken NAME becomes NAME_01, NAME_02, ...");
+    save.options = {
+        { QStringLiteral("timeline"),
+            QStringLiteral("A project bundle to take the timeline from, or a media file for a one-clip "
+                           "timeline (default: 3 s of black)."),
+            QStringLiteral("FILE") },
+        { QStringLiteral("preview"), QStringLiteral("The intro's preview picture (default: a drawn one)."),
+            QStringLiteral("IMAGE") },
+    };
+    save.run = [](Context& context) {
+        IntroRequest request;
+        request.name = context.args.argument(0);
+        request.timelineFile = context.args.value(QStringLiteral("timeline"));
+        if (context.args.isSet(QStringLiteral("timeline")))
+            requireName(request.timelineFile, QStringLiteral("--timeline"));
+        request.previewFile = context.args.value(QStringLiteral("preview"));
+        saveIntro(*context.host, context.out, request);
+    };
+
+    Command list;
+    list.words = QStringList { QStringLiteral("intros"), QStringLiteral("list") };
+    list.summary = QStringLiteral("Lists the intros in collection order: name, id, length and folder.");
+    list.run = [](Context& context) { listIntros(*context.host, context.out); };
+
+    Command nextName;
+    nextName.words = QStringList { QStringLiteral("intros"), QStringLiteral("next-name") };
+    nextName.arguments = QStringList { nameArgument };
+    nextName.required = 1;
+    nextName.summary = QStringLiteral("Proposes NAME, or the first free NAME_NN when an intro has it.");
+    nextName.run = [](Context& context) {
+        proposeIntroName(
+            *context.host, context.out, requireName(context.args.argument(0), QStringLiteral("NAME")));
+    };
+
+    Command remove;
+    remove.words = QStringList { QStringLiteral("intros"), QStringLiteral("remove") };
+    remove.arguments = QStringList { nameArgument };
+    remove.required = 1;
+    remove.summary = QStringLiteral("Deletes the first intro called NAME with its folder.");
+    remove.run = [](Context& context) {
+        removeIntro(
+            *context.host, context.out, requireName(context.args.argument(0), QStringLiteral("NAME")));
+    };
+
+    Command show;
+    show.words = QStringList { QStringLiteral("intros"), QStringLiteral("show") };
+    show.summary
+        = QStringLiteral("Asks the collection browser to show the intros category and draws the intros.");
+    show.options = { pngOption() };
+    show.run = [](Context& context) {
+        showCollection(
+            *context.host, context.out, QStringLiteral("intros"), context.args.value(QStringLiteral("png")));
+    };
+
+    CommandGroup group;
+    group.name = QStringLiteral("intros");
+    group.summary = QStringLiteral("Save, list, name, remove and show the user's intros");
+    group.commands = { save, list, nextName, remove, show };
+    return group;
+}
+
+} // namespace Cli

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "CommandLine.h"
+
+#include <QString>
+
+namespace Cli {
+
+class Host;
+class Output;
+
+struct IntroRequest {
+    QString name; // made unique among the intros
+    QString timelineFile; // a bundle, or a media file for a one-clip timeline; empty: a default timeline
+    QString previewFile; // a drawn preview when empty
+};
+
+// Returns the name the intro was saved under.
+QString saveIntro(Host& host, Output& out, const IntroRequest& request);
+void listIntros(Host& host, Output& out);
+void proposeIntroName(Host& host, Output& out, const QString& name);
+void removeIntro(Host& host, Output& out, const QString& name);
+
+CommandGroup introCommands();
+
+} // namespace Cli

@@ -1,0 +1,89 @@
+#include "Output.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <algorithm>
+
+namespace Cli {
+
+Output::Output(bool json, FILE* stream)
+    : m_json(json)
+    , m_stream(stream)
+{
+}
+
+void Output::line(const QString& text)
+{
+    if (!m_json)
+        write(text + QLatin1Char('\n'));
+}
+
+void Output::table(const QStringList& headers, const QList<QStringList>& rows)
+{
+    if (m_json)
+        return;
+    QVector<int> widths(headers.size());
+    for (int column = 0; column < headers.size(); ++column) {
+        widths[column] = headers[column].size();
+        for (const QStringList& row : rows)
+            widths[column] = std::max(widths[column], int(row.value(column).size()));
+    }
+    auto formatRow = [&](const QStringList& cells) {
+        QString text;
+        for (int column = 0; column < widths.size(); ++column) {
+            const bool last = column + 1 == widths.size();
+            text += last ? cells.value(column) : cells.value(column).leftJustified(widths[column] + 2);
+        }
+        return text;
+    };
+    line(QStringLiteral("  ") + formatRow(headers));
+    for (const QStringList& row : rows)
+        line(QStringLiteral("  ") + formatRow(row));
+    if (rows.isEmpty())
+        line(QStringLiteral("  (none)"));
+}
+
+void Output::set(const QString& key, const QJsonValue& value)
+{
+    (m_inStep ? m_step : m_root)[key] = value;
+}
+
+void Output::section(const QString& title)
+{
+    line();
+    line(QStringLiteral("== ") + title);
+}
+
+void Output::beginStep(const QString& title)
+{
+    endStep();
+    m_step = QJsonObject { { QStringLiteral("step"), title } };
+    m_inStep = true;
+}
+
+void Output::endStep()
+{
+    if (!m_inStep)
+        return;
+    QJsonArray steps = m_root.value(QStringLiteral("steps")).toArray();
+    steps.append(m_step);
+    m_root[QStringLiteral("steps")] = steps;
+    m_step = QJsonObject();
+    m_inStep = false;
+}
+
+void Output::finish()
+{
+    endStep();
+    if (m_json)
+        write(QString::fromUtf8(QJsonDocument(m_root).toJson(QJsonDocument::Indented)));
+    std::fflush(m_stream);
+}
+
+void Output::write(const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), m_stream);
+}
+
+} // namespace Cli

@@ -1,0 +1,165 @@
+#include "ShowCommand.h"
+
+#include "CollectionItems.h"
+#include "CommandError.h"
+#include "Host.h"
+#include "Output.h"
+
+#include <CollectionHelper.h>
+#include <Model/CollectionID.h>
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <Services/CollectionBrowser.h>
+
+namespace Cli {
+
+namespace {
+
+enum class CollectionKind { UserImports, UserIntros, Titles, Effects };
+
+CollectionKind kindOf(Host& host, const QString& collection)
+{
+    const std::string id = collection.toStdString();
+    if (id == host.imports().id())
+        return CollectionKind::UserImports;
+    if (id == host.intros().id())
+        return CollectionKind::UserIntros;
+    if (id == EditorCollection::CollectionID::TITLES)
+        return CollectionKind::Titles;
+    if (id == EditorCollection::CollectionID::AUDIO_EFFECTS
+        || id == EditorCollection::CollectionID::VIDEO_EFFECTS
+        || host.collections().container<Effect::Object>(id)) {
+        return CollectionKind::Effects;
+    }
+    throw usageError(
+        QStringLiteral("unknown collection '%1' (expected imports, intros, titles, %2, %3 or "
+                       "another effect collection)")
+            .arg(collection, QString::fromStdString(EditorCollection::CollectionID::AUDIO_EFFECTS),
+                QString::fromStdString(EditorCollection::CollectionID::VIDEO_EFFECTS)));
+}
+
+// User collections are shown by their category, the others as a whole.
+void locate(Host& host, CollectionKind kind, const std::string& id)
+{
+    switch (kind) {
+    case CollectionKind::UserImports:
+        host.imports().locateCategory(true);
+        break;
+    case CollectionKind::UserIntros:
+        host.intros().locateCategory(true);
+        break;
+    case CollectionKind::Titles:
+        EditorCollection::CollectionHelper<Overlay::Preset>(id).locateItem(nullptr);
+        break;
+    case CollectionKind::Effects:
+        EditorCollection::CollectionHelper<Effect::Object>(id).locateItem(nullptr);
+        break;
+    }
+}
+
+QString pictureFile(Host& host, const QString& collection, const QString& pngPath)
+{
+    if (!pngPath.isEmpty())
+        return QFileInfo(pngPath).absoluteFilePath();
+    QString fileName = collection;
+    fileName.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9_.-]")), QStringLiteral("_"));
+    return QDir(host.picturesPath()).filePath(fileName + QStringLiteral(".png"));
+}
+
+} // namespace
+
+QCommandLineOption pngOption()
+{
+    return QCommandLineOption(QStringLiteral("png"),
+        QStringLiteral("Where to write the picture (default: <data>/pictures/<collection>.png)."),
+        QStringLiteral("FILE"));
+}
+
+int collectionSize(Host& host, const QString& collection)
+{
+    const std::string id = collection.toStdString();
+    switch (kindOf(host, collection)) {
+    case CollectionKind::UserImports:
+    case CollectionKind::UserIntros:
+        return int(items<Import::Object>(host, id).size());
+    case CollectionKind::Titles:
+        return int(items<Overlay::Preset>(host, id).size());
+    case CollectionKind::Effects:
+        return int(items<Effect::Object>(host, id).size());
+    }
+    return 0;
+}
+
+QString showCollection(Host& host, Output& out, const QString& collection, const QString& pngPath)
+{
+    const CollectionKind kind = kindOf(host, collection);
+    const std::string id = collection.toStdString();
+    const QString file = pictureFile(host, collection, pngPath);
+    if (pngPath.isEmpty())
+        host.prepareForWriting();
+
+    locate(host, kind, id);
+    const Services::CollectionBrowser::Shown& shown = host.browser().shown();
+    const int tiles = collectionSize(host, collection);
+    const QImage picture = host.browser().render(id);
+
+    QJsonObject browser {
+        { QStringLiteral("collection"), QString::fromStdString(shown.collectionId) },
+        { QStringLiteral("category"), QString::fromStdString(shown.categoryId) },
+        { QStringLiteral("item"), QString::fromStdString(shown.itemId) },
+    };
+    QString shownText = QStringLiteral("collection '%1'").arg(QString::fromStdString(shown.collectionId));
+    if (!shown.categoryId.empty())
+        shownText += QStringLiteral(", category '%1'").arg(QString::fromStdString(shown.categoryId));
+    if (!shown.itemId.empty())
+        shownText += QStringLiteral(", item '%1'").arg(Translator::translate(shown.itemId));
+    out.line(QStringLiteral("The collection browser shows %1").arg(shownText));
+    out.set(QStringLiteral("collection"), collection);
+    out.set(QStringLiteral("shown"), browser);
+    out.set(QStringLiteral("tiles"), tiles);
+
+    if (picture.isNull()) {
+        out.line(QStringLiteral("The collection '%1' is empty: no picture written").arg(collection));
+        out.set(QStringLiteral("picture"), QJsonValue::Null);
+        return QString();
+    }
+    if (!QDir().mkpath(QFileInfo(file).path()) || !picture.save(file, "PNG"))
+        throw failure(QStringLiteral("cannot write the picture %1").arg(QDir::toNativeSeparators(file)));
+    out.line(QStringLiteral("Drew %1 tile(s) (%2x%3) into %4")
+                 .arg(tiles)
+                 .arg(picture.width())
+                 .arg(picture.height())
+                 .arg(QDir::toNativeSeparators(file)));
+    out.set(QStringLiteral("picture"), file);
+    out.set(QStringLiteral("width"), picture.width());
+    out.set(QStringLiteral("height"), picture.height());
+    return file;
+}
+
+CommandGroup showCommands()
+{
+    Command show;
+    show.words = QStringList { QStringLiteral("show") };
+    show.arguments = QStringList { QStringLiteral("COLLECTION") };
+    show.required = 1;
+    show.summary
+        = QStringLiteral("Asks the collection browser to show COLLECTION (imports, intros, titles, "
+                         "audio_effects, video_effects or another effect collection id)\nand draws it: "
+                         "each item's preview with its display name, in collection order.");
+    show.options = { pngOption() };
+    show.run = [](Context& context) {
+        showCollection(
+            *context.host, context.out, context.args.argument(0), context.args.value(QStringLiteral("png")));
+    };
+
+    CommandGroup group;
+    group.name = QStringLiteral("show");
+    group.summary = QStringLiteral("Show a collection and draw it into a PNG");
+    group.commands = { show };
+    return group;
+}
+
+} // namespace Cli

@@ -1,0 +1,153 @@
+#include "TitleCommands.h"
+
+#include "CollectionItems.h"
+#include "CommandError.h"
+#include "Host.h"
+#include "Inputs.h"
+#include "Output.h"
+
+#include <CollectionHelper.h>
+#include <Model/CollectionID.h>
+#include <Overlay/OverlayPresets.h>
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QSet>
+#include <QUuid>
+#include <Settings/Settings.h>
+
+namespace Cli {
+
+namespace {
+
+QSet<QString> overlayFiles()
+{
+    const QStringList files
+        = QDir(Settings::userOverlaysPath()).entryList(QDir::Files | QDir::NoDotAndDotDot);
+    return QSet<QString>(files.begin(), files.end());
+}
+
+// A saved title takes its preview from the collection entry of the preset it was
+// made from, so the source preset joins the titles collection for this run with
+// that preview. It has no display name of its own to take from the user's titles.
+void registerSource(const Overlay::Preset& preset, const std::shared_ptr<const Types::Image>& preview)
+{
+    EditorCollection::PersistentItem<Overlay::Preset> record;
+    record.item = new Overlay::Preset(preset); // the collection service takes it over
+    record.preview = preview;
+    record.collectionId = EditorCollection::CollectionID::TITLES;
+    EditorCollection::CollectionHelper<Overlay::Preset>(EditorCollection::CollectionID::TITLES)
+        .registerItem(&record, 1);
+}
+
+} // namespace
+
+QString saveTitle(Host& host, Output& out, const TitleRequest& request)
+{
+    const QString wanted = requireName(request.name, QStringLiteral("NAME"));
+    const std::shared_ptr<const Types::Image> preview = readPreview(request.previewFile);
+
+    host.prepareForWriting();
+    Overlay::Preset preset;
+    preset.id = QUuid::createUuid().toString().toStdString();
+    preset.secondaryId = preset.id;
+    preset.text = (request.text.isEmpty() ? wanted : request.text).toStdString();
+    if (preview)
+        registerSource(preset, preview);
+
+    const QString name = Overlay::nextName(wanted);
+    const QSet<QString> before = overlayFiles();
+    if (!Overlay::saveUserPreset(&preset, wanted))
+        throw failure(QStringLiteral("could not save the title '%1'").arg(wanted));
+    const QStringList added = (overlayFiles() - before).values();
+    const QString file
+        = added.size() == 1 ? QDir(Settings::userOverlaysPath()).filePath(added.first()) : QString();
+
+    out.line(QStringLiteral("Saved title '%1'%2 with the text '%3'")
+                 .arg(name, name == wanted ? QString() : QStringLiteral(" ('%1' was taken)").arg(wanted),
+                     QString::fromStdString(preset.text)));
+    if (!file.isEmpty())
+        out.line(QStringLiteral("  file: %1").arg(QDir::toNativeSeparators(file)));
+    out.set(QStringLiteral("name"), name);
+    out.set(QStringLiteral("requestedName"), wanted);
+    out.set(QStringLiteral("text"), QString::fromStdString(preset.text));
+    out.set(QStringLiteral("file"), file);
+    return name;
+}
+
+void listTitles(Host& host, Output& out)
+{
+    QJsonArray entries;
+    QList<QStringList> rows;
+    for (const Overlay::Preset* title :
+        items<Overlay::Preset>(host, EditorCollection::CollectionID::TITLES)) {
+        const QString name = displayName(*title);
+        const QString text = QString::fromStdString(title->text);
+        rows += QStringList { name, text, QString::fromStdString(title->id) };
+        entries.append(QJsonObject {
+            { QStringLiteral("name"), name },
+            { QStringLiteral("text"), text },
+            { QStringLiteral("id"), QString::fromStdString(title->id) },
+        });
+    }
+    out.line(QStringLiteral("%1 title(s) in %2")
+                 .arg(entries.size())
+                 .arg(QDir::toNativeSeparators(Settings::userOverlaysPath())));
+    out.table({ QStringLiteral("NAME"), QStringLiteral("TEXT"), QStringLiteral("ID") }, rows);
+    out.set(QStringLiteral("titles"), entries);
+}
+
+void proposeTitleName(Host&, Output& out, const QString& name)
+{
+    const QString proposal = Overlay::nextName(name);
+    out.line(proposal);
+    out.set(QStringLiteral("name"), name);
+    out.set(QStringLiteral("proposal"), proposal);
+    out.set(QStringLiteral("available"), proposal == name);
+}
+
+CommandGroup titleCommands()
+{
+    Command save;
+    save.words = QStringList { QStringLiteral("titles"), QStringLiteral("save") };
+    save.arguments = QStringList { QStringLiteral("NAME") };
+    save.required = 1;
+    save.summary = QStringLiteral(
+        "Saves a title preset as one of the user's titles; a taken NAME becomes NAME_01, ...");
+    save.options = {
+        { QStringLiteral("text"), QStringLiteral("The title's text (default: NAME)."),
+            QStringLiteral("TEXT") },
+        { QStringLiteral("preview"), QStringLiteral("The title's preview picture (default: a grey square)."),
+            QStringLiteral("IMAGE") },
+    };
+    save.run = [](Context& context) {
+        TitleRequest request;
+        request.name = context.args.argument(0);
+        request.text = context.args.value(QStringLiteral("text"));
+        request.previewFile = context.args.value(QStringLiteral("preview"));
+        saveTitle(*context.host, context.out, request);
+    };
+
+    Command list;
+    list.words = QStringList { QStringLiteral("titles"), QStringLiteral("list") };
+    list.summary = QStringLiteral("Lists the titles in collection order: name, text and id.");
+    list.run = [](Context& context) { listTitles(*context.host, context.out); };
+
+    Command nextName;
+    nextName.words = QStringList { QStringLiteral("titles"), QStringLiteral("next-name") };
+    nextName.arguments = QStringList { QStringLiteral("NAME") };
+    nextName.required = 1;
+    nextName.summary = QStringLiteral("Proposes NAME, or the first free NAME_NN when a title has it.");
+    nextName.run = [](Context& context) {
+        proposeTitleName(
+            *context.host, context.out, requireName(context.args.argument(0), QStringLiteral("NAME")));
+    };
+
+    CommandGroup group;
+    group.name = QStringLiteral("titles");
+    group.summary = QStringLiteral("Save, list and name the user's title presets");
+    group.commands = { save, list, nextName };
+    return group;
+}
+
+} // namespace Cli
