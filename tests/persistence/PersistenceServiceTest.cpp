@@ -301,6 +301,8 @@ TEST_F(PersistenceServiceTest, PathsOutsideTheServedFoldersAreRefused)
 
     Settings::setDataRoot(outside.path() + "/elsewhere"); // served folders follow the root
     EXPECT_FALSE(store(record, at("imports/a")));
+    service.emplace(); // a service that was not given the folder does not read it
+    EXPECT_TRUE(load<Import::Object>(outside.path()).records.empty());
 }
 
 } // namespace
