@@ -11,7 +11,8 @@ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DUSERCOLLECTION_WERROR=ON \
 cmake --build "$build" -j "$(nproc)"
 
 export QT_QPA_PLATFORM=offscreen
-export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
+# Full unwinding, so that suppressions can match frames below Qt's own.
+export ASAN_OPTIONS=detect_leaks=1:fast_unwind_on_malloc=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
 ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
