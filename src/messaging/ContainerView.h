@@ -114,7 +114,8 @@ public:
             }
             void handle(const Types::Added<C>& message) override
             {
-                if (!view->observer.isSubscribed(message.object))
+                // A subscription to all senders also hears messages about no container.
+                if (message.object && !view->observer.isSubscribed(message.object))
                     view->observeAdded(message.object);
             }
 
@@ -126,14 +127,22 @@ public:
             , view(view)
         {
         }
-        void handle(const Types::Added<C>& message) override { view->observeAdded(message.object); }
+        void handle(const Types::Added<C>& message) override
+        {
+            if (message.object)
+                view->observeAdded(message.object);
+        }
         void handle(const Types::Changed<C>& message) override
         {
+            if (!message.object || !message.previous)
+                return;
             view->reportChange(message.object, *message.previous);
         }
         void handle(const Types::Removed<C>& message) override
         {
             const C* c = message.object;
+            if (!c)
+                return;
             view->reportDisappearing(c);
             view->containers.erase(c);
             this->unsubscribe(c);
@@ -157,7 +166,7 @@ public:
             }
             void handle(const Types::Add<C>& message) override
             {
-                if (!view->owner.isSubscribed(message.object))
+                if (message.container && !view->owner.isSubscribed(message.object))
                     view->add(message.container);
             }
 
@@ -198,7 +207,11 @@ public:
             , view(view)
         {
         }
-        void handle(const Types::Add<C>& message) override { view->add(message.container); }
+        void handle(const Types::Add<C>& message) override
+        {
+            if (message.container)
+                view->add(message.container);
+        }
         void handle(const Types::Change<C>& message) override
         {
             C* owned = view->ownedContainer(message.object);
