@@ -25,10 +25,34 @@ void checkClone(const Serialize::ISerializable* object)
     }
 }
 
+// Every text that reads cleanly must come back unchanged through a new document.
+void checkTexts(const std::string& bytes, const QString& text)
+{
+    QByteArray document;
+    {
+        QBuffer buffer(&document);
+        buffer.open(QIODevice::WriteOnly);
+        Serialize::OutputArchive out(&buffer);
+        out.writeString("bytes", bytes);
+        out.writeText("text", text);
+        out.finish();
+    }
+    QBuffer buffer(&document);
+    buffer.open(QIODevice::ReadOnly);
+    try {
+        Serialize::InputArchive in(&buffer);
+        if (in.readString("bytes") != bytes || in.readText("text") != text)
+            std::abort();
+        in.finish();
+    } catch (const Serialize::ArchiveError&) {
+        std::abort();
+    }
+}
+
 void readRecord(Serialize::InputArchive& in)
 {
     in.beginNode("record");
-    in.readString("uniqueId");
+    const std::string uniqueId = in.readString("uniqueId");
     const std::unique_ptr<Serialize::ISerializable> item = in.readObject("item");
     in.readImage("preview");
     const std::int32_t categories = in.beginSequence("categories");
@@ -38,11 +62,12 @@ void readRecord(Serialize::InputArchive& in)
         in.endElement();
     }
     in.endSequence();
+    QString lastValue;
     const std::int32_t strings = in.beginSequence("customStrings");
     for (std::int32_t i = 1; i <= strings; ++i) {
         in.beginElement(i);
         in.readString("Key");
-        in.readText("Value");
+        lastValue = in.readText("Value");
         in.endElement();
     }
     in.endSequence();
@@ -52,6 +77,7 @@ void readRecord(Serialize::InputArchive& in)
     in.endNode();
     in.finish();
     checkClone(item.get());
+    checkTexts(uniqueId, lastValue);
 }
 
 void readAny(Serialize::InputArchive& in)

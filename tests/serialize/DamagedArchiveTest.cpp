@@ -147,7 +147,7 @@ INSTANTIATE_TEST_SUITE_P(Documents, DamagedArchive, testing::ValuesIn(damages())
 TEST(DamagedArchive, InputsThatOnceBrokeTheReaderAreRefused)
 {
     const QDir data(QStringLiteral(SERIALIZE_TEST_DATA));
-    for (const QString& name : data.entryList(QDir::Files)) {
+    for (const QString& name : data.entryList({ QStringLiteral("*.xml") }, QDir::Files)) {
         QFile file(data.filePath(name));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
         EXPECT_THROW(readRecord(file.readAll()), ArchiveError) << name.toStdString();
