@@ -54,9 +54,10 @@ QString optionList(const QString& title, const QList<QCommandLineOption>& option
     for (const QCommandLineOption& option : options)
         width = std::max(width, int(optionSyntax(option).size()));
     QString text = title + QStringLiteral(":\n");
-    for (const QCommandLineOption& option : options)
+    for (const QCommandLineOption& option : options) {
         text += QStringLiteral("  %1  %2\n")
-                    .arg(optionSyntax(option).leftJustified(width), option.description());
+                    .arg(optionSyntax(option).leftJustified(width), wrapped(option.description(), width + 4));
+    }
     return text;
 }
 
@@ -70,9 +71,32 @@ QString usageLine(const Command& command)
         parts += index < command.required ? command.arguments[index]
                                           : QStringLiteral("[%1]").arg(command.arguments[index]);
     }
-    for (const QCommandLineOption& option : command.options)
-        parts += QStringLiteral("[%1]").arg(optionSyntax(option));
+    for (const QCommandLineOption& option : command.options) {
+        const bool repeatable = command.repeatable.contains(option.names().constFirst());
+        const QString syntax = optionSyntax(option) + (repeatable ? QStringLiteral(" ...") : QString());
+        parts += command.requiredOptions.contains(option.names().constFirst())
+            ? syntax
+            : QStringLiteral("[%1]").arg(syntax);
+    }
     return parts.join(QLatin1Char(' '));
+}
+
+QString wrapped(const QString& text, int indent, int width)
+{
+    QString result;
+    int column = indent;
+    for (const QString& word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        if (column > indent && column + 1 + word.size() > width) {
+            result += QLatin1Char('\n') + QString(indent, QLatin1Char(' '));
+            column = indent;
+        } else if (column > indent) {
+            result += QLatin1Char(' ');
+            ++column;
+        }
+        result += word;
+        column += word.size();
+    }
+    return result;
 }
 
 CommandLine::CommandLine(const QList<CommandGroup>& groups)
@@ -227,9 +251,10 @@ QString CommandLine::groupHelp(const CommandGroup& group) const
     text += QLatin1Char('\n') + group.summary + QStringLiteral(".\n\n");
     for (const Command& command : group.commands) {
         if (group.commands.size() > 1)
-            text += QStringLiteral("%1:\n  %2\n").arg(command.words.join(QLatin1Char(' ')), command.summary);
+            text += QStringLiteral("%1:\n  %2\n")
+                        .arg(command.words.join(QLatin1Char(' ')), wrapped(command.summary, 2));
         else
-            text += command.summary + QLatin1Char('\n');
+            text += wrapped(command.summary, 0) + QLatin1Char('\n');
     }
     QList<QCommandLineOption> options;
     QSet<QString> seen;
@@ -251,7 +276,7 @@ QString CommandLine::groupHelp(const CommandGroup& group) const
 
 QString CommandLine::commandHelp(const Command& command) const
 {
-    QString text = QStringLiteral("Usage: %1\n\n%2\n").arg(usageLine(command), command.summary);
+    QString text = QStringLiteral("Usage: %1\n\n%2\n").arg(usageLine(command), wrapped(command.summary, 0));
     if (!command.options.isEmpty())
         text += QLatin1Char('\n') + optionList(QStringLiteral("Options"), command.options);
     if (!m_group->details.isEmpty())

@@ -29,6 +29,8 @@ struct Command {
     int required = 0;
     QString summary;
     QList<QCommandLineOption> options;
+    QStringList repeatable; // options that may be given more than once
+    QStringList requiredOptions; // options that must be given
     std::function<void(Context&)> run;
     bool makesFreshDataFolder = false; // without --data, works in a new temporary folder
     bool startsOwnHost = false;
@@ -82,5 +84,8 @@ private:
 };
 
 QString usageLine(const Command& command);
+// text broken into lines of at most width columns, every line after the first
+// indented by indent blanks.
+QString wrapped(const QString& text, int indent, int width = 96);
 
 } // namespace Cli

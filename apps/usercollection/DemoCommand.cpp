@@ -38,26 +38,20 @@ QString writeSampleMedia(const QString& dataRoot)
     painter.setPen(Qt::NoPen);
     painter.drawEllipse(QPointF(220, 110), 30, 30);
     painter.end();
-    if (QFileInfo::exists(path))
-        return path;
     if (!QDir().mkpath(folder) || !image.save(path, "PNG"))
         throw failure(
             QStringLiteral("cannot write the sample picture %1").arg(QDir::toNativeSeparators(path)));
     return path;
 }
 
-// The demo may run on a folder that holds an earlier demo's files; it never replaces them.
-QString freeFileName(const QString& folder, const QString& stem, const QString& suffix)
-{
-    QString name = stem + suffix;
-    for (int number = 1; QFileInfo::exists(QDir(folder).filePath(name)); ++number)
-        name = QStringLiteral("%1_%2%3").arg(stem).arg(number, 2, 10, QLatin1Char('0')).arg(suffix);
-    return name;
-}
-
 void runDemo(Context& context)
 {
     Output& out = context.out;
+    // Its names and files would mix with what the folder holds, or collide with it.
+    if (!QDir(context.dataRoot).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)) {
+        throw usageError(QStringLiteral("the demo needs an empty data folder; %1 is not empty")
+                             .arg(QDir::toNativeSeparators(context.dataRoot)));
+    }
     auto host = std::make_unique<Host>(context.dataRoot);
     host->prepareForWriting();
     const QString root = host->dataRoot();
@@ -97,29 +91,30 @@ void runDemo(Context& context)
 
     out.section(QStringLiteral("A user import"));
     out.beginStep(QStringLiteral("imports save"));
-    saveImport(*host, out,
-        { freeFileName(Settings::userImportsPath(), QStringLiteral("beach"), QStringLiteral(".import")),
-            media, std::nullopt, QString(), QString() });
+    saveImport(*host, out, { QStringLiteral("beach.import"), media, std::nullopt, QString(), QString() });
 
     out.section(QStringLiteral("Titles"));
     out.beginStep(QStringLiteral("titles save"));
-    saveTitle(*host, out, { QStringLiteral("Welcome"), QStringLiteral("Welcome to the beach"), QString() });
+    saveTitle(*host, out, { QStringLiteral("Welcome"), QStringLiteral("Welcome to the beach"), media });
     out.beginStep(QStringLiteral("titles save"));
     saveTitle(*host, out, { QStringLiteral("Credits"), QStringLiteral("Filmed by us"), QString() });
 
     out.section(QStringLiteral("Name proposals"));
+    auto proposal = [&out](const QString& what, const QString& name, const QString& proposed) {
+        out.line(QStringLiteral("%1 '%2': %3").arg(what, name, proposed));
+    };
     out.beginStep(QStringLiteral("intros next-name"));
-    out.line(QStringLiteral("intro 'Opening':"));
-    proposeIntroName(*host, out, QStringLiteral("Opening"));
+    proposal(QStringLiteral("intro"), QStringLiteral("Opening"),
+        proposeIntroName(*host, out, QStringLiteral("Opening")));
     out.beginStep(QStringLiteral("intros next-name"));
-    out.line(QStringLiteral("intro 'Closing':"));
-    proposeIntroName(*host, out, QStringLiteral("Closing"));
+    proposal(QStringLiteral("intro"), QStringLiteral("Closing"),
+        proposeIntroName(*host, out, QStringLiteral("Closing")));
     out.beginStep(QStringLiteral("imports next-name"));
-    out.line(QStringLiteral("picture import 'beach':"));
-    proposeImportName(*host, out, QStringLiteral("beach"), Import::Object::Picture);
+    proposal(QStringLiteral("picture import"), QStringLiteral("beach"),
+        proposeImportName(*host, out, QStringLiteral("beach"), Import::Object::Picture));
     out.beginStep(QStringLiteral("titles next-name"));
-    out.line(QStringLiteral("title 'Welcome':"));
-    proposeTitleName(*host, out, QStringLiteral("Welcome"));
+    proposal(QStringLiteral("title"), QStringLiteral("Welcome"),
+        proposeTitleName(*host, out, QStringLiteral("Welcome")));
 
     out.section(QStringLiteral("Removing an item"));
     out.beginStep(QStringLiteral("intros remove"));
@@ -176,7 +171,7 @@ CommandGroup demoCommands()
     Command demo;
     demo.words = QStringList { QStringLiteral("demo") };
     demo.summary
-        = QStringLiteral("Saves, lists, names, removes and draws presets, intros, an import and titles in a\n"
+        = QStringLiteral("Saves, lists, names, removes and draws presets, intros, an import and titles in a "
                          "new temporary data folder (kept and printed), or in the one --data names.");
     demo.makesFreshDataFolder = true;
     demo.startsOwnHost = true;

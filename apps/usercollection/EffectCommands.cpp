@@ -197,14 +197,16 @@ QString parameterHelp()
 {
     QStringList ranges;
     for (const Effect::ParameterInfo& info : T::parameters()) {
-        ranges += QStringLiteral("%1 (%2..%3, default %4)")
-                      .arg(QString::fromStdString(info.key))
-                      .arg(info.minimum)
-                      .arg(info.maximum)
-                      .arg(info.defaultValue);
+        QString range = QStringLiteral("%1 %2..%3")
+                            .arg(QString::fromStdString(info.key))
+                            .arg(info.minimum)
+                            .arg(info.maximum);
+        if (info.defaultValue != 0)
+            range += QStringLiteral(" (default %1)").arg(info.defaultValue);
+        ranges += range;
     }
-    return QStringLiteral("Settings of %1:\n  %2\n")
-        .arg(EffectKind<T>::name(), ranges.join(QStringLiteral(", ")));
+    const QString heading = QStringLiteral("  %1: ").arg(EffectKind<T>::name());
+    return heading + wrapped(ranges.join(QStringLiteral(", ")), heading.size()) + QLatin1Char('\n');
 }
 
 } // namespace
@@ -263,6 +265,7 @@ CommandGroup effectCommands()
         { QStringLiteral("preview"), QStringLiteral("The preset's preview picture (default: a drawn one)."),
             QStringLiteral("IMAGE") },
     };
+    save.repeatable = QStringList { QStringLiteral("set") };
     save.run = [](Context& context) {
         EffectPresetRequest request;
         request.type = parseEffectType(context.args.argument(0));
@@ -297,7 +300,8 @@ CommandGroup effectCommands()
     CommandGroup group;
     group.name = QStringLiteral("effects");
     group.summary = QStringLiteral("Save, list and remove presets of the equalizer and enhance effects");
-    group.details = parameterHelp<Effect::AudioEqualizer>() + parameterHelp<Effect::ManualEnhance>();
+    group.details = QStringLiteral("Settings (KEY MIN..MAX; 0 unless said):\n")
+        + parameterHelp<Effect::AudioEqualizer>() + parameterHelp<Effect::ManualEnhance>();
     group.commands = { save, list, remove };
     return group;
 }

@@ -68,9 +68,9 @@ QString saveImport(Host& host, Output& out, const ImportRequest& request)
     if (!saved)
         throw failure(QStringLiteral("could not save the import '%1'").arg(name));
 
-    out.line(QStringLiteral("Saved %1 import '%2'%3")
-                 .arg(kindName(kind), name,
-                     name == wanted ? QString() : QStringLiteral(" ('%1' was taken)").arg(wanted)));
+    out.line(QStringLiteral("Saved %1 import '%2'").arg(kindName(kind), name));
+    if (name != wanted)
+        out.line(QStringLiteral("  renamed: a %1 import called '%2' exists").arg(kindName(kind), wanted));
     out.line(QStringLiteral("  media: %1").arg(QDir::toNativeSeparators(media)));
     out.line(QStringLiteral("  file: %1").arg(QDir::toNativeSeparators(recordPath)));
     out.set(QStringLiteral("name"), name);
@@ -102,22 +102,25 @@ void listImports(Host& host, Output& out)
     out.set(QStringLiteral("imports"), entries);
 }
 
-void proposeImportName(Host& host, Output& out, const QString& name, std::optional<Import::Object::Kind> kind)
+QString proposeImportName(
+    Host& host, Output& out, const QString& name, std::optional<Import::Object::Kind> kind)
 {
     const Import::Object::Kind resolved = resolveKind(host, name, kind);
     const QString proposal = host.imports().nextName(name, resolved);
-    out.line(proposal);
     out.set(QStringLiteral("name"), name);
     out.set(QStringLiteral("kind"), kindName(resolved));
     out.set(QStringLiteral("proposal"), proposal);
     out.set(QStringLiteral("available"), proposal == name);
+    return proposal;
 }
 
 void removeImport(Host& host, Output& out, const QString& name, std::optional<Import::Object::Kind> kind)
 {
     const Import::Object::Kind resolved = resolveKind(host, name, kind);
-    if (!host.imports().removeUserImport(name, resolved))
-        throw failure(QStringLiteral("there is no %1 import called '%2'").arg(kindName(resolved), name));
+    if (!host.imports().removeUserImport(name, resolved)) {
+        throw failure(kind ? QStringLiteral("there is no %1 import called '%2'").arg(kindName(*kind), name)
+                           : QStringLiteral("there is no import called '%1'").arg(name));
+    }
     out.line(QStringLiteral("Removed %1 import '%2'").arg(kindName(resolved), name));
     out.set(QStringLiteral("name"), name);
     out.set(QStringLiteral("kind"), kindName(resolved));
@@ -147,6 +150,7 @@ CommandGroup importCommands()
         { QStringLiteral("preview"), QStringLiteral("The import's preview picture (default: a drawn one)."),
             QStringLiteral("IMAGE") },
     };
+    save.requiredOptions = QStringList { QStringLiteral("media") };
     save.run = [](Context& context) {
         ImportRequest request;
         request.fileName = context.args.argument(0);
@@ -173,8 +177,8 @@ CommandGroup importCommands()
     nextName.options = { kindOption };
     nextName.run = [](Context& context) {
         const auto kind = kindArgument(context.args);
-        proposeImportName(
-            *context.host, context.out, requireName(context.args.argument(0), QStringLiteral("NAME")), kind);
+        context.out.line(proposeImportName(
+            *context.host, context.out, requireName(context.args.argument(0), QStringLiteral("NAME")), kind));
     };
 
     Command remove;

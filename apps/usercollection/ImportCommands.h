@@ -23,7 +23,7 @@ struct ImportRequest {
 QString saveImport(Host& host, Output& out, const ImportRequest& request);
 void listImports(Host& host, Output& out);
 // Without a kind: the kind of the first import of that name, else a plain file.
-void proposeImportName(
+QString proposeImportName(
     Host& host, Output& out, const QString& name, std::optional<Import::Object::Kind> kind);
 void removeImport(Host& host, Output& out, const QString& name, std::optional<Import::Object::Kind> kind);
 

@@ -62,7 +62,7 @@ QString saveIntro(Host& host, Output& out, const IntroRequest& request)
     const QString bundle = QString::fromStdString(saved->path);
     const QString folder = QFileInfo(bundle).path();
     out.line(QStringLiteral("Saved intro '%1'%2 (id %3, %4)")
-                 .arg(name, name == wanted ? QString() : QStringLiteral(" ('%1' was taken)").arg(wanted),
+                 .arg(name, name == wanted ? QString() : QStringLiteral(" as '%1' was taken").arg(wanted),
                      QString::fromStdString(saved->id), seconds(timeline->duration())));
     out.line(QStringLiteral("  folder: %1").arg(QDir::toNativeSeparators(folder)));
     out.set(QStringLiteral("name"), name);
@@ -102,13 +102,13 @@ void listIntros(Host& host, Output& out)
     out.set(QStringLiteral("intros"), entries);
 }
 
-void proposeIntroName(Host& host, Output& out, const QString& name)
+QString proposeIntroName(Host& host, Output& out, const QString& name)
 {
     const QString proposal = host.intros().nextName(name, Import::Object::Intro);
-    out.line(proposal);
     out.set(QStringLiteral("name"), name);
     out.set(QStringLiteral("proposal"), proposal);
     out.set(QStringLiteral("available"), proposal == name);
+    return proposal;
 }
 
 void removeIntro(Host& host, Output& out, const QString& name)
@@ -158,8 +158,8 @@ CommandGroup introCommands()
     nextName.required = 1;
     nextName.summary = QStringLiteral("Proposes NAME, or the first free NAME_NN when an intro has it.");
     nextName.run = [](Context& context) {
-        proposeIntroName(
-            *context.host, context.out, requireName(context.args.argument(0), QStringLiteral("NAME")));
+        context.out.line(proposeIntroName(
+            *context.host, context.out, requireName(context.args.argument(0), QStringLiteral("NAME"))));
     };
 
     Command remove;

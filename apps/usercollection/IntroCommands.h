@@ -18,7 +18,7 @@ struct IntroRequest {
 // Returns the name the intro was saved under.
 QString saveIntro(Host& host, Output& out, const IntroRequest& request);
 void listIntros(Host& host, Output& out);
-void proposeIntroName(Host& host, Output& out, const QString& name);
+QString proposeIntroName(Host& host, Output& out, const QString& name);
 void removeIntro(Host& host, Output& out, const QString& name);
 
 CommandGroup introCommands();

@@ -147,7 +147,7 @@ CommandGroup showCommands()
     show.required = 1;
     show.summary
         = QStringLiteral("Asks the collection browser to show COLLECTION (imports, intros, titles, "
-                         "audio_effects, video_effects or another effect collection id)\nand draws it: "
+                         "audio_effects, video_effects or another effect collection id) and draws it: "
                          "each item's preview with its display name, in collection order.");
     show.options = { pngOption() };
     show.run = [](Context& context) {

@@ -64,7 +64,7 @@ QString saveTitle(Host& host, Output& out, const TitleRequest& request)
         = added.size() == 1 ? QDir(Settings::userOverlaysPath()).filePath(added.first()) : QString();
 
     out.line(QStringLiteral("Saved title '%1'%2 with the text '%3'")
-                 .arg(name, name == wanted ? QString() : QStringLiteral(" ('%1' was taken)").arg(wanted),
+                 .arg(name, name == wanted ? QString() : QStringLiteral(" as '%1' was taken").arg(wanted),
                      QString::fromStdString(preset.text)));
     if (!file.isEmpty())
         out.line(QStringLiteral("  file: %1").arg(QDir::toNativeSeparators(file)));
@@ -97,13 +97,13 @@ void listTitles(Host& host, Output& out)
     out.set(QStringLiteral("titles"), entries);
 }
 
-void proposeTitleName(Host&, Output& out, const QString& name)
+QString proposeTitleName(Host&, Output& out, const QString& name)
 {
     const QString proposal = Overlay::nextName(name);
-    out.line(proposal);
     out.set(QStringLiteral("name"), name);
     out.set(QStringLiteral("proposal"), proposal);
     out.set(QStringLiteral("available"), proposal == name);
+    return proposal;
 }
 
 CommandGroup titleCommands()
@@ -139,8 +139,8 @@ CommandGroup titleCommands()
     nextName.required = 1;
     nextName.summary = QStringLiteral("Proposes NAME, or the first free NAME_NN when a title has it.");
     nextName.run = [](Context& context) {
-        proposeTitleName(
-            *context.host, context.out, requireName(context.args.argument(0), QStringLiteral("NAME")));
+        context.out.line(proposeTitleName(
+            *context.host, context.out, requireName(context.args.argument(0), QStringLiteral("NAME"))));
     };
 
     CommandGroup group;

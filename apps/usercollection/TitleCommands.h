@@ -18,7 +18,7 @@ struct TitleRequest {
 // Returns the name the title was saved under.
 QString saveTitle(Host& host, Output& out, const TitleRequest& request);
 void listTitles(Host& host, Output& out);
-void proposeTitleName(Host& host, Output& out, const QString& name);
+QString proposeTitleName(Host& host, Output& out, const QString& name);
 
 CommandGroup titleCommands();
 
