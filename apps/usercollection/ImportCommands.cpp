@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QUuid>
 
 namespace Cli {
@@ -27,6 +28,24 @@ Import::Object::Kind resolveKind(Host& host, const QString& name, std::optional<
             return item->kind;
     }
     return Import::Object::File;
+}
+
+// The name among imports of kind, then numbered on while an import of another kind
+// shows it: an import's id is its name, and the collection keeps one item per id.
+QString freeName(Host& host, const QString& wanted, Import::Object::Kind kind)
+{
+    const QString name = host.imports().nextName(wanted, kind);
+    QStringList taken;
+    for (const Import::Object* item : items<Import::Object>(host, host.imports().id()))
+        taken << displayName(*item);
+    if (!taken.contains(name))
+        return name;
+    const QString stem = QString(name).remove(QRegularExpression(QStringLiteral("_\\d+$")));
+    for (int number = 1;; ++number) {
+        const QString candidate = QStringLiteral("%1_%2").arg(stem).arg(number, 2, 10, QLatin1Char('0'));
+        if (!taken.contains(candidate))
+            return candidate;
+    }
 }
 
 std::optional<Import::Object::Kind> kindArgument(const CommandLine& args)
@@ -57,7 +76,7 @@ QString saveImport(Host& host, Output& out, const ImportRequest& request)
 
     host.prepareForWriting();
     // The display name is the translated id, and an import has no translation of its own.
-    const QString name = imports.nextName(wanted, kind);
+    const QString name = freeName(host, wanted, kind);
     Import::Object item;
     item.id = name.toStdString();
     item.secondaryId = item.id;
@@ -106,7 +125,7 @@ QString proposeImportName(
     Host& host, Output& out, const QString& name, std::optional<Import::Object::Kind> kind)
 {
     const Import::Object::Kind resolved = resolveKind(host, name, kind);
-    const QString proposal = host.imports().nextName(name, resolved);
+    const QString proposal = freeName(host, name, resolved);
     out.set(QStringLiteral("name"), name);
     out.set(QStringLiteral("kind"), kindName(resolved));
     out.set(QStringLiteral("proposal"), proposal);
@@ -140,7 +159,7 @@ CommandGroup importCommands()
     save.required = 1;
     save.summary
         = QStringLiteral("Saves an import of the media file as FILE-NAME in the imports folder; its name "
-                         "is made unique among imports of its kind.");
+                         "is made unique among imports of its kind, then among all imports.");
     save.options = {
         { QStringLiteral("media"), QStringLiteral("The media file the import stands for (required)."),
             QStringLiteral("PATH") },
@@ -172,8 +191,9 @@ CommandGroup importCommands()
     nextName.words = QStringList { QStringLiteral("imports"), QStringLiteral("next-name") };
     nextName.arguments = QStringList { QStringLiteral("NAME") };
     nextName.required = 1;
-    nextName.summary
-        = QStringLiteral("Proposes NAME, or the first free NAME_NN when an import of the kind has it.");
+    nextName.summary = QStringLiteral(
+        "Proposes the name 'imports save' would give: NAME, or the first free NAME_NN when an import "
+        "of the kind has it (or any import, since names are ids).");
     nextName.options = { kindOption };
     nextName.run = [](Context& context) {
         const auto kind = kindArgument(context.args);

@@ -22,7 +22,8 @@ struct ImportRequest {
 // Returns the name the import was saved under.
 QString saveImport(Host& host, Output& out, const ImportRequest& request);
 void listImports(Host& host, Output& out);
-// Without a kind: the kind of the first import of that name, else a plain file.
+// The name saveImport would give. Without a kind: the kind of the first import of
+// that name, else a plain file.
 QString proposeImportName(
     Host& host, Output& out, const QString& name, std::optional<Import::Object::Kind> kind);
 void removeImport(Host& host, Output& out, const QString& name, std::optional<Import::Object::Kind> kind);

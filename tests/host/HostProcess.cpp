@@ -1,0 +1,44 @@
+#include "HostProcess.h"
+
+#include <QJsonDocument>
+#include <QProcess>
+#include <QProcessEnvironment>
+
+namespace Testing {
+
+QJsonObject HostRun::json() const
+{
+    return QJsonDocument::fromJson(out.toUtf8()).object();
+}
+
+QStringList HostRun::errorLines() const
+{
+    return err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+HostRun runHost(const QStringList& arguments, const QStringList& extraEnvironment)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    for (const QString& entry : extraEnvironment)
+        environment.insert(entry.section(QLatin1Char('='), 0, 0), entry.section(QLatin1Char('='), 1));
+
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(USERCOLLECTION_HOST_PATH), arguments);
+    HostRun run;
+    // A generous bound only so that a hanging program fails the test instead of the suite.
+    if (!process.waitForFinished(300000)) {
+        process.kill();
+        process.waitForFinished();
+        run.err = QStringLiteral("did not finish: ") + process.errorString();
+        return run;
+    }
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    if (process.exitStatus() == QProcess::NormalExit)
+        run.status = process.exitCode();
+    return run;
+}
+
+} // namespace Testing

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QString>
+#include <QStringList>
+
+namespace Testing {
+
+// The outcome of one run of the usercollection program.
+struct HostRun {
+    int status = -1;
+    QString out;
+    QString err;
+
+    // stdout as one JSON object; an empty object when it is not one.
+    QJsonObject json() const;
+    QStringList errorLines() const;
+};
+
+// Runs the program with arguments, in the environment of the tests plus extra
+// (NAME=VALUE entries). A run that does not end normally has status -1.
+HostRun runHost(const QStringList& arguments, const QStringList& extraEnvironment = {});
+
+} // namespace Testing
