@@ -1,0 +1,169 @@
+#include "ImportBus.h"
+
+#include <Import/UserCollection.h>
+#include <Model/Timeline.h>
+#include <Project/Writer.h>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <TempDataRoot.h>
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace Testing;
+
+std::shared_ptr<const Types::Image> somePreview()
+{
+    QPixmap pixmap(4, 4);
+    pixmap.fill(Qt::red);
+    return std::make_shared<const Types::Image>(pixmap);
+}
+
+Timeline::Object someTimeline()
+{
+    Timeline::Object timeline;
+    timeline.tracks.push_back({ "video", { { "clip.mp4", 0, 1500 } } });
+    return timeline;
+}
+
+class SavingImports : public ::testing::Test {
+protected:
+    TempDataRoot root;
+    ImportBus bus;
+    Import::UserCollection collection { "user-imports", "category_mine",
+        QDir(root.path()).filePath("imports") };
+    Import::Object item;
+    std::shared_ptr<const Types::Image> preview = somePreview();
+};
+
+TEST_F(SavingImports, StoresReadsBackAndRegistersTheReadBackItem)
+{
+    item.id = "clip";
+    const Import::Object* saved = collection.saveUserImport(&item, "clip.xml", preview, "unique-7");
+
+    const auto& log = bus.spy.log;
+    ASSERT_EQ(log.entries.size(), 4u);
+    EXPECT_TRUE(log.isAt<ImportBus::Store>(0));
+    EXPECT_TRUE(log.isAt<ImportBus::Load>(1));
+    EXPECT_TRUE(log.isAt<ImportBus::Get>(2));
+    EXPECT_TRUE(log.isAt<ImportBus::Register>(3));
+
+    const std::string path = QDir(collection.storagePath()).filePath("clip.xml").toStdString();
+    EXPECT_EQ(log.all<ImportBus::Store>()[0].path, path);
+    EXPECT_EQ(log.all<ImportBus::Load>()[0].path, path);
+    EXPECT_EQ(log.all<ImportBus::Get>()[0].collectionId, "user-imports");
+
+    const ImportBus::Record& record = bus.stored.at(0);
+    EXPECT_EQ(record.item, &item);
+    EXPECT_EQ(record.uniqueId, "unique-7");
+    EXPECT_EQ(record.preview, preview);
+    EXPECT_EQ(record.categories, std::set<std::string> { "category_mine" });
+    EXPECT_EQ(record.collectionId, "user-imports");
+    EXPECT_TRUE(record.customStrings.empty());
+
+    const ImportBus::Register registration = log.all<ImportBus::Register>()[0];
+    EXPECT_EQ(registration.registerMode, 1);
+    ASSERT_EQ(bus.held.size(), 1u);
+    EXPECT_EQ(saved, bus.held[0].get());
+    EXPECT_NE(saved, &item);
+    EXPECT_EQ(saved->id, "clip");
+}
+
+TEST_F(SavingImports, AnEmptyUniqueIdIsStoredEmpty)
+{
+    collection.saveUserImport(&item, "clip.xml", nullptr, QString());
+
+    EXPECT_EQ(bus.stored.at(0).uniqueId, "");
+    EXPECT_EQ(bus.stored.at(0).preview, nullptr);
+}
+
+TEST_F(SavingImports, NothingIsPublishedForANullItem)
+{
+    EXPECT_EQ(collection.saveUserImport(nullptr, "clip.xml", preview, "u"), nullptr);
+    EXPECT_TRUE(bus.spy.log.entries.empty());
+}
+
+TEST_F(SavingImports, ARefusedStoreIsNeitherReadBackNorRegistered)
+{
+    bus.storeSucceeds = false;
+
+    EXPECT_EQ(collection.saveUserImport(&item, "clip.xml", preview, "u"), nullptr);
+    EXPECT_EQ(bus.spy.log.entries.size(), 1u);
+}
+
+TEST_F(SavingImports, AReadBackOfZeroOrSeveralRecordsRegistersNothing)
+{
+    for (int count : { 0, 2 }) {
+        bus.loadCount = count;
+        bus.spy.log.clear();
+
+        EXPECT_EQ(collection.saveUserImport(&item, "clip.xml", preview, "u"), nullptr);
+        EXPECT_EQ(bus.spy.log.types(),
+            (std::vector<std::type_index> { typeid(ImportBus::Store), typeid(ImportBus::Load) }));
+    }
+    EXPECT_TRUE(bus.held.empty()); // the read-back items are deleted, or LSan reports them
+}
+
+TEST_F(SavingImports, AnIntroIsABundleInItsOwnFolderAndARecordNamedByItsUuid)
+{
+    const Timeline::Object timeline = someTimeline();
+    const Import::Object* saved = collection.saveUserIntro(&timeline, "Opening", preview);
+
+    const auto& log = bus.spy.log;
+    ASSERT_EQ(log.types(),
+        (std::vector<std::type_index> { typeid(ImportBus::Get), typeid(ImportBus::Store),
+            typeid(ImportBus::Load), typeid(ImportBus::Register) }));
+    const ImportBus::Record& record = bus.stored.at(0);
+    const Import::Object& intro = bus.storedItems.at(0);
+    const QString uuid = QString::fromStdString(intro.id);
+    EXPECT_EQ(uuid.size(), 38);
+    EXPECT_TRUE(uuid.startsWith('{') && uuid.endsWith('}'));
+    EXPECT_EQ(intro.secondaryId, intro.id);
+    EXPECT_EQ(intro.kind, Import::Object::Kind(4));
+
+    const QString folder = QDir(collection.storagePath()).filePath(uuid);
+    const QString bundle = QDir(folder).filePath("intro.bundle");
+    EXPECT_EQ(intro.path, bundle.toStdString());
+    EXPECT_EQ(log.all<ImportBus::Store>()[0].path, folder.toStdString());
+    EXPECT_EQ(log.all<ImportBus::Load>()[0].path, folder.toStdString());
+    const std::unique_ptr<Timeline::Object> written = Project::readBundle(bundle);
+    ASSERT_NE(written, nullptr);
+    EXPECT_EQ(written->tracks, timeline.tracks);
+
+    EXPECT_NE(record.uniqueId, intro.id);
+    EXPECT_EQ(record.customStrings, (std::map<std::string, std::string> { { intro.id, "Opening" } }));
+    EXPECT_EQ(record.categories, std::set<std::string> { "category_mine" });
+    EXPECT_EQ(record.collectionId, "user-imports");
+    EXPECT_EQ(record.preview, preview);
+    EXPECT_EQ(log.all<ImportBus::Register>()[0].registerMode, 1);
+    ASSERT_EQ(bus.held.size(), 1u);
+    EXPECT_EQ(saved, bus.held[0].get());
+}
+
+TEST_F(SavingImports, AnIntroWithAnEmptyNameAndNoPreviewIsStoredSo)
+{
+    const Timeline::Object timeline = someTimeline();
+    collection.saveUserIntro(&timeline, QString(), nullptr);
+
+    const ImportBus::Record& record = bus.stored.at(0);
+    EXPECT_EQ(record.customStrings.at(bus.storedItems.at(0).id), "");
+    EXPECT_EQ(record.preview, nullptr);
+}
+
+TEST_F(SavingImports, NoIntroWithoutATimelineOrAWrittenBundle)
+{
+    EXPECT_EQ(collection.saveUserIntro(nullptr, "Opening", preview), nullptr);
+
+    QFile blocker(QDir(root.path()).filePath("blocker"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    collection.setStoragePath(QDir(blocker.fileName()).filePath("intros"));
+    const Timeline::Object timeline = someTimeline();
+    EXPECT_EQ(collection.saveUserIntro(&timeline, "Opening", preview), nullptr);
+
+    EXPECT_TRUE(bus.spy.log.entries.empty());
+    EXPECT_EQ(root.files(), QStringList { "blocker" });
+}
+
+} // namespace
