@@ -1,0 +1,199 @@
+#include "../imports/ScriptedBus.h"
+
+#include <Model/CollectionID.h>
+#include <Model/OverlayPreset.h>
+#include <Overlay/OverlayPresets.h>
+#include <QColor>
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <Settings/Settings.h>
+#include <TempDataRoot.h>
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace Testing;
+using TitleBus = ScriptedBus<Overlay::Preset>;
+
+struct NamingRow {
+    const char* caseName;
+    std::vector<std::string> taken; // display names of the titles
+    QString wanted;
+    QString expected;
+};
+
+std::vector<std::string> titleAndNumberedUpTo(int last)
+{
+    std::vector<std::string> names { "Title" };
+    for (int n = 1; n <= last; ++n)
+        names.push_back(QStringLiteral("Title_%1").arg(n, 2, 10, QChar('0')).toStdString());
+    return names;
+}
+
+class TitleNaming : public ::testing::TestWithParam<NamingRow> {
+protected:
+    TitleBus bus;
+};
+
+TEST_P(TitleNaming, ProposesANameNoTitleShows)
+{
+    for (const std::string& name : GetParam().taken)
+        bus.add(name);
+
+    EXPECT_EQ(Overlay::nextName(GetParam().wanted), GetParam().expected);
+    EXPECT_EQ(bus.spy.log.types(), std::vector<std::type_index> { typeid(TitleBus::Get) });
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, TitleNaming,
+    ::testing::Values(NamingRow { "EmptyCollection", {}, "Title", "Title" },
+        NamingRow { "Taken", { "Title" }, "Title", "Title_01" },
+        NamingRow { "FirstVariantTaken", { "Title", "Title_01" }, "Title", "Title_02" },
+        NamingRow { "GapIsFilled", { "Title", "Title_02" }, "Title", "Title_01" },
+        NamingRow { "NumberingRestarts", { "Title_05" }, "Title_05", "Title_01" },
+        NamingRow { "NumberingRestartsPastTaken", { "Title_05", "Title_01" }, "Title_05", "Title_02" },
+        NamingRow { "FreeNumberedNameKept", { "Title" }, "Title_03", "Title_03" },
+        NamingRow { "OnlyTheLastNumberGoes", { "Title_1_2" }, "Title_1_2", "Title_1_01" },
+        NamingRow { "UnderscoreWithoutDigitsStays", { "Title_" }, "Title_", "Title__01" },
+        NamingRow { "CaseMatters", { "title" }, "Title", "Title" },
+        NamingRow { "HundredthVariant", titleAndNumberedUpTo(99), "Title", "Title_100" },
+        NamingRow { "EmptyName", { "" }, "", "_01" },
+        NamingRow { "BlanksAreNotTrimmed", { "Title" }, "Title ", "Title " }),
+    [](const ::testing::TestParamInfo<NamingRow>& info) { return std::string(info.param.caseName); });
+
+TEST(TitleNames, AreTheTranslatedIdsAndNothingIsReserved)
+{
+    TitleBus bus;
+    bus.add("t-1");
+    Translator::addTranslation("t-1", "Greeting");
+
+    EXPECT_EQ(Overlay::nextName("Greeting"), "Greeting_01");
+    EXPECT_EQ(Overlay::nextName("Greeting"), "Greeting_01");
+    EXPECT_EQ(Overlay::nextName("t-1"), "t-1");
+}
+
+class SavingTitles : public ::testing::Test {
+protected:
+    SavingTitles()
+    {
+        preset.id = "preset-1";
+        preset.secondaryId = "second";
+        preset.text = "Hello world";
+    }
+
+    std::string storedName() const { return bus.stored.back().customStrings.at(bus.storedItems.back().id); }
+
+    TempDataRoot root;
+    TitleBus bus;
+    Overlay::Preset preset;
+};
+
+TEST_F(SavingTitles, AUserPresetIsStoredReadBackRegisteredAndShown)
+{
+    ASSERT_TRUE(Overlay::saveUserPreset(&preset, "Greeting"));
+
+    const auto& log = bus.spy.log;
+    ASSERT_EQ(log.types(),
+        (std::vector<std::type_index> { typeid(TitleBus::Get), typeid(TitleBus::Get), typeid(TitleBus::Store),
+            typeid(TitleBus::Load), typeid(TitleBus::Register), typeid(TitleBus::LocateCollection),
+            typeid(TitleBus::LocateItem) }));
+    const TitleBus::Record& record = bus.stored.at(0);
+    const Overlay::Preset& copy = bus.storedItems.at(0);
+    EXPECT_EQ(copy.id.size(), 38u);
+    EXPECT_EQ(copy.secondaryId, copy.id);
+    EXPECT_NE(copy.id, preset.id);
+    EXPECT_EQ(copy.text, preset.text);
+    EXPECT_EQ(record.customStrings, (std::map<std::string, std::string> { { copy.id, "Greeting" } }));
+    EXPECT_EQ(record.categories, std::set<std::string> { "category_my_titles" });
+    EXPECT_EQ(record.collectionId, EditorCollection::CollectionID::TITLES);
+
+    const QFileInfo file(QString::fromStdString(log.all<TitleBus::Store>()[0].path));
+    EXPECT_EQ(file.absolutePath(), QDir(Settings::userOverlaysPath()).absolutePath());
+    EXPECT_EQ(file.fileName().size(), 38);
+    EXPECT_TRUE(file.fileName().startsWith('{'));
+    EXPECT_NE(file.fileName().toStdString(), copy.id);
+    EXPECT_EQ(log.all<TitleBus::Load>()[0].path, log.all<TitleBus::Store>()[0].path);
+
+    ASSERT_EQ(bus.held.size(), 1u);
+    const TitleBus::Register registration = log.all<TitleBus::Register>()[0];
+    EXPECT_EQ(registration.registerMode, 1);
+    EXPECT_EQ(registration.object, bus.held[0].get());
+    EXPECT_EQ(log.all<TitleBus::LocateCollection>()[0].collectionId, EditorCollection::CollectionID::TITLES);
+    EXPECT_EQ(log.all<TitleBus::LocateItem>()[0].object, bus.held[0].get());
+
+    EXPECT_EQ(preset.id, "preset-1");
+    EXPECT_EQ(preset.secondaryId, "second");
+}
+
+TEST_F(SavingTitles, TheTitlesPreviewIsSharedElseAGraySquareIsMade)
+{
+    QPixmap pixmap(8, 8);
+    pixmap.fill(Qt::blue);
+    const auto shown = std::make_shared<const Types::Image>(pixmap);
+    bus.container.previews[&bus.add("other")] = std::make_shared<const Types::Image>(pixmap);
+    bus.container.previews[&bus.add(preset.id)] = shown;
+
+    ASSERT_TRUE(Overlay::savePreset(&preset, "A", "a.xml", {}));
+    EXPECT_EQ(bus.stored.at(0).preview, shown);
+
+    bus.container.previews.clear();
+    ASSERT_TRUE(Overlay::savePreset(&preset, "A", "a.xml", {}));
+    const std::shared_ptr<const Types::Image> made = bus.stored.at(1).preview;
+    ASSERT_NE(made, nullptr);
+    EXPECT_EQ(made->size(), QSize(80, 80));
+    const QImage pixels = made->toImage();
+    EXPECT_EQ(pixels.pixelColor(0, 0), QColor(Qt::gray));
+    EXPECT_EQ(pixels.pixelColor(79, 79), QColor(Qt::gray));
+}
+
+TEST_F(SavingTitles, SavePresetStoresUnderThePathAndCategoriesAndRegistersNothing)
+{
+    ASSERT_TRUE(Overlay::savePreset(&preset, "A", "some/path", { "c1", "c2" }));
+
+    EXPECT_EQ(bus.spy.log.types(),
+        (std::vector<std::type_index> {
+            typeid(TitleBus::Get), typeid(TitleBus::Get), typeid(TitleBus::Store) }));
+    EXPECT_EQ(bus.spy.log.all<TitleBus::Store>()[0].path, "some/path");
+    EXPECT_EQ(bus.stored.at(0).categories, (std::set<std::string> { "c1", "c2" }));
+}
+
+TEST_F(SavingTitles, TheDisplayNameIsMadeUnique)
+{
+    Translator::addTranslation(preset.id, "Hello");
+    bus.add(preset.id);
+
+    Overlay::savePreset(&preset, QString(), "a.xml", {});
+    EXPECT_EQ(storedName(), "Hello_01");
+
+    Overlay::savePreset(&preset, "hello", "a.xml", {});
+    EXPECT_EQ(storedName(), "hello");
+
+    Overlay::savePreset(&preset, "  ", "a.xml", {});
+    EXPECT_EQ(storedName(), "  ");
+}
+
+TEST_F(SavingTitles, ANullPresetPublishesNothing)
+{
+    EXPECT_FALSE(Overlay::savePreset(nullptr, "A", "a.xml", {}));
+    EXPECT_FALSE(Overlay::saveUserPreset(nullptr, "A"));
+    EXPECT_TRUE(bus.spy.log.entries.empty());
+}
+
+TEST_F(SavingTitles, NothingIsRegisteredUnlessStoredAndReadBackAsOneRecord)
+{
+    bus.storeSucceeds = false;
+    EXPECT_FALSE(Overlay::saveUserPreset(&preset, "A"));
+    EXPECT_EQ(bus.spy.log.all<TitleBus::Load>().size(), 0u);
+
+    bus.storeSucceeds = true;
+    for (int count : { 0, 2 }) {
+        bus.loadCount = count;
+        bus.spy.log.clear();
+        EXPECT_FALSE(Overlay::saveUserPreset(&preset, "A"));
+        EXPECT_EQ(bus.spy.log.entries.size(), 4u);
+        EXPECT_TRUE(bus.spy.log.isAt<TitleBus::Load>(3));
+    }
+    EXPECT_TRUE(bus.held.empty()); // the read-back presets are deleted, or LSan reports them
+}
+
+} // namespace
