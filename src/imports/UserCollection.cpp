@@ -25,7 +25,6 @@ using Details::storeRecord;
 
 const char* const IntroCategory = "intros";
 const char* const IntroBundleName = "intro.bundle";
-const Import::Object::Kind IntroKind = Import::Object::Kind(4);
 const int RegisterMode = 1;
 
 QString pathIn(const QString& folder, const QString& name)
@@ -70,7 +69,7 @@ Import::Object introItem(const QString& uuid, const QString& bundlePath)
     Import::Object intro;
     intro.id = uuid.toStdString();
     intro.secondaryId = intro.id;
-    intro.kind = IntroKind;
+    intro.kind = Import::Object::Intro;
     intro.path = bundlePath.toStdString();
     return intro;
 }
@@ -82,7 +81,8 @@ bool writeBundle(const Timeline::Object* timeline, const QString& bundlePath)
     return Project::Writer(bundlePath, Project::BundleBackend::Xml).write(&content);
 }
 
-// The collection as it is now; the service owns it and keeps it alive during the call.
+// The collection as it is now; the service owns it and keeps it alive during the
+// call. Non-const only because views take containers so; this one is only observed.
 Container* currentContainer(const std::string& collectionId)
 {
     Collection collection(collectionId);
