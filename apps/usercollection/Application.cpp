@@ -55,6 +55,8 @@ int run(const QStringList& arguments)
 
         const Command& command = *args.command();
         QString dataRoot = args.dataRoot();
+        if (args.isSet(QStringLiteral("data")) && dataRoot.isEmpty())
+            throw usageError(QStringLiteral("--data needs a folder"));
         if (dataRoot.isEmpty())
             dataRoot = command.makesFreshDataFolder ? freshDataFolder() : Settings::dataRoot();
 

@@ -18,10 +18,17 @@ void Output::line(const QString& text)
         write(text + QLatin1Char('\n'));
 }
 
-void Output::table(const QStringList& headers, const QList<QStringList>& rows)
+void Output::table(const QStringList& headers, const QList<QStringList>& givenRows)
 {
     if (m_json)
         return;
+    // One line per row, whatever the names hold.
+    QList<QStringList> rows = givenRows;
+    for (QStringList& row : rows) {
+        for (QString& cell : row)
+            cell.replace(QLatin1Char('\n'), QStringLiteral("\\n"))
+                .replace(QLatin1Char('\t'), QStringLiteral("\\t"));
+    }
     QVector<int> widths(headers.size());
     for (int column = 0; column < headers.size(); ++column) {
         widths[column] = headers[column].size();

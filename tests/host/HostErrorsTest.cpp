@@ -140,6 +140,7 @@ const ErrorCase errorCases[] = {
     { "remove_unknown_intro", { "intros", "remove", "nothing" }, 1, "no intro called 'nothing'" },
     { "data_folder_under_a_file", { "effects", "save", "equalizer", "X", "--data", "{media}/data" }, 1,
         "cannot create the data folder" },
+    { "empty_data_folder", { "intros", "list", "--data", "" }, 2, "--data needs a folder" },
     { "data_folder_is_a_file", { "effects", "list", "equalizer", "--data", "{media}" }, 1,
         "is not a folder" },
     { "demo_on_a_folder_with_files", { "demo" }, 2, "needs an empty data folder" },
