@@ -89,7 +89,7 @@ QString saveImport(Host& host, Output& out, const ImportRequest& request)
 
     out.line(QStringLiteral("Saved %1 import '%2'").arg(kindName(kind), name));
     if (name != wanted)
-        out.line(QStringLiteral("  renamed: a %1 import called '%2' exists").arg(kindName(kind), wanted));
+        out.line(QStringLiteral("  renamed: an import called '%1' exists").arg(wanted));
     out.line(QStringLiteral("  media: %1").arg(QDir::toNativeSeparators(media)));
     out.line(QStringLiteral("  file: %1").arg(QDir::toNativeSeparators(recordPath)));
     out.set(QStringLiteral("name"), name);

@@ -61,9 +61,10 @@ QString saveIntro(Host& host, Output& out, const IntroRequest& request)
 
     const QString bundle = QString::fromStdString(saved->path);
     const QString folder = QFileInfo(bundle).path();
-    out.line(QStringLiteral("Saved intro '%1'%2 (id %3, %4)")
-                 .arg(name, name == wanted ? QString() : QStringLiteral(" as '%1' was taken").arg(wanted),
-                     QString::fromStdString(saved->id), seconds(timeline->duration())));
+    out.line(QStringLiteral("Saved intro '%1' (id %2, %3)")
+                 .arg(name, QString::fromStdString(saved->id), seconds(timeline->duration())));
+    if (name != wanted)
+        out.line(QStringLiteral("  renamed: an intro called '%1' exists").arg(wanted));
     out.line(QStringLiteral("  folder: %1").arg(QDir::toNativeSeparators(folder)));
     out.set(QStringLiteral("name"), name);
     out.set(QStringLiteral("requestedName"), wanted);

@@ -63,9 +63,10 @@ QString saveTitle(Host& host, Output& out, const TitleRequest& request)
     const QString file
         = added.size() == 1 ? QDir(Settings::userOverlaysPath()).filePath(added.first()) : QString();
 
-    out.line(QStringLiteral("Saved title '%1'%2 with the text '%3'")
-                 .arg(name, name == wanted ? QString() : QStringLiteral(" as '%1' was taken").arg(wanted),
-                     QString::fromStdString(preset.text)));
+    out.line(
+        QStringLiteral("Saved title '%1' with the text '%2'").arg(name, QString::fromStdString(preset.text)));
+    if (name != wanted)
+        out.line(QStringLiteral("  renamed: a title called '%1' exists").arg(wanted));
     if (!file.isEmpty())
         out.line(QStringLiteral("  file: %1").arg(QDir::toNativeSeparators(file)));
     out.set(QStringLiteral("name"), name);
