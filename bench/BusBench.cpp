@@ -12,6 +12,7 @@
 #include <boost/signals2/signal.hpp>
 #include <deque>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace Bench {
@@ -62,6 +63,29 @@ void BM_InterfaceFloor(benchmark::State& state)
     checkCalls(state, handler, 1);
 }
 BENCHMARK(BM_InterfaceFloor);
+
+// The floor of a dispatcher that may be used from several threads: the same, plus
+// taking and releasing an uncontended std::mutex around the lookup.
+void BM_InterfaceFloorLocked(benchmark::State& state)
+{
+    PingHandler handler;
+    void* const address = opaque(&handler);
+    const PingRequest request;
+    std::mutex mutex;
+    for (auto _ : state) {
+        std::deque<void*> handlers;
+        {
+            const std::lock_guard<std::mutex> lock(mutex);
+            handlers.push_back(address);
+        }
+        void** front = &handlers.front();
+        benchmark::DoNotOptimize(front);
+        for (void* entry : handlers)
+            static_cast<PingTarget*>(entry)->handle(request);
+    }
+    checkCalls(state, handler, 1);
+}
+BENCHMARK(BM_InterfaceFloorLocked);
 
 void BM_Publish(benchmark::State& state)
 {

@@ -187,6 +187,17 @@ void BM_ItemViewChange(benchmark::State& state)
 }
 BENCHMARK(BM_ItemViewChange)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 
+// The common change: one item registered, with its preview.
+void BM_ItemViewAddOne(benchmark::State& state)
+{
+    const ChangingCollection& collection = changingCollection(static_cast<int>(state.range(0)));
+    Container after(collection.before);
+    const Item registered;
+    ChangingCollection::add(after, &registered, collection.newPreview);
+    announceChanges(state, collection.before, after);
+}
+BENCHMARK(BM_ItemViewAddOne)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+
 // A container the view learns of: every item reported as added.
 void BM_ItemViewAppear(benchmark::State& state)
 {
