@@ -17,20 +17,22 @@ const std::string UserImportsCategory = "my_imports";
 
 namespace {
 
-QString checkedDataRoot(const QString& path)
+// The user collections read their folders from the settings, so the root is set
+// before they are made.
+QString useDataRoot(const QString& path)
 {
     const QFileInfo info(path);
     if (info.exists() && !info.isDir())
         throw failure(
             QStringLiteral("the data folder %1 is not a folder").arg(QDir::toNativeSeparators(path)));
-    return info.absoluteFilePath();
+    Settings::setDataRoot(info.absoluteFilePath());
+    return Settings::dataRoot();
 }
 
 } // namespace
 
-// The user collections read their folders from the settings, so the root is set first.
 Host::Host(const QString& dataRoot)
-    : m_dataRoot((Settings::setDataRoot(checkedDataRoot(dataRoot)), Settings::dataRoot()))
+    : m_dataRoot(useDataRoot(dataRoot))
     , m_persistence(std::make_unique<Services::PersistenceService>())
     , m_collections(std::make_unique<Services::CollectionService>())
     , m_browser(std::make_unique<Services::CollectionBrowser>())
@@ -41,13 +43,7 @@ Host::Host(const QString& dataRoot)
         m_collections->loadFolder(m_dataRoot);
 }
 
-// The collections go before the persistence service: their items were made by it.
-Host::~Host()
-{
-    m_browser.reset();
-    m_collections.reset();
-    m_persistence.reset();
-}
+Host::~Host() = default;
 
 void Host::prepareForWriting() const
 {

@@ -41,6 +41,8 @@ public:
 
 private:
     QString m_dataRoot;
+    // Destroyed in reverse: the browser stops following the containers before the
+    // collection service deletes them with their items.
     std::unique_ptr<Services::PersistenceService> m_persistence;
     std::unique_ptr<Services::CollectionService> m_collections;
     std::unique_ptr<Services::CollectionBrowser> m_browser;
