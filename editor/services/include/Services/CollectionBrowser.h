@@ -19,7 +19,7 @@ public:
     // Geometry of render(): a title line, then Columns tiles per row.
     static constexpr int Columns = 4;
     static constexpr int TileWidth = 120;
-    static constexpr int TileHeight = 110;
+    static constexpr int TileHeight = 116;
     static constexpr int PreviewSize = 80;
     static constexpr int TitleHeight = 28;
     static constexpr unsigned BackgroundColor = 0xff202020u;
