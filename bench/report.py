@@ -36,12 +36,17 @@ TARGETS = [
 # Ratios shown for context, without a target.
 CONTEXT = [
     ("publish vs a direct virtual call", "BM_Publish", "BM_DirectVirtualCall"),
+    ("interface floor with an uncontended std::mutex vs the publish", "BM_InterfaceFloorLocked", "BM_Publish"),
     ("interface floor with an uncontended std::mutex vs without", "BM_InterfaceFloorLocked",
      "BM_InterfaceFloor"),
     ("publish to 100 receivers vs a Qt signal with 100 slots", "BM_PublishToReceivers/100",
      "BM_QtSignalToSlots/100"),
     ("publish to 100 receivers vs Boost.Signals2 with 100 slots", "BM_PublishToReceivers/100",
      "BM_BoostSignalToSlots/100"),
+    ("item comparison, one item added, 100,000 vs 10,000 items", "BM_ItemViewAddOne/100000",
+     "BM_ItemViewAddOne/10000"),
+    ("listing and reading the preset files vs reading them", "BM_ListAndReadPresetFiles",
+     "BM_ReadPresetFilesFloor"),
     ("store round trip, fresh helper vs reused helper", "BM_StoreRoundTripFreshHelper", "BM_StoreRoundTrip"),
     ("saveUserEffect vs one QSaveFile write, wall-clock time", "BM_SaveUserEffect", "BM_SaveFileFloor"),
 ]

@@ -7,13 +7,13 @@
 #   scripts/bench.sh --no-build         run the binary already built
 #   scripts/bench.sh --callgrind REGEX  profile the benchmarks matching REGEX instead
 #
-# Environment: BENCH_BUILD_DIR (build-bench), BENCH_REPETITIONS (5),
+# Environment: BENCH_BUILD_DIR (build-bench), BENCH_REPETITIONS (7),
 # BENCH_MIN_TIME (0.2 seconds per repetition), BENCH_OUTPUT (docs/performance.md).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build=${BENCH_BUILD_DIR:-build-bench}
-repetitions=${BENCH_REPETITIONS:-5}
+repetitions=${BENCH_REPETITIONS:-7}
 min_time=${BENCH_MIN_TIME:-0.2}
 output=${BENCH_OUTPUT:-docs/performance.md}
 binary=$build/bin/usercollection_bench
