@@ -1,8 +1,7 @@
-#include "ArchiveTestSupport.h"
-
 #include <Effect/AudioEqualizer.h>
 #include <QDir>
 #include <QFile>
+#include <Records.h>
 #include <Types/Image.h>
 #include <gtest/gtest.h>
 
