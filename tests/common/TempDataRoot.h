@@ -1,13 +1,13 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
 
 namespace Testing {
 
 // A fresh data root for one test; the previous root comes back on destruction.
-class TempDataRoot
-{
+class TempDataRoot {
 public:
     TempDataRoot();
     ~TempDataRoot();
@@ -22,5 +22,10 @@ private:
     QTemporaryDir m_dir;
     QString m_previous;
 };
+
+// Writes bytes to path, making its folder first; false when that fails.
+bool writeFile(const QString& path, const QByteArray& bytes = "contents");
+// The whole file; empty when it cannot be read.
+QByteArray readFile(const QString& path);
 
 } // namespace Testing

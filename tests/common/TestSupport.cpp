@@ -1,9 +1,10 @@
 #include "TempDataRoot.h"
 
-#include <Settings/Settings.h>
-
 #include <QDir>
 #include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <Settings/Settings.h>
 
 namespace Testing {
 
@@ -27,6 +28,19 @@ QStringList TempDataRoot::files() const
         result << root.relativeFilePath(it.next());
     result.sort();
     return result;
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace Testing

@@ -9,24 +9,18 @@ TEST(Translator, UnknownIdTranslatesToItself)
         QStringLiteral("translator.test.unknown é"));
 }
 
-TEST(Translator, AddedTextReplacesTheIdUntilRemoved)
+TEST(Translator, AddedTextReplacesTheIdUntilRemovedAndOtherIdsKeepTheirs)
 {
     const std::string id = "translator.test.added";
     Translator::addTranslation(id, QStringLiteral("First"));
+    Translator::addTranslation("translator.test.other", QStringLiteral("Other"));
     EXPECT_EQ(Translator::translate(id), QStringLiteral("First"));
     Translator::addTranslation(id, QStringLiteral("Second"));
     EXPECT_EQ(Translator::translate(id), QStringLiteral("Second"));
     Translator::removeTranslation(id);
     EXPECT_EQ(Translator::translate(id), QString::fromStdString(id));
-}
-
-TEST(Translator, RemovingOneIdKeepsTheOthers)
-{
-    Translator::addTranslation("translator.test.a", QStringLiteral("A"));
-    Translator::addTranslation("translator.test.b", QStringLiteral("B"));
-    Translator::removeTranslation("translator.test.a");
-    EXPECT_EQ(Translator::translate("translator.test.b"), QStringLiteral("B"));
-    Translator::removeTranslation("translator.test.b");
+    EXPECT_EQ(Translator::translate("translator.test.other"), QStringLiteral("Other"));
+    Translator::removeTranslation("translator.test.other");
 }
 
 } // namespace
