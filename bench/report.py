@@ -16,6 +16,8 @@ BEGIN = "<!-- bench:begin (written by scripts/bench.sh) -->"
 END = "<!-- bench:end -->"
 
 # (what, numerator, denominator, limit, strict): met when ratio <= limit, or < limit if strict.
+# Ratios of CPU time, except where the row names wall-clock time: a QSaveFile write
+# waits for the disk, and the CPU time of that wait swings between runs.
 TARGETS = [
     ("publish to one handler vs the interface floor", "BM_Publish", "BM_InterfaceFloor", 1.3, False),
     ("publish to one handler vs Boost.Signals2", "BM_Publish", "BM_BoostSignal", 1.0, True),
@@ -30,7 +32,8 @@ TARGETS = [
      "BM_ItemViewChange/10000", "BM_ItemViewChange/1000", 12.0, False),
     ("loadUserEffects (1,000 presets) vs reading the files", "BM_LoadUserEffects", "BM_ReadPresetFilesFloor",
      3.0, False),
-    ("saveUserEffect vs one QSaveFile write", "BM_SaveUserEffect", "BM_SaveFileFloor", 2.5, False),
+    ("saveUserEffect vs one QSaveFile write, wall-clock time", "BM_SaveUserEffect", "BM_SaveFileFloor", 2.5,
+     False),
 ]
 
 # Ratios shown for context, without a target.
@@ -48,7 +51,7 @@ CONTEXT = [
     ("listing and reading the preset files vs reading them", "BM_ListAndReadPresetFiles",
      "BM_ReadPresetFilesFloor"),
     ("store round trip, fresh helper vs reused helper", "BM_StoreRoundTripFreshHelper", "BM_StoreRoundTrip"),
-    ("saveUserEffect vs one QSaveFile write, wall-clock time", "BM_SaveUserEffect", "BM_SaveFileFloor"),
+    ("saveUserEffect vs one QSaveFile write, CPU time", "BM_SaveUserEffect", "BM_SaveFileFloor"),
 ]
 
 # Table order: the bus against its references, then naming, views and presets.
@@ -101,7 +104,7 @@ def section(context, stats, args):
     lines.append("")
     lines.append(f"Command: `{args.command}`")
     lines.append("")
-    lines.append("Medians over the repetitions; ratios divide CPU times of the same run.")
+    lines.append("Medians over the repetitions; ratios divide CPU times of the same run unless they say otherwise.")
     lines.append("")
     lines.append("| Benchmark | Median wall time | Median CPU time | CV of CPU time |")
     lines.append("|---|---:|---:|---:|")
@@ -126,7 +129,7 @@ def section(context, stats, args):
     lines.append("| Target | Ratio | Limit | Met |")
     lines.append("|---|---:|---:|---|")
     for what, numerator, denominator, limit, strict in TARGETS:
-        value = ratio(numerator, denominator)
+        value = ratio(numerator, denominator, "real_time" if "wall-clock" in what else "cpu_time")
         if value is None:
             lines.append(f"| {what} | not measured | {limit:g} | ? |")
             continue
