@@ -1,7 +1,6 @@
 #pragma once
 
 #include <BusClient.h>
-
 #include <any>
 #include <functional>
 #include <memory>
@@ -12,11 +11,9 @@
 namespace Testing {
 
 // Every message a spy heard, in the order delivered.
-class BusLog
-{
+class BusLog {
 public:
-    struct Entry
-    {
+    struct Entry {
         std::type_index type;
         const PubSub::Object* sender;
         std::any message; // a copy of the message
@@ -24,7 +21,7 @@ public:
 
     std::vector<Entry> entries;
 
-    template<class M>
+    template <class M>
     std::vector<M> all() const
     {
         std::vector<M> result;
@@ -33,7 +30,7 @@ public:
                 result.push_back(std::any_cast<M>(e.message));
         return result;
     }
-    template<class M>
+    template <class M>
     bool isAt(std::size_t index) const
     {
         return index < entries.size() && entries[index].type == typeid(M);
@@ -48,11 +45,17 @@ public:
     void clear() { entries.clear(); }
 };
 
+// The message types M in order, to compare with BusLog::types().
+template <class... M>
+std::vector<std::type_index> typesOf()
+{
+    return { std::type_index(typeid(M))... };
+}
+
 // Hears every M sent by any sender of M's declared sender type, records a copy,
 // then runs answer (if set), which may publish a reply nested in the publish.
-template<class M>
-class Listener : private PubSub::Subscriber<M>
-{
+template <class M>
+class Listener : private PubSub::Subscriber<M> {
 public:
     using Sender = PubSub::Details::SenderType<M>;
 
@@ -68,7 +71,7 @@ public:
 private:
     void handle(const M& message) override
     {
-        m_log.entries.push_back({std::type_index(typeid(M)), message.object, std::any(message)});
+        m_log.entries.push_back({ std::type_index(typeid(M)), message.object, std::any(message) });
         if (answer)
             answer(message);
     }
@@ -78,16 +81,15 @@ private:
 
 // A scripted stand-in for the answering services: records the listed message
 // types in one log and answers as the test says.
-template<class... M>
-class BusSpy
-{
+template <class... M>
+class BusSpy {
 public:
     BusSpy()
         : m_listeners(std::make_unique<Listener<M>>(log)...)
     {
     }
 
-    template<class X>
+    template <class X>
     void answer(std::function<void(const X&)> reply)
     {
         std::get<std::unique_ptr<Listener<X>>>(m_listeners)->answer = std::move(reply);

@@ -21,6 +21,15 @@ inline std::shared_ptr<const Types::Image> image(const QColor& color = Qt::gray,
     return std::make_shared<const Types::Image>(pixmap);
 }
 
+// An item of type T with the given id.
+template <class T>
+T withId(const std::string& id)
+{
+    T item;
+    item.id = id;
+    return item;
+}
+
 // A record about item, which it does not own.
 template <class T>
 EditorCollection::PersistentItem<T> recordOf(const T* item, const std::string& collectionId = {})

@@ -1,6 +1,5 @@
-#include <gmock/gmock.h>
-
 #include <QGuiApplication>
+#include <gmock/gmock.h>
 
 int main(int argc, char** argv)
 {

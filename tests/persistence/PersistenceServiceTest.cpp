@@ -2,20 +2,17 @@
 
 #include <BusSpy.h>
 #include <Effect/AudioEqualizer.h>
-#include <Model/EffectObject.h>
-#include <QDir>
-#include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
-#include <Services/PersistenceService.h>
 #include <Settings/Settings.h>
-#include <TempDataRoot.h>
-#include <Types/Image.h>
-#include <gtest/gtest.h>
-#include <optional>
+#include <WithServices.h>
 
 using namespace EditorCollection;
 using Services::PersistenceService;
+using Testing::readFile;
+using Testing::recordOf;
+using Testing::writeFile;
+using Ids = std::vector<std::string>;
 
 namespace {
 
@@ -27,9 +24,9 @@ struct Loaded {
         for (const PersistentItem<T>& record : records)
             delete record.item;
     }
-    std::vector<std::string> ids() const
+    Ids ids() const
     {
-        std::vector<std::string> result;
+        Ids result;
         for (const PersistentItem<T>& record : records)
             result.push_back(record.item ? record.item->id : "(null)");
         return result;
@@ -43,30 +40,14 @@ bool store(const PersistentItem<T>& record, const QString& path)
     return PersistentItemHelper<T>().store(&record, path.toStdString());
 }
 
-template <class T>
-Loaded<T> load(const QString& path)
+Loaded<Import::Object> load(const QString& path)
 {
-    return Loaded<T> { PersistentItemHelper<T>().load(path.toStdString()) };
+    return { PersistentItemHelper<Import::Object>().load(path.toStdString()) };
 }
 
-template <class T>
-void remove(const T& item)
+void remove(const Import::Object& item)
 {
-    PersistentItemHelper<T>().remove(&item);
-}
-
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void write(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
+    PersistentItemHelper<Import::Object>().remove(&item);
 }
 
 // Per item type: the concrete item made, its fields, values for every one of them.
@@ -114,33 +95,7 @@ struct OverlayCase {
     static QString folder() { return Settings::userOverlaysPath(); }
 };
 
-QImage previewPixels()
-{
-    QImage image(3, 2, QImage::Format_ARGB32);
-    image.fill(QColor(10, 20, 30));
-    image.setPixel(1, 1, qRgb(200, 100, 0));
-    return image;
-}
-
-class PersistenceServiceTest : public ::testing::Test {
-protected:
-    QString at(const QString& relative) const { return QDir(root.path()).filePath(relative); }
-    static PersistentItem<Import::Object> importRecord(const Import::Object& item)
-    {
-        PersistentItem<Import::Object> record;
-        record.item = &item;
-        return record;
-    }
-    static Import::Object importItem(const std::string& id)
-    {
-        Import::Object item;
-        item.id = id;
-        return item;
-    }
-
-    Testing::TempDataRoot root;
-    std::optional<PersistenceService> service { std::in_place };
-};
+using PersistenceServiceTest = Testing::WithServices;
 
 template <class Case>
 class PersistenceServiceRoundTrip : public PersistenceServiceTest {
@@ -152,20 +107,20 @@ TYPED_TEST(PersistenceServiceRoundTrip, RecordReadsBackEqualInANewService)
 {
     using Item = typename TypeParam::Item;
     using Made = typename TypeParam::Made;
+    QImage pixels(3, 2, QImage::Format_ARGB32);
+    pixels.fill(QColor(10, 20, 30));
+    pixels.setPixel(1, 1, qRgb(200, 100, 0));
     const auto item = std::make_unique<Made>();
     TypeParam::fields(*item) = TypeParam::values();
-    PersistentItem<Item> record;
-    record.item = item.get();
-    record.preview = std::make_shared<const Types::Image>(QPixmap::fromImage(previewPixels()));
+    PersistentItem<Item> record = recordOf<Item>(item.get(), "collection");
+    record.preview = std::make_shared<const Types::Image>(QPixmap::fromImage(pixels));
     record.categories = { "mine", "favourites" };
-    record.collectionId = "collection";
     record.customStrings = { { "{preset}", "Warm sound" }, { "note", "\tunusual \"text\" <&>" } };
     const QString path = QDir(TypeParam::folder()).filePath("{record}");
     ASSERT_TRUE(store(record, path));
 
-    this->service.reset();
-    this->service.emplace();
-    const Loaded<Item> loaded = load<Item>(path);
+    this->persistence.emplace();
+    const Loaded<Item> loaded { PersistentItemHelper<Item>().load(path.toStdString()) };
     ASSERT_EQ(loaded.records.size(), 1u);
     const PersistentItem<Item>& back = loaded.records[0];
     EXPECT_EQ(back.uniqueId, record.uniqueId);
@@ -173,7 +128,7 @@ TYPED_TEST(PersistenceServiceRoundTrip, RecordReadsBackEqualInANewService)
     EXPECT_EQ(
         TypeParam::fields(dynamic_cast<const Made&>(*back.item)), TypeParam::fields(std::as_const(*item)));
     ASSERT_NE(back.preview, nullptr);
-    EXPECT_EQ(back.preview->toImage().convertToFormat(QImage::Format_ARGB32), previewPixels());
+    EXPECT_EQ(back.preview->toImage().convertToFormat(QImage::Format_ARGB32), pixels);
     EXPECT_EQ(back.categories, record.categories);
     EXPECT_EQ(back.collectionId, record.collectionId);
     EXPECT_EQ(back.customStrings, record.customStrings);
@@ -182,16 +137,16 @@ TYPED_TEST(PersistenceServiceRoundTrip, RecordReadsBackEqualInANewService)
 TEST_F(PersistenceServiceTest, RecordAtAFolderLivesInsideItAndIsRemovedWithIt)
 {
     const QString intro = at("intros/{intro}");
-    write(intro + "/intro.bundle", "bundle");
-    const Import::Object item = importItem("{intro}");
-    ASSERT_TRUE(store(importRecord(item), intro));
+    ASSERT_TRUE(writeFile(intro + "/intro.bundle"));
+    const auto item = Testing::withId<Import::Object>("{intro}");
+    ASSERT_TRUE(store(recordOf(&item), intro));
     EXPECT_EQ(root.files(),
         QStringList({ "intros/{intro}/intro.bundle",
             QString("intros/{intro}/") + PersistenceService::RecordFileName }));
 
-    EXPECT_EQ(load<Import::Object>(intro).ids(), std::vector<std::string> { "{intro}" });
-    const Loaded<Import::Object> all = load<Import::Object>(at("intros"));
-    ASSERT_EQ(all.ids(), std::vector<std::string> { "{intro}" });
+    EXPECT_EQ(load(intro).ids(), Ids { "{intro}" });
+    const Loaded<Import::Object> all = load(at("intros"));
+    ASSERT_EQ(all.ids(), Ids { "{intro}" });
 
     remove(*all.records[0].item);
     EXPECT_FALSE(QFileInfo::exists(intro));
@@ -202,47 +157,46 @@ TEST_F(PersistenceServiceTest, FolderLoadsItsOwnFileAndSubfolderRecordsOnceByFil
 {
     QDir().mkpath(at("imports/c"));
     QDir().mkpath(at("imports/empty"));
-    write(at("imports/.hidden"), Testing::recordDocument(importRecord(importItem("hidden"))));
-    const Import::Object b = importItem("b"), a = importItem("a"), c = importItem("c"),
-                         own = importItem("own");
-    ASSERT_TRUE(store(importRecord(b), at("imports/b")));
-    ASSERT_TRUE(store(importRecord(a), at("imports/a")));
-    ASSERT_TRUE(store(importRecord(c), at("imports/c")));
-    ASSERT_TRUE(store(importRecord(own), at("imports")));
+    const auto hidden = Testing::withId<Import::Object>("hidden");
+    ASSERT_TRUE(writeFile(at("imports/.hidden"), Testing::savedDocument(recordOf(&hidden))));
+    for (const char* id : { "b", "a", "c" }) {
+        const auto item = Testing::withId<Import::Object>(id);
+        ASSERT_TRUE(store(recordOf(&item), at("imports/") + id));
+    }
+    const auto own = Testing::withId<Import::Object>("own");
+    ASSERT_TRUE(store(recordOf(&own), at("imports")));
 
-    const std::vector<std::string> expected { "a", "b", "c", "own" };
-    EXPECT_EQ(load<Import::Object>(at("imports")).ids(), expected);
-    EXPECT_EQ(load<Import::Object>(at("imports/../imports/.")).ids(), expected);
+    EXPECT_EQ(load(at("imports")).ids(), (Ids { "a", "b", "c", "own" }));
+    EXPECT_EQ(load(at("imports/../imports/.")).ids(), (Ids { "a", "b", "c", "own" }));
 }
 
 TEST_F(PersistenceServiceTest, DamagedWrongTypedAndForeignFilesAreSkippedAndLeftAlone)
 {
-    const Import::Object a = importItem("a"), c = importItem("c");
-    ASSERT_TRUE(store(importRecord(a), at("imports/a")));
-    ASSERT_TRUE(store(importRecord(c), at("imports/c")));
-    const QByteArray damaged = contents(at("imports/a")).left(200);
-    write(at("imports/b"), damaged);
+    const auto a = Testing::withId<Import::Object>("a"), c = Testing::withId<Import::Object>("c");
+    ASSERT_TRUE(store(recordOf(&a), at("imports/a")));
+    ASSERT_TRUE(store(recordOf(&c), at("imports/c")));
+    const QByteArray damaged = readFile(at("imports/a")).left(200);
+    ASSERT_TRUE(writeFile(at("imports/b"), damaged));
     const QByteArray wrongTyped = Testing::wrongTypedImportDocument();
-    write(at("imports/d"), wrongTyped);
-    Overlay::Preset preset;
-    PersistentItem<Overlay::Preset> overlayRecord;
-    overlayRecord.item = &preset;
-    ASSERT_TRUE(store(overlayRecord, at("imports/e")));
-    const QByteArray foreign = contents(at("imports/e"));
+    ASSERT_TRUE(writeFile(at("imports/d"), wrongTyped));
+    const Overlay::Preset preset;
+    ASSERT_TRUE(store(recordOf(&preset), at("imports/e")));
+    const QByteArray foreign = readFile(at("imports/e"));
 
-    EXPECT_EQ(load<Import::Object>(at("imports")).ids(), (std::vector<std::string> { "a", "c" }));
-    EXPECT_TRUE(load<Import::Object>(at("imports/d")).records.empty());
+    EXPECT_EQ(load(at("imports")).ids(), (Ids { "a", "c" }));
+    EXPECT_TRUE(load(at("imports/d")).records.empty());
 
-    EXPECT_EQ(contents(at("imports/b")), damaged);
-    EXPECT_EQ(contents(at("imports/d")), wrongTyped);
-    EXPECT_EQ(contents(at("imports/e")), foreign);
+    EXPECT_EQ(readFile(at("imports/b")), damaged);
+    EXPECT_EQ(readFile(at("imports/d")), wrongTyped);
+    EXPECT_EQ(readFile(at("imports/e")), foreign);
 }
 
 TEST_F(PersistenceServiceTest, LoadFilterDropsRecordsAndAFailedAnswerLeaksNoItem)
 {
-    const Import::Object a = importItem("a"), b = importItem("b");
-    ASSERT_TRUE(store(importRecord(a), at("imports/a")));
-    ASSERT_TRUE(store(importRecord(b), at("imports/b")));
+    for (const char* id : { "a", "b" }) {
+        const auto item = Testing::withId<Import::Object>(id);
+        ASSERT_TRUE(store(recordOf(&item), at("imports/") + id));
+    }
     using Answer = LoadPersistentItemNotification<Import::Object>;
     Testing::BusSpy<Answer> listener;
 
@@ -251,41 +205,35 @@ TEST_F(PersistenceServiceTest, LoadFilterDropsRecordsAndAFailedAnswerLeaksNoItem
         [](const PersistentItem<Import::Object>& record) { return record.item->id == "b"; }));
     ASSERT_EQ(listener.log.entries.size(), 1u);
     const Loaded<Import::Object> kept { listener.log.all<Answer>()[0].items };
-    EXPECT_EQ(kept.ids(), std::vector<std::string> { "b" });
+    EXPECT_EQ(kept.ids(), Ids { "b" });
 
     listener.answer<Answer>([](const Answer&) { throw std::runtime_error("subscriber failed"); });
-    EXPECT_THROW(load<Import::Object>(at("imports")), std::runtime_error);
+    EXPECT_THROW(load(at("imports")), std::runtime_error);
 }
 
-TEST_F(PersistenceServiceTest, RemoveDeletesTheRecordOfTheItemOrOfAnEqualItem)
+TEST_F(PersistenceServiceTest, RemoveDeletesTheRecordOfTheItemOrAnEqualItemButNotOfAnotherItem)
 {
-    const Import::Object a = importItem("a"), b = importItem("b");
-    ASSERT_TRUE(store(importRecord(a), at("imports/a")));
-    ASSERT_TRUE(store(importRecord(b), at("imports/b")));
+    const auto a = Testing::withId<Import::Object>("a"), b = Testing::withId<Import::Object>("b"),
+               c = Testing::withId<Import::Object>("c");
+    ASSERT_TRUE(store(recordOf(&a), at("imports/a")));
+    ASSERT_TRUE(store(recordOf(&b), at("imports/b")));
+    ASSERT_TRUE(store(recordOf(&c), at("imports/x")));
+    ASSERT_TRUE(writeFile(at("imports/x"), Testing::savedDocument(recordOf(&b)))); // now holds b
 
+    remove(c);
+    remove(Testing::withId<Import::Object>("unknown"));
     remove(a);
+    EXPECT_EQ(root.files(), (QStringList { "imports/b", "imports/x" }));
     const Import::Object sameAsB = b;
     remove(sameAsB);
-    EXPECT_TRUE(root.files().isEmpty());
-}
-
-TEST_F(PersistenceServiceTest, RemoveDeletesNothingWhenTheFileNowHoldsAnotherItem)
-{
-    const Import::Object a = importItem("a"), b = importItem("b"), unknown = importItem("unknown");
-    ASSERT_TRUE(store(importRecord(a), at("imports/x")));
-    write(at("imports/x"), Testing::recordDocument(importRecord(b)));
-
-    remove(a);
-    remove(unknown);
-    Loaded<Import::Object> left = load<Import::Object>(at("imports/x"));
-    EXPECT_EQ(left.ids(), std::vector<std::string> { "b" });
+    EXPECT_EQ(root.files(), QStringList { "imports/x" });
 }
 
 TEST_F(PersistenceServiceTest, PathsOutsideTheServedFoldersAreRefused)
 {
     QTemporaryDir outside;
-    const Import::Object item = importItem("a");
-    const auto record = importRecord(item);
+    const auto item = Testing::withId<Import::Object>("a");
+    const auto record = recordOf(&item);
     const QString escaping = at("imports/../../") + QFileInfo(outside.path()).fileName() + "/a";
     EXPECT_FALSE(store(record, escaping));
     EXPECT_FALSE(store(record, ""));
@@ -295,14 +243,14 @@ TEST_F(PersistenceServiceTest, PathsOutsideTheServedFoldersAreRefused)
     EXPECT_TRUE(QDir(outside.path()).isEmpty());
     EXPECT_TRUE(root.files().isEmpty());
 
-    service->allowFolder(outside.path());
+    persistence->allowFolder(outside.path());
     ASSERT_TRUE(store(record, outside.path() + "/a"));
-    EXPECT_EQ(load<Import::Object>(outside.path()).ids(), std::vector<std::string> { "a" });
+    EXPECT_EQ(load(outside.path()).ids(), Ids { "a" });
 
     Settings::setDataRoot(outside.path() + "/elsewhere"); // served folders follow the root
     EXPECT_FALSE(store(record, at("imports/a")));
-    service.emplace(); // a service that was not given the folder does not read it
-    EXPECT_TRUE(load<Import::Object>(outside.path()).records.empty());
+    persistence.emplace(); // a service that was not given the folder does not read it
+    EXPECT_TRUE(load(outside.path()).records.empty());
 }
 
 } // namespace

@@ -1,6 +1,5 @@
-#include <BusSpy.h>
 #include <Model/ImportObject.h>
-#include <PersistentItem.h>
+#include <ScriptedBus.h>
 #include <gtest/gtest.h>
 
 using namespace EditorCollection;
@@ -12,22 +11,6 @@ using StoreRequest = StorePersistentItemRequest<Item>;
 using LoadRequest = LoadPersistentItemRequest<Item>;
 using RemoveRequest = RemovePersistentItemRequest<Item>;
 
-void answerStore(const StoreRequest& request, bool success)
-{
-    StorePersistentItemNotification<Item> answer;
-    answer.object = request.object;
-    answer.success = success;
-    PubSub::publish(answer);
-}
-
-void answerLoad(const LoadRequest& request, std::deque<PersistentItem<Item>> items)
-{
-    LoadPersistentItemNotification<Item> answer;
-    answer.object = request.object;
-    answer.items = std::move(items);
-    PubSub::publish(answer);
-}
-
 class PersistentItemHelperTest : public ::testing::Test {
 protected:
     Testing::BusSpy<StoreRequest, LoadRequest, RemoveRequest> service;
@@ -36,13 +19,16 @@ protected:
     PersistentItem<Item> record;
 };
 
-TEST_F(PersistentItemHelperTest, StoreSendsTheRecordAndPathAndIsTrueOnlyOnASuccessAnswer)
+TEST_F(PersistentItemHelperTest, StoreSendsTheRecordAndPathAndIsTrueOnlyIfTheLastAnswerIsSuccess)
 {
     EXPECT_FALSE(helper.store(&record, "/data/a")); // unanswered
-    service.answer<StoreRequest>([](const StoreRequest& request) { answerStore(request, false); });
+    bool last = false;
+    service.answer<StoreRequest>([&last](const StoreRequest& request) {
+        Testing::answerStore(request, !last);
+        Testing::answerStore(request, last);
+    });
     EXPECT_FALSE(helper.store(&record, "/data/a"));
-    EXPECT_TRUE(helper.storeResults.isEmpty());
-    service.answer<StoreRequest>([](const StoreRequest& request) { answerStore(request, true); });
+    last = true;
     EXPECT_TRUE(helper.store(&record, "/data/a"));
     EXPECT_TRUE(helper.storeResults.isEmpty());
 
@@ -51,18 +37,6 @@ TEST_F(PersistentItemHelperTest, StoreSendsTheRecordAndPathAndIsTrueOnlyOnASucce
     EXPECT_EQ(requests[2].object, &record);
     EXPECT_EQ(requests[2].path, "/data/a");
     EXPECT_EQ(service.log.entries[2].sender, static_cast<const PubSub::Object*>(&record));
-}
-
-TEST_F(PersistentItemHelperTest, LaterOfTwoStoreAnswersDecides)
-{
-    bool last = false;
-    service.answer<StoreRequest>([&last](const StoreRequest& request) {
-        answerStore(request, !last);
-        answerStore(request, last);
-    });
-    EXPECT_FALSE(helper.store(&record, "/data/a"));
-    last = true;
-    EXPECT_TRUE(helper.store(&record, "/data/a"));
 }
 
 TEST_F(PersistentItemHelperTest, LoadSendsAFreshProbeWithPathAndEmptySelectorAndFilter)
@@ -84,7 +58,7 @@ TEST_F(PersistentItemHelperTest, LoadReturnsTheAnswerAndKeepsItWhenTheNextGoesUn
 {
     record.item = &item;
     service.answer<LoadRequest>([this](const LoadRequest& request) {
-        answerLoad(request, { record, record });
+        Testing::answerLoad(request, { record, record });
     });
     const auto first = helper.load("/data/folder");
     ASSERT_EQ(first.size(), 2u);
@@ -93,8 +67,7 @@ TEST_F(PersistentItemHelperTest, LoadReturnsTheAnswerAndKeepsItWhenTheNextGoesUn
 
     service.answer<LoadRequest>(nullptr);
     EXPECT_EQ(helper.load("/data/folder").size(), 2u);
-
-    service.answer<LoadRequest>([](const LoadRequest& request) { answerLoad(request, {}); });
+    service.answer<LoadRequest>([](const LoadRequest& request) { Testing::answerLoad<Item>(request, {}); });
     EXPECT_TRUE(helper.load("/data/folder").empty());
 }
 
@@ -102,8 +75,7 @@ TEST_F(PersistentItemHelperTest, RemoveSendsTheItemAsItsSenderAndNothingElse)
 {
     helper.remove(&item);
 
-    ASSERT_EQ(service.log.entries.size(), 1u);
-    ASSERT_TRUE(service.log.isAt<RemoveRequest>(0));
+    ASSERT_EQ(service.log.types(), Testing::typesOf<RemoveRequest>());
     EXPECT_EQ(service.log.all<RemoveRequest>()[0].object, &item);
     EXPECT_EQ(service.log.entries[0].sender, static_cast<const PubSub::Object*>(&item));
 }

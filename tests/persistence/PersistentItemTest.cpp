@@ -1,128 +1,89 @@
 #include "RecordDocuments.h"
 
-#include <Model/EffectObject.h>
-#include <Types/Image.h>
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 #include <typeinfo>
 
 using namespace EditorCollection;
+using testing::_;
+using testing::ElementsAre;
 
 namespace {
 
 using Record = PersistentItem<Import::Object>;
 
-void restore(Record& record, QByteArray document)
+void readSequence(Serialize::InputArchive& in, const char* name, std::initializer_list<const char*> fields,
+    std::vector<std::string>& entries)
 {
-    QBuffer buffer(&document);
-    buffer.open(QIODevice::ReadOnly);
-    Serialize::InputArchive archive(&buffer);
-    record.restore(archive);
+    const std::int32_t count = in.beginSequence(name);
+    entries.push_back(name + (" " + std::to_string(count)));
+    for (std::int32_t number = 1; number <= count; ++number) {
+        in.beginElement(number);
+        std::string element;
+        for (const char* field : fields)
+            element += (element.empty() ? "" : "=") + in.readString(field);
+        entries.push_back(element);
+        in.endElement();
+    }
+    in.endSequence();
 }
 
-using Elements = std::vector<std::vector<std::string>>;
-
-Elements readSequence(
-    Serialize::InputArchive& archive, const char* name, std::initializer_list<const char*> fields)
+// The record's document read entry by entry in the order it must be written.
+std::vector<std::string> layout(const Record& record)
 {
-    Elements elements(archive.beginSequence(name));
-    for (std::size_t i = 0; i < elements.size(); ++i) {
-        archive.beginElement(std::int32_t(i + 1));
-        for (const char* field : fields)
-            elements[i].push_back(archive.readString(field));
-        archive.endElement();
-    }
-    archive.endSequence();
-    return elements;
+    Testing::DocumentReader reader(Testing::savedDocument(record));
+    Serialize::InputArchive& in = reader.archive();
+    in.beginNode(Record::NameInArchive());
+    std::vector<std::string> entries { in.readString("uniqueId") };
+    const std::unique_ptr<Serialize::ISerializable> item = in.readObject("item");
+    entries.push_back(item ? "item " + dynamic_cast<const Import::Object&>(*item).id : "no item");
+    entries.push_back(in.readImage("preview") ? "preview" : "no preview");
+    readSequence(in, "categories", { "Data" }, entries);
+    entries.push_back(in.readString("collectionId"));
+    readSequence(in, "customStrings", { "Key", "Value" }, entries);
+    in.endNode();
+    in.finish();
+    return entries;
 }
 
 TEST(PersistentItemTest, ArchivesItsFieldsInOrderWithSequencesNumberedFromOne)
 {
-    Import::Object item;
-    item.id = "clip";
-    Record record;
-    record.item = &item;
-    record.preview = std::make_shared<const Types::Image>(QPixmap(2, 2));
+    const Import::Object item = Testing::withId<Import::Object>("clip");
+    Record record = Testing::recordOf(&item, "imports");
+    record.preview = Testing::image();
     record.categories = { "zoo", "art" };
-    record.collectionId = "imports";
     record.customStrings = { { "name", "Beach" }, { "author", "me" } };
 
-    QByteArray document = Testing::recordDocument(record);
-    QBuffer buffer(&document);
-    buffer.open(QIODevice::ReadOnly);
-    Serialize::InputArchive archive(&buffer);
-    archive.beginNode(Record::NameInArchive());
-    EXPECT_EQ(archive.readString("uniqueId"), record.uniqueId);
-    const std::unique_ptr<Serialize::ISerializable> restoredItem = archive.readObject("item");
-    ASSERT_NE(dynamic_cast<const Import::Object*>(restoredItem.get()), nullptr);
-    EXPECT_EQ(dynamic_cast<const Import::Object&>(*restoredItem).id, "clip");
-    EXPECT_NE(archive.readImage("preview"), nullptr);
-    EXPECT_EQ(readSequence(archive, "categories", { "Data" }), (Elements { { "art" }, { "zoo" } }));
-    EXPECT_EQ(archive.readString("collectionId"), "imports");
-    EXPECT_EQ(readSequence(archive, "customStrings", { "Key", "Value" }),
-        (Elements { { "author", "me" }, { "name", "Beach" } }));
-    archive.endNode();
-    EXPECT_NO_THROW(archive.finish());
-}
-
-TEST(PersistentItemTest, EmptyRecordArchivesNullItemAndPreviewAndEmptySequences)
-{
-    const Record record;
-    QByteArray document = Testing::recordDocument(record);
-    QBuffer buffer(&document);
-    buffer.open(QIODevice::ReadOnly);
-    Serialize::InputArchive archive(&buffer);
-    archive.beginNode(Record::NameInArchive());
-    archive.readString("uniqueId");
-    EXPECT_EQ(archive.readObject("item"), nullptr);
-    EXPECT_EQ(archive.readImage("preview"), nullptr);
-    EXPECT_TRUE(readSequence(archive, "categories", { "Data" }).empty());
-    EXPECT_EQ(archive.readString("collectionId"), "");
-    EXPECT_TRUE(readSequence(archive, "customStrings", { "Key", "Value" }).empty());
-    archive.endNode();
+    EXPECT_THAT(layout(record),
+        ElementsAre(record.uniqueId, "item clip", "preview", "categories 2", "art", "zoo", "imports",
+            "customStrings 2", "author=me", "name=Beach"));
+    EXPECT_THAT(
+        layout(Record()), ElementsAre(_, "no item", "no preview", "categories 0", "", "customStrings 0"));
 
     Record restored;
-    restore(restored, Testing::recordDocument(record));
+    Testing::restoreFrom(Testing::savedDocument(record), restored);
     EXPECT_EQ(restored.uniqueId, record.uniqueId);
+    ASSERT_NE(restored.item, nullptr);
+    EXPECT_EQ(restored.item->id, "clip");
+    delete restored.item;
+}
+
+TEST(PersistentItemTest, RestoringKeepsTheLaterValueOfARepeatedKeyAndANullItemAndPreview)
+{
+    Record record;
+    record.customStrings = { { "name", "first" }, { "other", "second" } };
+    Record restored;
+    Testing::restoreFrom(
+        Testing::savedDocument(record).replace("<Key>other</Key>", "<Key>name</Key>"), restored);
+    EXPECT_EQ(restored.customStrings, (std::map<std::string, std::string> { { "name", "second" } }));
     EXPECT_EQ(restored.item, nullptr);
     EXPECT_EQ(restored.preview, nullptr);
 }
 
-TEST(PersistentItemTest, RepeatedCustomStringKeyKeepsTheLaterValue)
+TEST(PersistentItemTest, CopySharesItemPreviewAndUniqueIdAndDeletesNothing)
 {
-    QByteArray document;
-    {
-        QBuffer buffer(&document);
-        buffer.open(QIODevice::WriteOnly);
-        Serialize::OutputArchive archive(&buffer);
-        archive.beginNode(Record::NameInArchive());
-        archive.writeString("uniqueId", "u");
-        archive.writeObject("item", nullptr);
-        archive.writeImage("preview", nullptr);
-        archive.beginSequence("categories", 0);
-        archive.endSequence();
-        archive.writeString("collectionId", "c");
-        archive.beginSequence("customStrings", 2);
-        for (std::int32_t number : { 1, 2 }) {
-            archive.beginElement(number);
-            archive.writeString("Key", "name");
-            archive.writeString("Value", number == 1 ? "first" : "second");
-            archive.endElement();
-        }
-        archive.endSequence();
-        archive.endNode();
-        archive.finish();
-    }
-    Record record;
-    restore(record, document);
-    EXPECT_EQ(record.customStrings, (std::map<std::string, std::string> { { "name", "second" } }));
-}
-
-TEST(PersistentItemTest, CopySharesItemPreviewAndUniqueId)
-{
-    Import::Object item;
-    Record record;
-    record.item = &item;
-    record.preview = std::make_shared<const Types::Image>();
+    const Import::Object item;
+    Record record = Testing::recordOf(&item);
+    record.preview = Testing::image();
     {
         const Record copy(record);
         Record assigned;
@@ -132,22 +93,20 @@ TEST(PersistentItemTest, CopySharesItemPreviewAndUniqueId)
             EXPECT_EQ(other->item, &item);
             EXPECT_EQ(other->preview, record.preview);
         }
-    }
-    EXPECT_EQ(record.item, &item); // a copy's death deletes nothing (ASan would see it)
+    } // a copy's death deleting the item would be a bad free under the address sanitizer
     EXPECT_NE(Record().uniqueId, Record().uniqueId);
 }
 
 TEST(PersistentItemTest, WrongTypedOrDamagedDocumentLeavesTheRecordUnchanged)
 {
-    Import::Object item;
-    Record record;
-    record.item = &item;
+    const Import::Object item;
+    Record record = Testing::recordOf(&item);
     record.categories = { "kept" };
     const Record before = record;
 
-    EXPECT_THROW(restore(record, Testing::wrongTypedImportDocument()), std::bad_cast);
-    const QByteArray good = Testing::recordDocument(Record());
-    EXPECT_THROW(restore(record, good.left(good.size() - 40)), Serialize::ArchiveError);
+    EXPECT_THROW(Testing::restoreFrom(Testing::wrongTypedImportDocument(), record), std::bad_cast);
+    const QByteArray good = Testing::savedDocument(Record());
+    EXPECT_THROW(Testing::restoreFrom(good.left(good.size() - 40), record), Serialize::ArchiveError);
 
     EXPECT_EQ(record.uniqueId, before.uniqueId);
     EXPECT_EQ(record.item, &item);

@@ -1,0 +1,124 @@
+#pragma once
+
+#include <BusSpy.h>
+#include <CollectionHelper.h>
+#include <ContainerView.h>
+#include <Model/Translator.h>
+#include <PersistentItem.h>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Testing {
+
+// The answers of the services, published nested in the request as they do.
+template <class T>
+void answerStore(const EditorCollection::StorePersistentItemRequest<T>& request, bool success)
+{
+    EditorCollection::StorePersistentItemNotification<T> answer;
+    answer.object = request.object;
+    answer.success = success;
+    PubSub::publish(answer);
+}
+
+template <class T>
+void answerLoad(const EditorCollection::LoadPersistentItemRequest<T>& request,
+    std::deque<EditorCollection::PersistentItem<T>> items)
+{
+    EditorCollection::LoadPersistentItemNotification<T> answer;
+    answer.object = request.object;
+    answer.items = std::move(items);
+    PubSub::publish(answer);
+}
+
+template <class T>
+void answerCollection(const EditorCollection::GetCollectionRequest<T>& request,
+    const EditorCollection::Container<T>* collection)
+{
+    EditorCollection::GetCollectionNotification<T> answer;
+    answer.object = request.object;
+    answer.collection = collection;
+    PubSub::publish(answer);
+}
+
+// Scripted collection and persistence services for items of type T: the collection
+// is a container the test fills, stores succeed unless told otherwise, a load answers
+// with the last stored record once per item of readBack (by default loadCount new
+// copies of the last stored item), and a registered item is taken over.
+template <class T>
+class ScriptedBus {
+public:
+    using Container = EditorCollection::Container<T>;
+    using Record = EditorCollection::PersistentItem<T>;
+    using Get = EditorCollection::GetCollectionRequest<T>;
+    using Register = EditorCollection::RegisterItemRequest<T>;
+    using LocateCollection = EditorCollection::LocateCollectionRequest<T>;
+    using LocateItem = EditorCollection::LocateItemRequest<T>;
+    using LocateCategory = EditorCollection::LocateCategoryRequest<T>;
+    using Store = EditorCollection::StorePersistentItemRequest<T>;
+    using Load = EditorCollection::LoadPersistentItemRequest<T>;
+    using Remove = EditorCollection::RemovePersistentItemRequest<T>;
+    using Change = Message::Types::Change<Container>;
+
+    ScriptedBus()
+    {
+        spy.template answer<Get>([this](const Get& request) { answerCollection(request, &container); });
+        spy.template answer<Store>([this](const Store& request) {
+            stored.push_back(*request.object);
+            storedItems.push_back(*request.object->item);
+            answerStore(request, storeSucceeds);
+        });
+        spy.template answer<Load>([this](const Load& request) {
+            std::deque<Record> records;
+            for (const T* item : readBack ? readBack() : copies()) {
+                records.push_back(stored.empty() ? Record() : stored.back());
+                records.back().item = item;
+            }
+            answerLoad(request, std::move(records));
+        });
+        spy.template answer<Register>([this](const Register& request) {
+            held.emplace_back(request.object);
+            if (request.persistentItem)
+                registered.push_back(*request.persistentItem);
+        });
+        spy.template answer<Change>([this](const Change& request) { changedTo = *request.contents; });
+    }
+    ~ScriptedBus() { Translator::clear(); }
+
+    T& add(const std::string& id, bool removable = true)
+    {
+        T& item = items.emplace_back();
+        item.id = id;
+        container.items.push_back(&item);
+        if (removable)
+            container.removableItems.insert(&item);
+        return item;
+    }
+
+    std::deque<T> items;
+    Container container;
+    bool storeSucceeds = true;
+    int loadCount = 1;
+    std::function<std::vector<const T*>()> readBack;
+
+    std::vector<Record> stored; // item pointers may dangle: see storedItems
+    std::vector<T> storedItems;
+    std::vector<std::unique_ptr<const T>> held;
+    std::vector<Record> registered;
+    Container changedTo;
+
+    BusSpy<Get, Store, Load, Register, LocateCollection, LocateItem, LocateCategory, Remove, Change> spy;
+
+private:
+    std::vector<const T*> copies() const
+    {
+        std::vector<const T*> made;
+        for (int i = 0; i < loadCount; ++i)
+            made.push_back(new T(storedItems.back()));
+        return made;
+    }
+};
+
+} // namespace Testing
