@@ -2,34 +2,26 @@
 
 #include <Import/UserCollection.h>
 #include <Model/Timeline.h>
-#include <QDir>
 #include <QFileInfo>
-#include <Services/CollectionService.h>
-#include <Services/PersistenceService.h>
+#include <Records.h>
 #include <Settings/Settings.h>
-#include <TempDataRoot.h>
-#include <gtest/gtest.h>
+#include <WithServices.h>
 
 namespace {
 
-using namespace Testing;
 using Kind = Import::Object::Kind;
+using Items = std::deque<const Import::Object*>;
 
 // The user's intros and imports with the real persistence and collection services.
-class UserCollectionWithServices : public ::testing::Test {
+class UserCollectionWithServices : public Testing::WithServices {
 protected:
-    ~UserCollectionWithServices() override { Translator::clear(); }
-
-    std::deque<const Import::Object*> itemsOf(const std::string& collectionId)
+    Items itemsOf(const std::string& collectionId)
     {
         EditorCollection::CollectionHelper<Import::Object> helper(collectionId);
-        const ImportBus::Container* container = helper.getCollection().collection;
-        return container ? container->items : std::deque<const Import::Object*>();
+        const Testing::ImportBus::Container* container = helper.getCollection().collection;
+        return container ? container->items : Items();
     }
 
-    TempDataRoot root;
-    Services::PersistenceService persistence;
-    Services::CollectionService collections;
     std::unique_ptr<Import::UserCollection> intros = Import::UserCollection::makeIntroCollection();
     Timeline::Object timeline;
 };
@@ -43,7 +35,7 @@ TEST_F(UserCollectionWithServices, IntrosOfOneNameGetFoldersOfTheirOwnAndTheName
     ASSERT_NE(first, nullptr);
     ASSERT_NE(second, nullptr);
     EXPECT_NE(first->id, second->id);
-    EXPECT_EQ(itemsOf(intros->id()), (std::deque<const Import::Object*> { first, second }));
+    EXPECT_EQ(itemsOf(intros->id()), (Items { first, second }));
     for (const Import::Object* intro : { first, second }) {
         EXPECT_TRUE(QFileInfo(QString::fromStdString(intro->path)).isFile());
         EXPECT_EQ(QFileInfo(QString::fromStdString(intro->path)).dir().dirName().toStdString(), intro->id);
@@ -63,7 +55,7 @@ TEST_F(UserCollectionWithServices, ARemovedIntroLeavesTheDiskAndTheCollection)
     EXPECT_TRUE(intros->removeUserImport("Gone", Kind::Intro));
 
     EXPECT_FALSE(QFileInfo::exists(goneFolder));
-    EXPECT_EQ(itemsOf(intros->id()), (std::deque<const Import::Object*> { kept }));
+    EXPECT_EQ(itemsOf(intros->id()), Items { kept });
     EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(kept->path)));
     EXPECT_TRUE(intros->nameAvailable("Gone", Kind::Intro));
 }
@@ -71,18 +63,16 @@ TEST_F(UserCollectionWithServices, ARemovedIntroLeavesTheDiskAndTheCollection)
 TEST_F(UserCollectionWithServices, ASavedImportIsListedAndRemovedWithItsFile)
 {
     Import::UserCollection imports("user-imports", "category_mine", Settings::userImportsPath());
-    Import::Object item;
-    item.id = "clip";
+    Import::Object item = Testing::withId<Import::Object>("clip");
     item.kind = Kind::Video;
 
     const Import::Object* saved = imports.saveUserImport(&item, "clip.xml", nullptr, "u-1");
     ASSERT_NE(saved, nullptr);
-    EXPECT_EQ(itemsOf("user-imports"), (std::deque<const Import::Object*> { saved }));
-    const QString file = QDir(imports.storagePath()).filePath("clip.xml");
-    EXPECT_TRUE(QFileInfo::exists(file));
+    EXPECT_EQ(itemsOf("user-imports"), Items { saved });
+    EXPECT_EQ(root.files(), QStringList { "imports/clip.xml" });
 
     EXPECT_TRUE(imports.removeUserImport("clip", Kind::Video));
-    EXPECT_FALSE(QFileInfo::exists(file));
+    EXPECT_TRUE(root.files().isEmpty());
     EXPECT_TRUE(itemsOf("user-imports").empty());
 }
 

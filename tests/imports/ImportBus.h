@@ -1,8 +1,7 @@
 #pragma once
 
-#include "ScriptedBus.h"
-
 #include <Model/ImportObject.h>
+#include <ScriptedBus.h>
 
 namespace Testing {
 

@@ -5,7 +5,7 @@
 
 namespace {
 
-using namespace Testing;
+using Testing::ImportBus;
 using Kind = Import::Object::Kind;
 
 class RemovingImports : public ::testing::Test {
@@ -17,12 +17,11 @@ protected:
 TEST_F(RemovingImports, NothingFoundAsksOnlyForTheCollection)
 {
     EXPECT_FALSE(collection.removeUserImport("Clip", Kind::Video));
-
     bus.addItem("Clip", Kind::Audio);
     EXPECT_FALSE(collection.removeUserImport("Clip", Kind::Video));
     EXPECT_FALSE(collection.removeUserImport("clip", Kind::Audio));
 
-    EXPECT_EQ(bus.spy.log.types(), std::vector<std::type_index>(3, typeid(ImportBus::Get)));
+    EXPECT_EQ(bus.spy.log.types(), (Testing::typesOf<ImportBus::Get, ImportBus::Get, ImportBus::Get>()));
 }
 
 TEST_F(RemovingImports, OnlyTheFirstItemOfTheNameIsRemovedFromStoreAndCollection)
@@ -36,9 +35,7 @@ TEST_F(RemovingImports, OnlyTheFirstItemOfTheNameIsRemovedFromStoreAndCollection
     EXPECT_TRUE(collection.removeUserImport("Clip", Kind::Video));
 
     const auto& log = bus.spy.log;
-    ASSERT_EQ(log.types(),
-        (std::vector<std::type_index> {
-            typeid(ImportBus::Get), typeid(ImportBus::Remove), typeid(ImportBus::Change) }));
+    ASSERT_EQ(log.types(), (Testing::typesOf<ImportBus::Get, ImportBus::Remove, ImportBus::Change>()));
     EXPECT_EQ(log.all<ImportBus::Remove>()[0].object, first);
     EXPECT_EQ(log.all<ImportBus::Change>()[0].object, &bus.container);
 

@@ -4,51 +4,35 @@
 #include <Model/Timeline.h>
 #include <Project/Writer.h>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include <Records.h>
 #include <TempDataRoot.h>
 #include <gtest/gtest.h>
 
 namespace {
 
-using namespace Testing;
-
-std::shared_ptr<const Types::Image> somePreview()
-{
-    QPixmap pixmap(4, 4);
-    pixmap.fill(Qt::red);
-    return std::make_shared<const Types::Image>(pixmap);
-}
-
-Timeline::Object someTimeline()
-{
-    Timeline::Object timeline;
-    timeline.tracks.push_back({ "video", { { "clip.mp4", 0, 1500 } } });
-    return timeline;
-}
+using Testing::ImportBus;
+using Testing::typesOf;
 
 class SavingImports : public ::testing::Test {
 protected:
-    TempDataRoot root;
+    SavingImports() { timeline.tracks.push_back({ "video", { { "clip.mp4", 0, 1500 } } }); }
+
+    Testing::TempDataRoot root;
     ImportBus bus;
     Import::UserCollection collection { "user-imports", "category_mine",
         QDir(root.path()).filePath("imports") };
-    Import::Object item;
-    std::shared_ptr<const Types::Image> preview = somePreview();
+    Import::Object item = Testing::withId<Import::Object>("clip");
+    Timeline::Object timeline;
+    std::shared_ptr<const Types::Image> preview = Testing::image(Qt::red);
 };
 
 TEST_F(SavingImports, StoresReadsBackAndRegistersTheReadBackItem)
 {
-    item.id = "clip";
     const Import::Object* saved = collection.saveUserImport(&item, "clip.xml", preview, "unique-7");
 
     const auto& log = bus.spy.log;
-    ASSERT_EQ(log.entries.size(), 4u);
-    EXPECT_TRUE(log.isAt<ImportBus::Store>(0));
-    EXPECT_TRUE(log.isAt<ImportBus::Load>(1));
-    EXPECT_TRUE(log.isAt<ImportBus::Get>(2));
-    EXPECT_TRUE(log.isAt<ImportBus::Register>(3));
-
+    ASSERT_EQ(
+        log.types(), (typesOf<ImportBus::Store, ImportBus::Load, ImportBus::Get, ImportBus::Register>()));
     const std::string path = QDir(collection.storagePath()).filePath("clip.xml").toStdString();
     EXPECT_EQ(log.all<ImportBus::Store>()[0].path, path);
     EXPECT_EQ(log.all<ImportBus::Load>()[0].path, path);
@@ -62,58 +46,39 @@ TEST_F(SavingImports, StoresReadsBackAndRegistersTheReadBackItem)
     EXPECT_EQ(record.collectionId, "user-imports");
     EXPECT_TRUE(record.customStrings.empty());
 
-    const ImportBus::Register registration = log.all<ImportBus::Register>()[0];
-    EXPECT_EQ(registration.registerMode, 1);
+    EXPECT_EQ(log.all<ImportBus::Register>()[0].registerMode, 1);
     ASSERT_EQ(bus.held.size(), 1u);
     EXPECT_EQ(saved, bus.held[0].get());
     EXPECT_NE(saved, &item);
     EXPECT_EQ(saved->id, "clip");
 }
 
-TEST_F(SavingImports, AnEmptyUniqueIdIsStoredEmpty)
-{
-    collection.saveUserImport(&item, "clip.xml", nullptr, QString());
-
-    EXPECT_EQ(bus.stored.at(0).uniqueId, "");
-    EXPECT_EQ(bus.stored.at(0).preview, nullptr);
-}
-
-TEST_F(SavingImports, NothingIsPublishedForANullItem)
+TEST_F(SavingImports, NothingIsRegisteredForANullItemARefusedStoreOrAReadBackOfZeroOrSeveralRecords)
 {
     EXPECT_EQ(collection.saveUserImport(nullptr, "clip.xml", preview, "u"), nullptr);
     EXPECT_TRUE(bus.spy.log.entries.empty());
-}
 
-TEST_F(SavingImports, ARefusedStoreIsNeitherReadBackNorRegistered)
-{
     bus.storeSucceeds = false;
-
     EXPECT_EQ(collection.saveUserImport(&item, "clip.xml", preview, "u"), nullptr);
-    EXPECT_EQ(bus.spy.log.entries.size(), 1u);
-}
+    EXPECT_EQ(bus.spy.log.types(), typesOf<ImportBus::Store>());
 
-TEST_F(SavingImports, AReadBackOfZeroOrSeveralRecordsRegistersNothing)
-{
+    bus.storeSucceeds = true;
     for (int count : { 0, 2 }) {
         bus.loadCount = count;
         bus.spy.log.clear();
-
         EXPECT_EQ(collection.saveUserImport(&item, "clip.xml", preview, "u"), nullptr);
-        EXPECT_EQ(bus.spy.log.types(),
-            (std::vector<std::type_index> { typeid(ImportBus::Store), typeid(ImportBus::Load) }));
+        EXPECT_EQ(bus.spy.log.types(), (typesOf<ImportBus::Store, ImportBus::Load>()));
     }
     EXPECT_TRUE(bus.held.empty()); // the read-back items are deleted, or LSan reports them
 }
 
 TEST_F(SavingImports, AnIntroIsABundleInItsOwnFolderAndARecordNamedByItsUuid)
 {
-    const Timeline::Object timeline = someTimeline();
     const Import::Object* saved = collection.saveUserIntro(&timeline, "Opening", preview);
 
     const auto& log = bus.spy.log;
-    ASSERT_EQ(log.types(),
-        (std::vector<std::type_index> { typeid(ImportBus::Get), typeid(ImportBus::Store),
-            typeid(ImportBus::Load), typeid(ImportBus::Register) }));
+    ASSERT_EQ(
+        log.types(), (typesOf<ImportBus::Get, ImportBus::Store, ImportBus::Load, ImportBus::Register>()));
     const ImportBus::Record& record = bus.stored.at(0);
     const Import::Object& intro = bus.storedItems.at(0);
     const QString uuid = QString::fromStdString(intro.id);
@@ -141,25 +106,24 @@ TEST_F(SavingImports, AnIntroIsABundleInItsOwnFolderAndARecordNamedByItsUuid)
     EXPECT_EQ(saved, bus.held[0].get());
 }
 
-TEST_F(SavingImports, AnIntroWithAnEmptyNameAndNoPreviewIsStoredSo)
+TEST_F(SavingImports, EmptyUniqueIdOrIntroNameAndNoPreviewAreStoredSo)
 {
-    const Timeline::Object timeline = someTimeline();
+    collection.saveUserImport(&item, "clip.xml", nullptr, QString());
     collection.saveUserIntro(&timeline, QString(), nullptr);
 
-    const ImportBus::Record& record = bus.stored.at(0);
-    EXPECT_EQ(record.customStrings.at(bus.storedItems.at(0).id), "");
-    EXPECT_EQ(record.preview, nullptr);
+    ASSERT_EQ(bus.stored.size(), 2u);
+    EXPECT_EQ(bus.stored[0].uniqueId, "");
+    EXPECT_EQ(bus.stored[0].preview, nullptr);
+    EXPECT_EQ(bus.stored[1].customStrings.at(bus.storedItems[1].id), "");
+    EXPECT_EQ(bus.stored[1].preview, nullptr);
 }
 
 TEST_F(SavingImports, NoIntroWithoutATimelineOrAWrittenBundle)
 {
     EXPECT_EQ(collection.saveUserIntro(nullptr, "Opening", preview), nullptr);
 
-    QFile blocker(QDir(root.path()).filePath("blocker"));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    collection.setStoragePath(QDir(blocker.fileName()).filePath("intros"));
-    const Timeline::Object timeline = someTimeline();
+    ASSERT_TRUE(Testing::writeFile(QDir(root.path()).filePath("blocker")));
+    collection.setStoragePath(QDir(root.path()).filePath("blocker/intros"));
     EXPECT_EQ(collection.saveUserIntro(&timeline, "Opening", preview), nullptr);
 
     EXPECT_TRUE(bus.spy.log.entries.empty());

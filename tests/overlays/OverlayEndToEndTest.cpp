@@ -1,25 +1,16 @@
-#include <CollectionHelper.h>
-#include <ContainerView.h>
 #include <Model/CollectionID.h>
-#include <Model/Translator.h>
 #include <Overlay/OverlayPresets.h>
-#include <QDir>
-#include <Services/CollectionService.h>
-#include <Services/PersistenceService.h>
+#include <ScriptedBus.h>
 #include <Settings/Settings.h>
-#include <TempDataRoot.h>
-#include <gtest/gtest.h>
+#include <WithServices.h>
 
 namespace {
 
-TEST(UserTitlesWithServices, ASecondTitleOfOneNameGetsTheNextVariantAndBothAreListed)
-{
-    Testing::TempDataRoot root;
-    Services::PersistenceService persistence;
-    Services::CollectionService collections;
-    Overlay::Preset preset;
-    preset.id = "preset-1";
+using UserTitlesWithServices = Testing::WithServices;
 
+TEST_F(UserTitlesWithServices, ASecondTitleOfOneNameGetsTheNextVariantAndBothAreListed)
+{
+    Overlay::Preset preset = Testing::withId<Overlay::Preset>("preset-1");
     ASSERT_TRUE(Overlay::saveUserPreset(&preset, "Hello"));
     ASSERT_TRUE(Overlay::saveUserPreset(&preset, "Hello"));
 
@@ -30,14 +21,11 @@ TEST(UserTitlesWithServices, ASecondTitleOfOneNameGetsTheNextVariantAndBothAreLi
     QStringList names;
     for (const Overlay::Preset* title : container->items) {
         names << Translator::translate(title->id);
-        const auto preview = container->previews.find(title);
-        ASSERT_NE(preview, container->previews.end());
-        EXPECT_NE(preview->second, nullptr);
+        EXPECT_NE(container->previews.count(title) ? container->previews.at(title) : nullptr, nullptr);
     }
     EXPECT_EQ(names, (QStringList { "Hello", "Hello_01" }));
     EXPECT_EQ(QDir(Settings::userOverlaysPath()).entryList(QDir::Files).size(), 2);
     EXPECT_EQ(Overlay::nextName("Hello"), "Hello_02");
-    Translator::clear();
 }
 
 } // namespace
