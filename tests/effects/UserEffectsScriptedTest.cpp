@@ -1,94 +1,49 @@
 // The bus traffic of the user effect presets, against a scripted persistence
 // service whose read-back items are created with new: LeakSanitizer checks that
-// every one of them ends with the caller, the test (as the collection) or deleted.
+// every one of them ends with the caller, the scripted collection or deleted.
 
-#include <BusSpy.h>
-#include <CollectionHelper.h>
 #include <Effect/UserEffects.h>
-#include <PersistentItem.h>
 #include <QDir>
 #include <QUuid>
+#include <ScriptedBus.h>
 #include <Settings/Settings.h>
 #include <TempDataRoot.h>
-#include <functional>
 #include <gmock/gmock.h>
 #include <stdexcept>
 
 namespace {
 
-using namespace EditorCollection;
 using Effect::AudioEqualizer;
 using Effect::ManualEnhance;
-using testing::ElementsAre;
-using Record = PersistentItem<Effect::Object>;
-using Store = StorePersistentItemRequest<Effect::Object>;
-using Load = LoadPersistentItemRequest<Effect::Object>;
-using Register = RegisterItemRequest<Effect::Object>;
-using LocateCollection = LocateCollectionRequest<Effect::Object>;
-using LocateItem = LocateItemRequest<Effect::Object>;
-using Remove = RemovePersistentItemRequest<Effect::Object>;
-
-std::type_index type(const std::type_info& info)
-{
-    return std::type_index(info);
-}
+using Bus = Testing::ScriptedBus<Effect::Object>;
+using Items = std::vector<const Effect::Object*>;
+using Testing::typesOf;
 
 class UserEffectsScripted : public testing::Test {
 protected:
-    void answerStores(bool success)
-    {
-        spy.answer<Store>([this, success](const Store& request) {
-            stored = *request.object;
-            StorePersistentItemNotification<Effect::Object> answer;
-            answer.object = request.object;
-            answer.success = success;
-            PubSub::publish(answer);
-        });
-    }
-    // Answers every load with the records made from the given items.
-    void answerLoads(std::function<std::vector<const Effect::Object*>()> items)
-    {
-        spy.answer<Load>([this, items](const Load& request) {
-            LoadPersistentItemNotification<Effect::Object> answer;
-            answer.object = request.object;
-            for (const Effect::Object* item : items()) {
-                answer.items.push_back(stored);
-                answer.items.back().item = item;
-            }
-            PubSub::publish(answer);
-        });
-    }
     // Reads back a copy of the stored equalizer, as the real service would.
-    void answerLoadsWithStoredCopy()
+    void readBackStoredCopy()
     {
-        answerLoads([this] {
-            readBack = new AudioEqualizer(dynamic_cast<const AudioEqualizer&>(*stored.item));
-            return std::vector<const Effect::Object*> { readBack };
-        });
+        bus.readBack = [this] {
+            readBack = new AudioEqualizer(dynamic_cast<const AudioEqualizer&>(*bus.stored.back().item));
+            return Items { readBack };
+        };
     }
     std::unique_ptr<const AudioEqualizer> save(const std::string& collectionId)
     {
         return Effect::saveUserEffect(&effect, "Warm", collectionId, preview);
     }
-    // What a collection service would take over.
-    void deleteRegistered()
-    {
-        for (const Register& request : spy.log.all<Register>())
-            delete request.object;
-    }
 
     Testing::TempDataRoot root;
-    Testing::BusSpy<Store, Load, Register, LocateCollection, LocateItem, Remove> spy;
-    Record stored;
+    Bus bus;
     const Effect::Object* readBack = nullptr;
     AudioEqualizer effect;
-    const std::shared_ptr<const Types::Image> preview = std::make_shared<const Types::Image>(QPixmap(4, 4));
+    const std::shared_ptr<const Types::Image> preview = Testing::image();
 };
 
 TEST_F(UserEffectsScripted, SavingStoresAndReadsBackOneFileNamedByTheNewPresetId)
 {
-    answerStores(true);
-    answerLoadsWithStoredCopy();
+    readBackStoredCopy();
     effect.preamp = 3;
 
     const auto preset = save("");
@@ -101,10 +56,11 @@ TEST_F(UserEffectsScripted, SavingStoresAndReadsBackOneFileNamedByTheNewPresetId
     EXPECT_EQ(preset->secondaryId, preset->id);
     EXPECT_EQ(preset->preamp, 3);
 
-    ASSERT_THAT(spy.log.types(), ElementsAre(type(typeid(Store)), type(typeid(Load))));
+    ASSERT_EQ(bus.spy.log.types(), (typesOf<Bus::Store, Bus::Load>()));
     const std::string path = QDir(Settings::userEffectsPath("AudioEqualizer")).filePath(id).toStdString();
-    EXPECT_EQ(spy.log.all<Store>()[0].path, path);
-    EXPECT_EQ(spy.log.all<Load>()[0].path, path);
+    EXPECT_EQ(bus.spy.log.all<Bus::Store>()[0].path, path);
+    EXPECT_EQ(bus.spy.log.all<Bus::Load>()[0].path, path);
+    const Bus::Record& stored = bus.stored.at(0);
     EXPECT_EQ(stored.customStrings, (std::map<std::string, std::string> { { preset->id, "Warm" } }));
     EXPECT_EQ(stored.collectionId, "");
     EXPECT_EQ(stored.preview.get(), preview.get());
@@ -113,87 +69,78 @@ TEST_F(UserEffectsScripted, SavingStoresAndReadsBackOneFileNamedByTheNewPresetId
 
 TEST_F(UserEffectsScripted, SavingWithACollectionRegistersTheReadBackRecordThenLocatesIt)
 {
-    answerStores(true);
-    answerLoadsWithStoredCopy();
-    spy.answer<Register>([this](const Register& request) {
-        ASSERT_TRUE(request.persistentItem);
-        EXPECT_EQ(request.persistentItem->item, readBack);
-        EXPECT_EQ(request.persistentItem->collectionId, "user effects");
-    });
+    readBackStoredCopy();
     effect.preamp = 3;
 
     const auto preset = save("user effects");
 
-    ASSERT_THAT(spy.log.types(),
-        ElementsAre(type(typeid(Store)), type(typeid(Load)), type(typeid(Register)),
-            type(typeid(LocateCollection)), type(typeid(LocateItem))));
-    EXPECT_EQ(stored.collectionId, "user effects");
-    EXPECT_EQ(spy.log.all<Register>()[0].object, readBack);
-    EXPECT_EQ(spy.log.all<Register>()[0].registerMode, 1);
-    EXPECT_EQ(spy.log.all<LocateCollection>()[0].collectionId, "user effects");
-    EXPECT_EQ(spy.log.all<LocateItem>()[0].object, readBack);
+    const auto& log = bus.spy.log;
+    ASSERT_EQ(log.types(),
+        (typesOf<Bus::Store, Bus::Load, Bus::Register, Bus::LocateCollection, Bus::LocateItem>()));
+    EXPECT_EQ(bus.stored.at(0).collectionId, "user effects");
+    ASSERT_EQ(bus.registered.size(), 1u);
+    EXPECT_EQ(bus.registered[0].item, readBack);
+    EXPECT_EQ(bus.registered[0].collectionId, "user effects");
+    EXPECT_EQ(log.all<Bus::Register>()[0].object, readBack);
+    EXPECT_EQ(log.all<Bus::Register>()[0].registerMode, 1);
+    EXPECT_EQ(log.all<Bus::LocateCollection>()[0].collectionId, "user effects");
+    EXPECT_EQ(log.all<Bus::LocateItem>()[0].object, readBack);
     ASSERT_TRUE(preset);
     EXPECT_NE(preset.get(), readBack);
     EXPECT_EQ(preset->id, readBack->id);
     EXPECT_EQ(preset->preamp, 3);
-    deleteRegistered();
 }
 
 TEST_F(UserEffectsScripted, RefusedOrUnansweredStoreGivesNullAndReadsNothingBack)
 {
-    answerStores(false);
+    bus.storeSucceeds = false;
     EXPECT_FALSE(save("user effects"));
-    spy.answer<Store>(nullptr);
+    bus.spy.answer<Bus::Store>(nullptr);
     EXPECT_FALSE(save("user effects"));
-    EXPECT_THAT(spy.log.types(), ElementsAre(type(typeid(Store)), type(typeid(Store))));
+    EXPECT_EQ(bus.spy.log.types(), (typesOf<Bus::Store, Bus::Store>()));
 }
 
 TEST_F(UserEffectsScripted, ReadBackOfNoneOrTwoRecordsGivesNullRegistersNothingAndLeaksNothing)
 {
-    answerStores(true);
-    answerLoads([] { return std::vector<const Effect::Object*> {}; });
+    bus.readBack = [] { return Items {}; };
     EXPECT_FALSE(save("user effects"));
-    answerLoads([] { return std::vector<const Effect::Object*> { new AudioEqualizer, new AudioEqualizer }; });
+    bus.readBack = [] { return Items { new AudioEqualizer, new AudioEqualizer }; };
     EXPECT_FALSE(save("user effects"));
-    EXPECT_TRUE(spy.log.all<Register>().empty());
+    EXPECT_TRUE(bus.spy.log.all<Bus::Register>().empty());
 }
 
 TEST_F(UserEffectsScripted, ReadBackOfAnotherEffectTypeIsRegisteredButGivesNull)
 {
-    answerStores(true);
-    answerLoads([] { return std::vector<const Effect::Object*> { new ManualEnhance }; });
+    bus.readBack = [] { return Items { new ManualEnhance }; };
     EXPECT_FALSE(save("user effects"));
-    EXPECT_EQ(spy.log.all<Register>().size(), 1u);
-    deleteRegistered();
+    EXPECT_EQ(bus.held.size(), 1u);
 }
 
 TEST_F(UserEffectsScripted, FailureAfterTheReadBackAnswerPropagatesWithoutLeaking)
 {
-    answerStores(true);
-    answerLoads([] { return std::vector<const Effect::Object*> { new AudioEqualizer }; });
-    // Heard after the scripted service has answered.
-    Testing::BusSpy<Load> failing;
-    failing.answer<Load>([](const Load&) { throw std::runtime_error("disk gone"); });
+    bus.readBack = [] { return Items { new AudioEqualizer }; };
+    Testing::BusSpy<Bus::Load> failing; // heard after the scripted service has answered
+    failing.answer<Bus::Load>([](const Bus::Load&) { throw std::runtime_error("disk gone"); });
     EXPECT_THROW(save(""), std::runtime_error);
 }
 
 TEST_F(UserEffectsScripted, ListingKeepsTheFirstPresetOfEachNameAndDeletesTheRest)
 {
-    stored.customStrings = { { "a", "Warm" }, { "b", "Warm" } };
-    answerLoads([] {
+    bus.stored.emplace_back().customStrings = { { "a", "Warm" }, { "b", "Warm" } }; // the record read back
+    bus.readBack = [] {
         auto named = [](const std::string& id, double preamp) {
             auto* preset = new AudioEqualizer;
             preset->id = id;
             preset->preamp = preamp;
             return preset;
         };
-        return std::vector<const Effect::Object*> { named("a", 1), nullptr, new ManualEnhance, named("b", 2),
-            named("unnamed", 3) };
-    });
+        return Items { named("a", 1), nullptr, new ManualEnhance, named("b", 2), named("unnamed", 3) };
+    };
 
     const auto presets = Effect::loadUserEffects<AudioEqualizer>();
 
-    EXPECT_EQ(spy.log.all<Load>()[0].path, Settings::userEffectsPath("AudioEqualizer").toStdString());
+    EXPECT_EQ(
+        bus.spy.log.all<Bus::Load>()[0].path, Settings::userEffectsPath("AudioEqualizer").toStdString());
     ASSERT_EQ(presets.size(), 2u);
     EXPECT_EQ(presets.at("Warm")->preamp, 1);
     EXPECT_EQ(presets.at("")->preamp, 3);
@@ -202,9 +149,9 @@ TEST_F(UserEffectsScripted, ListingKeepsTheFirstPresetOfEachNameAndDeletesTheRes
 TEST_F(UserEffectsScripted, RemovalSendsTheEffectItselfAsSender)
 {
     Effect::removeUserEffect(&effect);
-    ASSERT_EQ(spy.log.all<Remove>().size(), 1u);
-    EXPECT_EQ(spy.log.all<Remove>()[0].object, &effect);
-    EXPECT_EQ(spy.log.entries[0].sender, static_cast<const PubSub::Object*>(&effect));
+    ASSERT_EQ(bus.spy.log.types(), typesOf<Bus::Remove>());
+    EXPECT_EQ(bus.spy.log.all<Bus::Remove>()[0].object, &effect);
+    EXPECT_EQ(bus.spy.log.entries[0].sender, static_cast<const PubSub::Object*>(&effect));
 }
 
 } // namespace

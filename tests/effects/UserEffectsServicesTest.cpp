@@ -2,13 +2,9 @@
 // written and read by the persistence service, registered with the collection service.
 
 #include <Effect/UserEffects.h>
-#include <PersistentItem.h>
-#include <QDir>
-#include <QFile>
-#include <Services/CollectionService.h>
-#include <Services/PersistenceService.h>
+#include <Records.h>
 #include <Settings/Settings.h>
-#include <TempDataRoot.h>
+#include <WithServices.h>
 #include <algorithm>
 #include <gmock/gmock.h>
 
@@ -19,36 +15,28 @@ using Effect::ManualEnhance;
 using testing::ElementsAre;
 using testing::Key;
 
-template <class T>
-QString presetFile(const T& preset)
+QString presetFolder()
 {
-    return QDir(Settings::userEffectsPath(T::NameInArchive())).filePath(QString::fromStdString(preset.id));
+    return Settings::userEffectsPath(AudioEqualizer::NameInArchive());
 }
 
-class UserEffectsServices : public testing::Test {
+class UserEffectsServices : public Testing::WithServices {
 protected:
-    AudioEqualizer equalizer(double preamp)
-    {
-        AudioEqualizer effect;
-        effect.preamp = preamp;
-        return effect;
-    }
     std::unique_ptr<const AudioEqualizer> save(
         const QString& name, double preamp, const std::string& collectionId = {})
     {
-        const AudioEqualizer effect = equalizer(preamp);
+        AudioEqualizer effect;
+        effect.preamp = preamp;
         return Effect::saveUserEffect(&effect, name, collectionId, preview);
     }
 
-    Testing::TempDataRoot root;
-    Services::PersistenceService persistence;
-    Services::CollectionService collections;
-    const std::shared_ptr<const Types::Image> preview = std::make_shared<const Types::Image>(QPixmap(4, 4));
+    const std::shared_ptr<const Types::Image> preview = Testing::image();
 };
 
 TEST_F(UserEffectsServices, SavedPresetsAreListedPerTypeWithTheirSettings)
 {
-    AudioEqualizer warm = equalizer(2);
+    AudioEqualizer warm;
+    warm.preamp = 2;
     warm.bandGains[0] = 6;
     ManualEnhance vivid;
     vivid.saturation = 40;
@@ -58,7 +46,6 @@ TEST_F(UserEffectsServices, SavedPresetsAreListedPerTypeWithTheirSettings)
     ASSERT_TRUE(Effect::saveUserEffect(&vivid, "Vivid", {}, preview));
 
     EXPECT_EQ(warm.id, "");
-    EXPECT_EQ(warm.preamp, 2);
     const auto equalizers = Effect::loadUserEffects<AudioEqualizer>();
     ASSERT_THAT(equalizers, ElementsAre(Key("Bright"), Key("Warm")));
     EXPECT_EQ(equalizers.at("Warm")->preamp, 2);
@@ -87,17 +74,16 @@ TEST_F(UserEffectsServices, ListingSkipsOtherEffectTypesAndFilesNamelessPresetsU
     ManualEnhance enhance;
     const auto foreign = Effect::saveUserEffect(&enhance, "Vivid", {}, preview);
     ASSERT_TRUE(foreign);
-    const QString misplaced
-        = QDir(Settings::userEffectsPath(AudioEqualizer::NameInArchive())).filePath("misplaced");
-    QDir().mkpath(QFileInfo(misplaced).path());
-    ASSERT_TRUE(QFile::copy(presetFile(*foreign), misplaced));
+    const QString foreignFile = QDir(Settings::userEffectsPath(ManualEnhance::NameInArchive()))
+                                    .filePath(QString::fromStdString(foreign->id));
+    const QString misplaced = QDir(presetFolder()).filePath("misplaced");
+    ASSERT_TRUE(Testing::writeFile(misplaced, Testing::readFile(foreignFile)));
 
-    AudioEqualizer nameless = equalizer(5);
-    nameless.id = "nameless";
-    EditorCollection::PersistentItem<Effect::Object> record;
-    record.item = &nameless;
-    ASSERT_TRUE(EditorCollection::PersistentItemHelper<Effect::Object>().store(&record,
-        QDir(Settings::userEffectsPath(AudioEqualizer::NameInArchive())).filePath("nameless").toStdString()));
+    AudioEqualizer nameless = Testing::withId<AudioEqualizer>("nameless");
+    nameless.preamp = 5;
+    const auto record = Testing::recordOf<Effect::Object>(&nameless);
+    ASSERT_TRUE(EditorCollection::PersistentItemHelper<Effect::Object>().store(
+        &record, QDir(presetFolder()).filePath("nameless").toStdString()));
 
     const auto presets = Effect::loadUserEffects<AudioEqualizer>();
 
@@ -115,11 +101,10 @@ TEST_F(UserEffectsServices, RemovingDeletesThePresetFileFromAnyObjectTheCallerHo
 
     Effect::removeUserEffect(saved.get());
     Effect::removeUserEffect(registered.get());
-    EXPECT_FALSE(QFile::exists(presetFile(*saved)));
-    EXPECT_FALSE(QFile::exists(presetFile(*registered)));
-
     const auto listed = Effect::loadUserEffects<AudioEqualizer>();
     ASSERT_THAT(listed, ElementsAre(Key("Soft")));
+    EXPECT_EQ(root.files().size(), 1);
+
     Effect::removeUserEffect(listed.at("Soft").get());
     EXPECT_TRUE(Effect::loadUserEffects<AudioEqualizer>().empty());
     EXPECT_TRUE(root.files().isEmpty());
