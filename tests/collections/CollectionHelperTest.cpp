@@ -1,6 +1,4 @@
-#include <BusSpy.h>
-#include <CollectionHelper.h>
-#include <ContainerView.h>
+#include <ScriptedBus.h>
 #include <gmock/gmock.h>
 #include <set>
 
@@ -8,51 +6,39 @@ namespace {
 
 using namespace EditorCollection;
 using Item = Import::Object;
-using Spy = Testing::BusSpy<GetCollectionRequest<Item>, RegisterItemRequest<Item>,
-    LocateCollectionRequest<Item>, LocateItemRequest<Item>, LocateCategoryRequest<Item>>;
+using LocateCollection = LocateCollectionRequest<Item>;
+using Spy = Testing::BusSpy<GetCollectionRequest<Item>, RegisterItemRequest<Item>, LocateCollection,
+    LocateItemRequest<Item>, LocateCategoryRequest<Item>>;
 
-TEST(CollectionHelper, LocateItemShowsTheCollectionBeforeTheItem)
+TEST(CollectionHelper, LocatingShowsTheCollectionBeforeTheItemOrTheCategoryWithItsFlag)
 {
     Spy spy;
     const Item item;
     CollectionHelper<Item> helper("mine");
     helper.locateItem(&item);
     helper.locateItem(nullptr);
-
-    ASSERT_EQ(spy.log.entries.size(), 4u);
-    EXPECT_TRUE(spy.log.isAt<LocateCollectionRequest<Item>>(0));
-    EXPECT_TRUE(spy.log.isAt<LocateItemRequest<Item>>(1));
-    EXPECT_TRUE(spy.log.isAt<LocateCollectionRequest<Item>>(2));
-    EXPECT_TRUE(spy.log.isAt<LocateItemRequest<Item>>(3));
-    EXPECT_EQ(spy.log.all<LocateCollectionRequest<Item>>()[0].collectionId, "mine");
-    EXPECT_EQ(spy.log.all<LocateItemRequest<Item>>()[0].object, &item);
-    EXPECT_EQ(spy.log.all<LocateItemRequest<Item>>()[1].object, nullptr);
-}
-
-TEST(CollectionHelper, LocateCategoryShowsTheCollectionBeforeTheCategoryAndPassesTheFlag)
-{
-    Spy spy;
-    CollectionHelper<Item> helper("mine");
     helper.locateCategory("intros", true);
     helper.locateCategory("intros", false);
 
-    ASSERT_EQ(spy.log.entries.size(), 4u);
-    EXPECT_TRUE(spy.log.isAt<LocateCollectionRequest<Item>>(0));
-    EXPECT_TRUE(spy.log.isAt<LocateCategoryRequest<Item>>(1));
+    ASSERT_EQ(spy.log.types(),
+        (Testing::typesOf<LocateCollection, LocateItemRequest<Item>, LocateCollection,
+            LocateItemRequest<Item>, LocateCollection, LocateCategoryRequest<Item>, LocateCollection,
+            LocateCategoryRequest<Item>>()));
+    EXPECT_EQ(spy.log.all<LocateCollection>()[0].collectionId, "mine");
+    EXPECT_EQ(spy.log.all<LocateItemRequest<Item>>()[0].object, &item);
+    EXPECT_EQ(spy.log.all<LocateItemRequest<Item>>()[1].object, nullptr);
     const auto categories = spy.log.all<LocateCategoryRequest<Item>>();
     EXPECT_EQ(categories[0].collectionId, "mine");
     EXPECT_EQ(categories[0].categoryId, "intros");
     EXPECT_TRUE(categories[0].flag);
     EXPECT_FALSE(categories[1].flag);
-    EXPECT_EQ(categories[0].object, categories[1].object);
 }
 
 TEST(CollectionHelper, CollectionLevelRequestsOfEveryHelperCarryTheSamePlaceholder)
 {
     Spy spy;
     CollectionHelper<Item>("one").getCollection();
-    CollectionHelper<Item> two("two");
-    two.locateCategory("c", false);
+    CollectionHelper<Item>("two").locateCategory("c", false);
     CollectionHelper<Item>("three").locateItem(nullptr);
 
     std::set<const PubSub::Object*> senders;
@@ -67,8 +53,7 @@ TEST(CollectionHelper, RegisterItemSendsTheVeryRecordAboutItsItem)
 {
     Spy spy;
     const Item item;
-    PersistentItem<Item> record;
-    record.item = &item;
+    PersistentItem<Item> record = Testing::recordOf(&item);
     CollectionHelper<Item>("mine").registerItem(&record, 1);
 
     const auto requests = spy.log.all<RegisterItemRequest<Item>>();
@@ -81,20 +66,14 @@ TEST(CollectionHelper, RegisterItemSendsTheVeryRecordAboutItsItem)
 TEST(CollectionHelper, GetCollectionKeepsTheLastAnswerAndNullWithoutOne)
 {
     Spy spy;
-    CollectionHelper<Item> unanswered("mine");
-    EXPECT_EQ(unanswered.getCollection().collection, nullptr);
+    EXPECT_EQ(CollectionHelper<Item>("mine").getCollection().collection, nullptr);
 
     const Container<Item> first, second;
     spy.answer<GetCollectionRequest<Item>>([&](const GetCollectionRequest<Item>& request) {
-        for (const Container<Item>* c : { &first, &second }) {
-            GetCollectionNotification<Item> answer;
-            answer.object = request.object;
-            answer.collection = c;
-            PubSub::publish(answer);
-        }
+        Testing::answerCollection(request, &first);
+        Testing::answerCollection(request, &second);
     });
-    CollectionHelper<Item> answered("mine");
-    EXPECT_EQ(answered.getCollection().collection, &second);
+    EXPECT_EQ(CollectionHelper<Item>("mine").getCollection().collection, &second);
 }
 
 } // namespace

@@ -3,13 +3,8 @@
 #include <Effect/AudioEqualizer.h>
 #include <ItemView.h>
 #include <Model/CollectionID.h>
-#include <Model/Translator.h>
-#include <PersistentItem.h>
-#include <QDir>
 #include <QUuid>
-#include <Services/CollectionService.h>
-#include <Services/PersistenceService.h>
-#include <TempDataRoot.h>
+#include <WithServices.h>
 #include <gmock/gmock.h>
 
 namespace {
@@ -57,53 +52,42 @@ private:
     Container<Item>* const m_c;
 };
 
-struct CollectionServiceTest : ::testing::Test {
+class CollectionServiceTest : public Testing::WithServices {
+protected:
     template <class T>
     void store(const T& item, const std::string& collectionId, const QString& relativePath)
     {
-        PersistentItem<T> record;
-        record.item = &item;
-        record.collectionId = collectionId;
-        PersistentItemHelper<T> helper;
-        ASSERT_TRUE(helper.store(&record, root.path().append('/').append(relativePath).toStdString()));
+        const PersistentItem<T> record = Testing::recordOf(&item, collectionId);
+        ASSERT_TRUE(PersistentItemHelper<T>().store(&record, at(relativePath).toStdString()));
     }
     template <class T>
-    std::vector<std::string> idsIn(
-        const Services::CollectionService& collections, const std::string& collectionId)
+    std::vector<std::string> idsIn(const std::string& collectionId)
     {
         std::vector<std::string> ids;
-        if (const Container<T>* c = collections.container<T>(collectionId))
+        if (const Container<T>* c = collections->container<T>(collectionId))
             for (const T* item : c->items)
                 ids.push_back(item->id);
         return ids;
     }
-
-    Testing::TempDataRoot root;
-    Services::PersistenceService persistence;
 };
 
 TEST_F(CollectionServiceTest, RegisteredRecordIsFetchedWithPreviewCategoriesAndTranslation)
 {
-    Services::CollectionService collections;
-    Item original;
-    original.id = "clip-1";
-    PersistentItem<Item> record;
-    record.item = &original;
-    record.collectionId = "mine";
+    const Item original = Testing::withId<Item>("clip-1");
+    PersistentItem<Item> record = Testing::recordOf(&original, "mine");
     record.categories = { "holiday" };
-    record.preview = Testing::filledImage(Qt::red);
+    record.preview = Testing::image(Qt::red);
     record.customStrings = { { "clip-1", "Beach" } };
     PersistentItemHelper<Item> helper;
-    const std::string path = QDir(root.path()).filePath("imports/clip-1.xml").toStdString();
-    ASSERT_TRUE(helper.store(&record, path));
-    const auto loaded = helper.load(path);
+    ASSERT_TRUE(helper.store(&record, at("imports/clip-1.xml").toStdString()));
+    const auto loaded = helper.load(at("imports/clip-1.xml").toStdString());
     ASSERT_EQ(loaded.size(), 1u);
     CollectionHelper<Item>("mine").registerItem(&loaded[0], 1);
 
     CollectionHelper<Item> fetch("mine");
     const Container<Item>* c = fetch.getCollection().collection;
     ASSERT_NE(c, nullptr);
-    EXPECT_EQ(c, collections.container<Item>("mine"));
+    EXPECT_EQ(c, collections->container<Item>("mine"));
     const Item* item = loaded[0].item;
     EXPECT_THAT(c->items, ElementsAre(item));
     ASSERT_TRUE(c->previews.count(item));
@@ -111,7 +95,6 @@ TEST_F(CollectionServiceTest, RegisteredRecordIsFetchedWithPreviewCategoriesAndT
     EXPECT_EQ(c->itemTextSets.at(item), std::set<std::string> { "holiday" });
     EXPECT_TRUE(c->removableItems.count(item));
     EXPECT_EQ(Translator::translate("clip-1"), QStringLiteral("Beach"));
-    Translator::removeTranslation("clip-1");
 
     // The same id again takes the first one's place (which is deleted); the same
     // pointer again changes nothing.
@@ -124,66 +107,55 @@ TEST_F(CollectionServiceTest, RegisteredRecordIsFetchedWithPreviewCategoriesAndT
 
 TEST_F(CollectionServiceTest, RecordWithoutCollectionIsLeftToItsSender)
 {
-    Services::CollectionService collections;
-    Item item;
+    const Item item;
     Testing::registerIn(std::string(), &item);
-    EXPECT_EQ(collections.container<Item>(std::string()), nullptr);
+    EXPECT_EQ(collections->container<Item>(std::string()), nullptr);
 }
 
 TEST_F(CollectionServiceTest, ChangeFromAFollowingViewDropsTheItemAndDeletesItAfterwards)
 {
     TrackedImport::destroyed = 0;
+    const auto* gone = new TrackedImport("one");
+    const auto* kept = new TrackedImport("two");
+    Testing::registerIn<Item>("mine", gone, Testing::image(), { "x" });
+    Testing::registerIn<Item>("mine", kept, Testing::image(), { "x" });
+    const Container<Item>* c = collections->container<Item>("mine");
     {
-        Services::CollectionService collections;
-        const auto* gone = new TrackedImport("one");
-        const auto* kept = new TrackedImport("two");
-        Testing::registerIn<Item>("mine", gone, Testing::filledImage(Qt::blue), { "x" });
-        Testing::registerIn<Item>("mine", kept, Testing::filledImage(Qt::blue), { "x" });
-        const Container<Item>* c = collections.container<Item>("mine");
-        {
-            Remover remover(const_cast<Container<Item>*>(c));
-            remover.erase(gone);
-            EXPECT_THAT(remover.removedIds, ElementsAre("one"));
-        }
-        EXPECT_EQ(TrackedImport::destroyed, 1);
-        EXPECT_THAT(c->items, ElementsAre(kept));
-        EXPECT_EQ(c->previews.size(), 1u);
-        EXPECT_EQ(c->itemTextSets.size(), 1u);
-        EXPECT_THAT(c->removableItems, ElementsAre(kept));
+        Remover remover(const_cast<Container<Item>*>(c));
+        remover.erase(gone);
+        EXPECT_THAT(remover.removedIds, ElementsAre("one"));
     }
+    EXPECT_EQ(TrackedImport::destroyed, 1);
+    EXPECT_THAT(c->items, ElementsAre(kept));
+    EXPECT_EQ(c->previews.size(), 1u);
+    EXPECT_EQ(c->itemTextSets.size(), 1u);
+    EXPECT_THAT(c->removableItems, ElementsAre(kept));
+    collections.reset();
     EXPECT_EQ(TrackedImport::destroyed, 2);
 }
 
 TEST_F(CollectionServiceTest, LoadFolderRebuildsTheCollectionsAfterARestart)
 {
-    Item import;
-    import.id = "import";
-    store(import, "imports", "imports/import.xml");
-    Item loose;
-    loose.id = "loose";
-    store(loose, std::string(), "imports/loose.xml");
-    Item intro;
-    intro.id = "intro";
+    store(Testing::withId<Item>("import"), "imports", "imports/import.xml");
+    store(Testing::withId<Item>("loose"), std::string(), "imports/loose.xml");
+    Item intro = Testing::withId<Item>("intro");
     intro.kind = Item::Intro;
     const QString introFolder = "intros/" + QUuid::createUuid().toString();
     ASSERT_TRUE(QDir(root.path()).mkpath(introFolder));
     store(intro, CollectionID::INTROS, introFolder);
-    Overlay::Preset title;
-    title.id = "title";
-    store(title, CollectionID::TITLES, "overlays/title.xml");
-    Effect::AudioEqualizer equalizer;
-    equalizer.id = "eq";
-    store<Effect::Object>(equalizer, "audio", "effects/AudioEqualizer/eq.xml");
+    store(Testing::withId<Overlay::Preset>("title"), CollectionID::TITLES, "overlays/title.xml");
+    store<Effect::Object>(
+        Testing::withId<Effect::AudioEqualizer>("eq"), "audio", "effects/AudioEqualizer/eq.xml");
 
     for (int run = 0; run < 2; ++run) {
-        Services::CollectionService collections;
-        collections.loadFolder(root.path());
-        collections.loadFolder(root.path()); // replaces by id, adds nothing
-        EXPECT_THAT(idsIn<Item>(collections, "imports"), ElementsAre("import"));
-        EXPECT_THAT(idsIn<Item>(collections, CollectionID::INTROS), ElementsAre("intro"));
-        EXPECT_THAT(idsIn<Overlay::Preset>(collections, CollectionID::TITLES), ElementsAre("title"));
-        EXPECT_THAT(idsIn<Effect::Object>(collections, "audio"), ElementsAre("eq"));
-        EXPECT_EQ(collections.container<Item>(std::string()), nullptr);
+        collections.emplace();
+        collections->loadFolder(root.path());
+        collections->loadFolder(root.path()); // replaces by id, adds nothing
+        EXPECT_THAT(idsIn<Item>("imports"), ElementsAre("import"));
+        EXPECT_THAT(idsIn<Item>(CollectionID::INTROS), ElementsAre("intro"));
+        EXPECT_THAT(idsIn<Overlay::Preset>(CollectionID::TITLES), ElementsAre("title"));
+        EXPECT_THAT(idsIn<Effect::Object>("audio"), ElementsAre("eq"));
+        EXPECT_EQ(collections->container<Item>(std::string()), nullptr);
     }
 }
 

@@ -2,19 +2,9 @@
 
 #include <CollectionHelper.h>
 #include <ContainerView.h>
-#include <QColor>
-#include <QPixmap>
-#include <memory>
-#include <string>
+#include <Records.h>
 
 namespace Testing {
-
-inline std::shared_ptr<const Types::Image> filledImage(const QColor& color, int size = 16)
-{
-    QPixmap pixmap(size, size);
-    pixmap.fill(color);
-    return std::make_shared<const Types::Image>(pixmap);
-}
 
 // Registers item in collectionId over the bus, as a caller does with a loaded record;
 // the collection service takes the item over.
@@ -22,9 +12,7 @@ template <class T>
 void registerIn(const std::string& collectionId, const T* item,
     std::shared_ptr<const Types::Image> preview = {}, std::set<std::string> categories = {})
 {
-    EditorCollection::PersistentItem<T> record;
-    record.item = item;
-    record.collectionId = collectionId;
+    EditorCollection::PersistentItem<T> record = recordOf(item, collectionId);
     record.preview = std::move(preview);
     record.categories = std::move(categories);
     EditorCollection::CollectionHelper<T>(collectionId).registerItem(&record, 1);
@@ -32,9 +20,7 @@ void registerIn(const std::string& collectionId, const T* item,
 
 inline const Import::Object* newImport(const std::string& id)
 {
-    auto* item = new Import::Object;
-    item->id = id;
-    return item;
+    return new Import::Object(withId<Import::Object>(id));
 }
 
 } // namespace Testing
