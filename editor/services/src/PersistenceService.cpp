@@ -102,13 +102,28 @@ public:
     }
 
     // path: clean and absolute.
-    bool serves(const QString& path) const
+    bool serves(const QString& path) const { return now().serves(path, resolved(path)); }
+
+    // The folders as they are at one moment, links resolved once: for the many
+    // checks of one request.
+    struct Snapshot {
+        QStringList folders;
+        QStringList real;
+
+        bool serves(const QString& path, const QString& realPath) const
+        {
+            for (int i = 0; i < folders.size(); ++i)
+                if (isWithin(path, folders[i]) && isWithin(realPath, real[i]))
+                    return true;
+            return false;
+        }
+    };
+    Snapshot now() const
     {
-        const QString real = resolved(path);
-        for (const QString& folder : folders())
-            if (isWithin(path, folder) && isWithin(real, resolved(folder)))
-                return true;
-        return false;
+        Snapshot snapshot { folders(), {} };
+        for (const QString& folder : snapshot.folders)
+            snapshot.real << resolved(folder);
+        return snapshot;
     }
 
     // Whether deleting path would delete a served folder.
@@ -133,19 +148,29 @@ struct Location {
     QString folder; // empty for a record stored as a file
 };
 
+// A location found by listing, with its record file's links resolved (empty when
+// the listing did not resolve it).
+struct FoundRecord {
+    Location location;
+    QString real;
+};
+
 // Locations of the records at path (clean, absolute): the file itself; for a folder
 // its own record, its other files and its subfolders' records, by name.
-std::vector<Location> recordLocations(const QString& path)
+std::vector<FoundRecord> recordLocations(const QString& path)
 {
     const QFileInfo info(path);
     if (info.isFile())
-        return { Location { path, QString() } };
+        return { FoundRecord { Location { path, QString() }, QString() } };
     if (!info.isDir())
         return {};
 
-    std::vector<std::pair<QString, Location>> found;
+    std::vector<std::pair<QString, FoundRecord>> found;
     QSet<QString> seen; // a link must not bring one record twice
     const QDir folder(path);
+    // A plain file's real path is the folder's real path and its name: one
+    // resolution for the folder rather than one per file.
+    const QString realFolder = info.canonicalFilePath();
     const auto entries = folder.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::NoSort);
     for (const QFileInfo& entry : entries) {
         Location location;
@@ -160,18 +185,20 @@ std::vector<Location> recordLocations(const QString& path)
             const bool own = entry.fileName() == QLatin1String(PersistenceService::RecordFileName);
             location = { entry.filePath(), own ? path : QString() };
         }
-        const QString real = QFileInfo(location.recordFile).canonicalFilePath();
+        const QString real = entry.isFile() && !entry.isSymLink() && !realFolder.isEmpty()
+            ? realFolder + QLatin1Char('/') + entry.fileName()
+            : QFileInfo(location.recordFile).canonicalFilePath();
         if (seen.contains(real))
             continue;
         seen.insert(real);
-        found.emplace_back(entry.fileName(), std::move(location));
+        found.emplace_back(entry.fileName(), FoundRecord { std::move(location), real });
     }
     // Plain code unit order: the same on every run and every locale.
     std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
 
-    std::vector<Location> result;
-    for (auto& [name, location] : found)
-        result.push_back(std::move(location));
+    std::vector<FoundRecord> result;
+    for (auto& [name, record] : found)
+        result.push_back(std::move(record));
     return result;
 }
 
@@ -287,8 +314,9 @@ private:
             qWarning().noquote() << "persistence: refusing to read outside the served folders:" << path;
             return;
         }
-        for (const Location& location : recordLocations(path)) {
-            if (!m_folders.serves(location.recordFile))
+        const ServedFolders::Snapshot served = m_folders.now();
+        for (const auto& [location, real] : recordLocations(path)) {
+            if (!served.serves(location.recordFile, real.isEmpty() ? resolved(location.recordFile) : real))
                 continue;
             std::optional<PersistentItem<T>> record = readRecord(location.recordFile);
             if (!record)
