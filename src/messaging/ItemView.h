@@ -5,11 +5,15 @@
 
 #include "ContainerView.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
-#include <unordered_set>
+#include <vector>
 
 namespace EditorCollection {
 
@@ -90,28 +94,138 @@ protected:
 private:
     void onContainerChanged(
         const Container<T>* c, const Container<T>& before, const Container<T>& after) override;
-    void comparePreviews(const T* item, const Container<T>& before, const Container<T>& after);
+    void reportPreview(
+        const T* item, const Types::Image* oldPreview, const std::shared_ptr<const Types::Image>& newPreview);
 };
+
+namespace Details {
+
+// Membership of pointers in one flat table: no allocation per element, and a lookup
+// touches one or two cache lines where a node-based set chases pointers.
+template <class P>
+class PointerSet {
+public:
+    explicit PointerSet(const std::deque<P>& items) { assign(items); }
+
+    // Holds exactly items afterwards; keeps the table when it is large enough, so
+    // that one comparison allocates one table.
+    void assign(const std::deque<P>& items)
+    {
+        std::size_t capacity = 16;
+        while (2 * capacity < 3 * items.size())
+            capacity *= 2;
+        if (capacity > m_slots.size())
+            m_slots.assign(capacity, nullptr);
+        else
+            std::fill(m_slots.begin(), m_slots.end(), nullptr);
+        m_mask = m_slots.size() - 1;
+        m_hasNull = false;
+        for (P item : items)
+            insert(item);
+    }
+
+    bool contains(P item) const
+    {
+        if (!item)
+            return m_hasNull;
+        for (std::size_t i = home(item);; i = (i + 1) & m_mask) {
+            if (m_slots[i] == item)
+                return true;
+            if (!m_slots[i])
+                return false;
+        }
+    }
+
+private:
+    void insert(P item)
+    {
+        if (!item) {
+            m_hasNull = true;
+            return;
+        }
+        std::size_t i = home(item);
+        for (; m_slots[i]; i = (i + 1) & m_mask)
+            if (m_slots[i] == item)
+                return;
+        m_slots[i] = item;
+    }
+
+    std::size_t home(P item) const
+    {
+        const auto hash
+            = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(item)) * 0x9E3779B97F4A7C15ull;
+        return static_cast<std::size_t>(hash >> 32) & m_mask;
+    }
+
+    std::vector<P> m_slots;
+    std::size_t m_mask = 0;
+    bool m_hasNull = false;
+};
+
+// One item whose preview differs between two preview maps (a null preview counts as none).
+template <class T>
+struct PreviewDifference {
+    const T* item;
+    const Types::Image* before;
+    std::shared_ptr<const Types::Image> after;
+};
+
+// Every difference, ordered by item pointer: one merged walk of the two sorted maps.
+template <class T>
+std::vector<PreviewDifference<T>> previewDifferences(
+    const std::map<const T*, std::shared_ptr<const Types::Image>>& before,
+    const std::map<const T*, std::shared_ptr<const Types::Image>>& after)
+{
+    std::vector<PreviewDifference<T>> differences;
+    auto b = before.begin();
+    auto a = after.begin();
+    while (b != before.end() || a != after.end()) {
+        if (a == after.end() || (b != before.end() && b->first < a->first)) {
+            if (b->second)
+                differences.push_back({ b->first, b->second.get(), nullptr });
+            ++b;
+        } else if (b == before.end() || a->first < b->first) {
+            if (a->second)
+                differences.push_back({ a->first, nullptr, a->second });
+            ++a;
+        } else {
+            if (b->second.get() != a->second.get())
+                differences.push_back({ a->first, b->second.get(), a->second });
+            ++b;
+            ++a;
+        }
+    }
+    return differences;
+}
+
+} // namespace Details
 
 template <class T>
 void View<T>::onContainerChanged(const Container<T>* c, const Container<T>& before, const Container<T>& after)
 {
-    // Membership tests go through hash sets of the other sequence, so the comparison
-    // stays linear in the number of items. Hooks may publish; indices rather than
-    // iterators keep the walks valid if they do.
+    // Membership goes through a flat table of the other sequence and previews through
+    // one merged walk of the two maps, so the comparison stays linear in the number of
+    // items. Hooks may publish; indices rather than iterators keep the walks valid if
+    // they do.
     const std::deque<const T*>& was = before.items;
     const std::deque<const T*>& now = after.items;
     const bool sameSequence = was == now;
-    std::unordered_set<const T*> inAfter;
+    std::optional<Details::PointerSet<const T*>> inAfter;
     if (!sameSequence && !was.empty() && !now.empty())
-        inAfter.insert(now.begin(), now.end());
+        inAfter.emplace(now);
 
-    // Equal preview maps cannot yield a preview hook.
-    if (before.previews != after.previews && !now.empty()) {
-        for (std::size_t i = 0; i < was.size(); ++i) {
-            const T* item = was[i];
-            if (sameSequence || inAfter.count(item))
-                comparePreviews(item, before, after);
+    if (!was.empty() && !now.empty()) {
+        const auto differences = Details::previewDifferences(before.previews, after.previews);
+        if (!differences.empty()) {
+            for (std::size_t i = 0; i < was.size(); ++i) {
+                const T* item = was[i];
+                if (inAfter && !inAfter->contains(item))
+                    continue;
+                const auto found = std::lower_bound(differences.begin(), differences.end(), item,
+                    [](const Details::PreviewDifference<T>& d, const T* p) { return d.item < p; });
+                if (found != differences.end() && found->item == item)
+                    reportPreview(item, found->before, found->after);
+            }
         }
     }
 
@@ -119,21 +233,20 @@ void View<T>::onContainerChanged(const Container<T>* c, const Container<T>& befo
         itemSequenceChanged(c);
 
         std::deque<const T*> added;
+        std::deque<const T*> removed;
         if (was.empty()) {
             added = now;
-        } else if (!now.empty()) {
-            const std::unordered_set<const T*> inBefore(was.begin(), was.end());
-            for (const T* item : now)
-                if (!inBefore.count(item))
-                    added.push_back(item);
-        }
-        std::deque<const T*> removed;
-        if (now.empty()) {
+        } else if (now.empty()) {
             removed = was;
         } else {
             for (const T* item : was)
-                if (!inAfter.count(item))
+                if (!inAfter->contains(item))
                     removed.push_back(item);
+            Details::PointerSet<const T*>& inBefore = *inAfter;
+            inBefore.assign(was);
+            for (const T* item : now)
+                if (!inBefore.contains(item))
+                    added.push_back(item);
         }
         if (!added.empty())
             itemsAdded(added);
@@ -158,14 +271,9 @@ void View<T>::onContainerChanged(const Container<T>* c, const Container<T>& befo
 }
 
 template <class T>
-void View<T>::comparePreviews(const T* item, const Container<T>& before, const Container<T>& after)
+void View<T>::reportPreview(
+    const T* item, const Types::Image* oldPreview, const std::shared_ptr<const Types::Image>& newPreview)
 {
-    const auto oldEntry = before.previews.find(item);
-    const Types::Image* oldPreview = oldEntry == before.previews.end() ? nullptr : oldEntry->second.get();
-    const auto newEntry = after.previews.find(item);
-    std::shared_ptr<const Types::Image> newPreview
-        = newEntry == after.previews.end() ? nullptr : newEntry->second;
-
     if (oldPreview && !newPreview) {
         previewRemoved(item);
         previewChanged(item);
