@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake make g++ pkg-config qtbase5-dev libgtest-dev libgmock-dev libbenchmark-dev
-          libboost-dev fonts-dejavu-core)
+          libboost-dev fonts-dejavu-core python3)
 
 missing=()
 for p in "${packages[@]}"; do
