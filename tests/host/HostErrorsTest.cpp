@@ -1,6 +1,5 @@
 #include "HostProcess.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <TempDataRoot.h>
 #include <gtest/gtest.h>
@@ -26,45 +25,28 @@ protected:
     {
         root = std::make_unique<Testing::TempDataRoot>();
         outside = std::make_unique<QTemporaryDir>();
-        QFile media(outside->filePath(QStringLiteral("clip.mp4")));
-        ASSERT_TRUE(media.open(QIODevice::WriteOnly));
-        media.write("frames");
-        QFile text(outside->filePath(QStringLiteral("notes.txt")));
-        ASSERT_TRUE(text.open(QIODevice::WriteOnly));
-        text.write("no picture here");
-
+        ASSERT_TRUE(Testing::writeFile(outside->filePath("clip.mp4"), "frames"));
+        ASSERT_TRUE(Testing::writeFile(outside->filePath("notes.txt"), "no picture here"));
         for (const QStringList& setup : { QStringList { "effects", "save", "equalizer", "Bass" },
-                 QStringList {
-                     "imports", "save", "existing.rec", "--media", outside->filePath("clip.mp4") } }) {
-            const HostRun run = runHost(setup + QStringList { "--data", root->path() });
-            ASSERT_EQ(run.status, 0) << run.err.toStdString();
-        }
+                 QStringList { "imports", "save", "existing.rec", "--media", "{media}" } })
+            ASSERT_EQ(runHost(expanded(setup) + QStringList { "--data", root->path() }).status, 0);
     }
-
     static void TearDownTestSuite()
     {
         root.reset();
         outside.reset();
     }
 
-    static QStringList expanded(const QStringList& arguments)
+    static QStringList expanded(QStringList arguments)
     {
-        QStringList result;
-        for (QString argument : arguments) {
-            argument.replace(QStringLiteral("{data}"), root->path());
-            argument.replace(QStringLiteral("{media}"), outside->filePath(QStringLiteral("clip.mp4")));
-            argument.replace(QStringLiteral("{text}"), outside->filePath(QStringLiteral("notes.txt")));
-            result << argument;
-        }
-        return result;
+        arguments.replaceInStrings("{data}", root->path());
+        arguments.replaceInStrings("{media}", outside->filePath("clip.mp4"));
+        return arguments.replaceInStrings("{text}", outside->filePath("notes.txt"));
     }
 
-    static std::unique_ptr<Testing::TempDataRoot> root;
-    static std::unique_ptr<QTemporaryDir> outside;
+    static inline std::unique_ptr<Testing::TempDataRoot> root;
+    static inline std::unique_ptr<QTemporaryDir> outside;
 };
-
-std::unique_ptr<Testing::TempDataRoot> HostErrors::root;
-std::unique_ptr<QTemporaryDir> HostErrors::outside;
 
 TEST_P(HostErrors, FailsWithOneLineAndChangesNothing)
 {
