@@ -6,19 +6,8 @@
 #include <stdexcept>
 
 using namespace BusTest;
-using PubSub::Details::Dispatcher;
 using testing::ElementsAre;
 using testing::IsEmpty;
-
-TEST(DispatcherDelivery, NoSubscriberMeansNoHandlerAndAnUnchangedMessage)
-{
-    const Sender sender;
-    const Ping ping(&sender, 7);
-    EXPECT_THAT(
-        Dispatcher::instance().getSubscribers(ping, typeid(Ping), &sender, typeid(Sender)), IsEmpty());
-    PubSub::publish(ping);
-    EXPECT_EQ(ping.value, 7);
-}
 
 TEST(DispatcherDelivery, HandlersRunInRegistrationOrderNotSubscriptionOrder)
 {

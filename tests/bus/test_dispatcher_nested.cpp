@@ -6,39 +6,8 @@
 using namespace BusTest;
 using testing::ElementsAre;
 
-namespace {
-
-// The request/answer pattern: subscribe to the sender, publish the request,
-// read the answer that arrived during publish.
-class Requester : private PubSub::Publisher<Ping>, private PubSub::Subscriber<Pong> {
-public:
-    explicit Requester(std::vector<std::string>& log)
-        : m_log(log)
-    {
-    }
-
-    int ask(const Sender& sender, int question)
-    {
-        subscribe(&sender);
-        publish(Ping(&sender, question));
-        unsubscribe(&sender);
-        return answer;
-    }
-
-    int answer = -1;
-
-private:
-    void handle(const Pong& pong) override
-    {
-        m_log.push_back("answer");
-        answer = pong.value;
-    }
-
-    std::vector<std::string>& m_log;
-};
-
-} // namespace
-
+// The request/answer pattern: the requester subscribes to the sender, publishes the
+// request and has the answer when publish returns.
 TEST(DispatcherNested, AnswerPublishedInsideAHandlerReachesTheRequesterDuringPublish)
 {
     const Sender sender;
@@ -49,9 +18,13 @@ TEST(DispatcherNested, AnswerPublishedInsideAHandlerReachesTheRequesterDuringPub
         PubSub::publish(Pong(ping.object, ping.value * 2));
         log.push_back("request handled");
     };
+    int answer = -1;
+    Recorder<Pong> requester(log, "answer");
+    requester.onMessage = [&](const Pong& pong) { answer = pong.value; };
 
-    Requester requester(log);
-    EXPECT_EQ(requester.ask(sender, 21), 42);
+    requester.subscribe(&sender);
+    PubSub::publish(Ping(&sender, 21));
+    EXPECT_EQ(answer, 42);
     EXPECT_THAT(log, ElementsAre("request", "answer", "request handled"));
 }
 
