@@ -57,7 +57,7 @@ protected:
     QTemporaryDir media;
 };
 
-TEST_F(HostCommands, PresetsSavedInOneRunAreListedWithTheirSettingsInTheNext)
+TEST_F(HostCommands, PresetsSavedInOneRunAreListedWithTheirSettingsInTheNextUntilRemoved)
 {
     const QString id = report(
         { "effects", "save", "equalizer", "Bass boost", "--set", "band1=6", "--set", "preamp=-2.5" })["id"]
@@ -77,20 +77,15 @@ TEST_F(HostCommands, PresetsSavedInOneRunAreListedWithTheirSettingsInTheNext)
     const QJsonValue enhancements = report({ "effects", "list", "enhance" })["presets"];
     ASSERT_EQ(names(enhancements), QStringList { "Warm" });
     EXPECT_EQ(enhancements[0]["settings"]["gamma"].toDouble(), 2);
+
+    ASSERT_EQ(root.files().size(), 3);
+    EXPECT_TRUE(report({ "effects", "remove", "equalizer", "Bass boost" })["removed"].toBool());
+    EXPECT_EQ(names(report({ "effects", "list", "equalizer" })["presets"]),
+        QStringList { QStringLiteral("Bäss ♪") });
+    EXPECT_EQ(root.files().size(), 2);
 }
 
-TEST_F(HostCommands, RemovedPresetLeavesTheListAndTheDisk)
-{
-    report({ "effects", "save", "equalizer", "Keep" });
-    report({ "effects", "save", "equalizer", "Drop" });
-    ASSERT_EQ(root.files().size(), 2);
-
-    EXPECT_TRUE(report({ "effects", "remove", "equalizer", "Drop" })["removed"].toBool());
-    EXPECT_EQ(names(report({ "effects", "list", "equalizer" })["presets"]), QStringList { "Keep" });
-    EXPECT_EQ(root.files().size(), 1);
-}
-
-TEST_F(HostCommands, IntroNamesAreNumberedAndFreedAgainByRemoval)
+TEST_F(HostCommands, IntroNamesAreNumberedAndFreedAgainByRemovalAndTheIntrosAreShown)
 {
     EXPECT_EQ(report({ "intros", "next-name", "Opening" })["proposal"].toString(), "Opening");
     EXPECT_EQ(report({ "intros", "save", "Opening" })["name"].toString(), "Opening");
@@ -106,6 +101,12 @@ TEST_F(HostCommands, IntroNamesAreNumberedAndFreedAgainByRemoval)
     EXPECT_EQ(names(report({ "intros", "list" })["intros"]), QStringList { "Opening" });
     EXPECT_FALSE(QFileInfo::exists(second["folder"].toString()));
     EXPECT_EQ(report({ "intros", "next-name", "Opening" })["proposal"].toString(), "Opening_01");
+
+    const QJsonObject shown = report({ "intros", "show" });
+    EXPECT_EQ(shown["shown"]["collection"].toString(), "intros");
+    EXPECT_EQ(shown["shown"]["category"].toString(), "intros");
+    EXPECT_EQ(shown["tiles"].toInt(), 1);
+    EXPECT_TRUE(QFileInfo(shown["picture"].toString()).isFile());
 }
 
 TEST_F(HostCommands, IntroTimelineComesFromABundleOrFromAMediaFile)
@@ -194,18 +195,7 @@ TEST_F(HostCommands, TitleSavedWithAPreviewShowsThatPreview)
         QColor(Qt::red));
 }
 
-TEST_F(HostCommands, IntrosShowLocatesTheIntroCategory)
-{
-    report({ "intros", "save", "Opening" });
-
-    const QJsonObject shown = report({ "intros", "show" });
-    EXPECT_EQ(shown["shown"]["collection"].toString(), "intros");
-    EXPECT_EQ(shown["shown"]["category"].toString(), "intros");
-    EXPECT_EQ(shown["tiles"].toInt(), 1);
-    EXPECT_TRUE(QFileInfo(shown["picture"].toString()).isFile());
-}
-
-TEST_F(HostCommands, DemoLeavesTheFilesAndPicturesItReports)
+TEST_F(HostCommands, DemoFillsTheDataFolderOrANewTemporaryOneAndReportsWhatItLeft)
 {
     const QString folder = QDir(root.path()).filePath("demo");
     const HostRun run = runHost({ "demo", "--json", "--data", folder });
@@ -218,23 +208,16 @@ TEST_F(HostCommands, DemoLeavesTheFilesAndPicturesItReports)
         EXPECT_FALSE(QImage(picture.toString()).isNull()) << picture.toString().toStdString();
     for (const QJsonValue& path : demo["folders"].toObject())
         EXPECT_TRUE(QFileInfo(path.toString()).isDir()) << path.toString().toStdString();
-
     EXPECT_EQ(names(runHost({ "intros", "list", "--json", "--data", folder }).json()["intros"]),
         QStringList { "Opening" });
     EXPECT_EQ(names(runHost({ "effects", "list", "equalizer", "--json", "--data", folder }).json()["presets"])
                   .size(),
         2);
-}
 
-TEST_F(HostCommands, DemoWithoutADataFolderKeepsANewTemporaryOne)
-{
     QTemporaryDir temporary;
-    const HostRun demo = runHost({ "demo", "--json" }, { "TMPDIR=" + temporary.path() });
-    ASSERT_EQ(demo.status, 0) << demo.err.toStdString();
-
-    const QString folder = demo.json()["dataFolder"].toString();
-    EXPECT_EQ(QFileInfo(folder).dir(), QDir(temporary.path()));
-    EXPECT_TRUE(QFileInfo(QDir(folder).filePath("pictures/titles.png")).isFile());
+    const HostRun elsewhere = runHost({ "demo", "--json" }, { "TMPDIR=" + temporary.path() });
+    ASSERT_EQ(elsewhere.status, 0) << elsewhere.err.toStdString();
+    EXPECT_EQ(QFileInfo(elsewhere.json()["dataFolder"].toString()).dir(), QDir(temporary.path()));
 }
 
 TEST_F(HostCommands, DataFolderComesFromTheEnvironmentWithoutDataOption)
