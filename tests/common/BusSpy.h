@@ -30,11 +30,6 @@ public:
                 result.push_back(std::any_cast<M>(e.message));
         return result;
     }
-    template <class M>
-    bool isAt(std::size_t index) const
-    {
-        return index < entries.size() && entries[index].type == typeid(M);
-    }
     std::vector<std::type_index> types() const
     {
         std::vector<std::type_index> result;

@@ -26,7 +26,7 @@ protected:
     Timeline::Object timeline;
 };
 
-TEST_F(UserCollectionWithServices, IntrosOfOneNameGetFoldersOfTheirOwnAndTheNameIsTaken)
+TEST_F(UserCollectionWithServices, IntrosOfOneNameGetFoldersOfTheirOwnAndRemovalTakesTheFirstOffDiskAndList)
 {
     timeline.tracks.push_back({ "video", { { "a.mp4", 0, 1000 } } });
     const Import::Object* first = intros->saveUserIntro(&timeline, "Opening", nullptr);
@@ -43,21 +43,15 @@ TEST_F(UserCollectionWithServices, IntrosOfOneNameGetFoldersOfTheirOwnAndTheName
     EXPECT_FALSE(intros->nameAvailable("Opening", Kind::Intro));
     EXPECT_EQ(intros->nextName("Opening", Kind::Intro), "Opening_01");
     EXPECT_TRUE(intros->itemRemovable("Opening", Kind::Intro));
-}
 
-TEST_F(UserCollectionWithServices, ARemovedIntroLeavesTheDiskAndTheCollection)
-{
-    const Import::Object* kept = intros->saveUserIntro(&timeline, "Kept", nullptr);
-    const Import::Object* gone = intros->saveUserIntro(&timeline, "Gone", nullptr);
-    ASSERT_NE(gone, nullptr);
-    const QString goneFolder = QDir(intros->storagePath()).filePath(QString::fromStdString(gone->id));
-
-    EXPECT_TRUE(intros->removeUserImport("Gone", Kind::Intro));
-
-    EXPECT_FALSE(QFileInfo::exists(goneFolder));
-    EXPECT_EQ(itemsOf(intros->id()), Items { kept });
-    EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(kept->path)));
-    EXPECT_TRUE(intros->nameAvailable("Gone", Kind::Intro));
+    const QString firstFolder = QFileInfo(QString::fromStdString(first->path)).path();
+    EXPECT_TRUE(intros->removeUserImport("Opening", Kind::Intro));
+    EXPECT_FALSE(QFileInfo::exists(firstFolder));
+    EXPECT_EQ(itemsOf(intros->id()), Items { second });
+    EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(second->path)));
+    EXPECT_TRUE(intros->removeUserImport("Opening", Kind::Intro));
+    EXPECT_TRUE(intros->nameAvailable("Opening", Kind::Intro));
+    EXPECT_TRUE(root.files().isEmpty());
 }
 
 TEST_F(UserCollectionWithServices, ASavedImportIsListedAndRemovedWithItsFile)
