@@ -34,7 +34,7 @@ TYPED_TEST(EffectParameters, AcceptsTheBoundsAndRefusesBeyondThemAndUnknownKeys)
     EXPECT_EQ(effect.parameter("volume"), std::nullopt);
 }
 
-TEST(EffectParameters, EqualizerKeysNameThePreampAndTheBandsFromOne)
+TEST(EffectParameters, EachKeySetsItsOwnMember)
 {
     Effect::AudioEqualizer equalizer;
     ASSERT_TRUE(equalizer.setParameter("band1", 3.0));
@@ -45,16 +45,17 @@ TEST(EffectParameters, EqualizerKeysNameThePreampAndTheBandsFromOne)
     EXPECT_EQ(equalizer.preamp, 1.5);
     EXPECT_FALSE(equalizer.setParameter("band0", 0.0));
     EXPECT_FALSE(equalizer.setParameter("band11", 0.0));
-}
 
-TEST(EffectParameters, EnhancementRangesDifferPerSetting)
-{
-    Effect::ManualEnhance enhance;
-    EXPECT_TRUE(enhance.setParameter("hue", -180.0));
-    EXPECT_FALSE(enhance.setParameter("brightness", -180.0));
-    EXPECT_FALSE(enhance.setParameter("gamma", 0.0));
-    EXPECT_TRUE(enhance.setParameter("gamma", 10.0));
-    EXPECT_EQ(enhance.gamma, 10.0);
+    using E = Effect::ManualEnhance;
+    E enhance;
+    const std::pair<const char*, double E::*> members[]
+        = { { "brightness", &E::brightness }, { "contrast", &E::contrast }, { "saturation", &E::saturation },
+              { "hue", &E::hue }, { "gamma", &E::gamma }, { "temperature", &E::temperature } };
+    double value = 2;
+    for (const auto& [key, member] : members) {
+        ASSERT_TRUE(enhance.setParameter(key, ++value)) << key;
+        EXPECT_EQ(enhance.*member, value) << key;
+    }
 }
 
 } // namespace

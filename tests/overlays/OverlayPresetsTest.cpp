@@ -153,15 +153,12 @@ TEST_F(SavingTitles, TheDisplayNameIsMadeUnique)
     EXPECT_EQ(storedName(), "  ");
 }
 
-TEST_F(SavingTitles, ANullPresetPublishesNothing)
+TEST_F(SavingTitles, NothingIsRegisteredUnlessAPresetIsStoredAndReadBackAsOneRecord)
 {
     EXPECT_FALSE(Overlay::savePreset(nullptr, "A", "a.xml", {}));
     EXPECT_FALSE(Overlay::saveUserPreset(nullptr, "A"));
     EXPECT_TRUE(bus.spy.log.entries.empty());
-}
 
-TEST_F(SavingTitles, NothingIsRegisteredUnlessStoredAndReadBackAsOneRecord)
-{
     bus.storeSucceeds = false;
     EXPECT_FALSE(Overlay::saveUserPreset(&preset, "A"));
     EXPECT_EQ(bus.spy.log.all<TitleBus::Load>().size(), 0u);

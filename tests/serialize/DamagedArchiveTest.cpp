@@ -60,11 +60,6 @@ struct Damage {
     QByteArray document;
 };
 
-void PrintTo(const Damage& damage, std::ostream* out)
-{
-    *out << damage.name;
-}
-
 QByteArray replaced(const char* from, const char* to)
 {
     QByteArray document = validRecord();
