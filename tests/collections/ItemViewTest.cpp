@@ -1,8 +1,7 @@
 #include <ItemView.h>
 #include <Model/ImportObject.h>
-#include <QPixmap>
+#include <Records.h>
 #include <gmock/gmock.h>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -11,14 +10,12 @@ namespace {
 using Item = Import::Object;
 using C = EditorCollection::Container<Item>;
 using ::testing::ElementsAre;
+using Testing::image;
+using Testing::withId;
 
-// Logs every hook it receives, naming items by the names given to the test.
+// Logs every hook it receives, naming items by their ids.
 class RecordingItemView : public EditorCollection::View<Item> {
 public:
-    explicit RecordingItemView(std::map<const Item*, std::string> names)
-        : names(std::move(names))
-    {
-    }
     ~RecordingItemView() override = default;
 
     std::vector<std::string> log;
@@ -28,7 +25,7 @@ private:
     {
         std::string text;
         for (const Item* item : items)
-            text += names.at(item);
+            text += item->id;
         return text;
     }
     void onContainerAppeared(const C*) override { log.push_back("appeared"); }
@@ -47,47 +44,33 @@ private:
     }
     void textMapChanged() override { log.push_back("textMap"); }
     void itemTextSetsChanged() override { log.push_back("itemTextSets"); }
-    void firstFlagChanged(bool now) override
-    {
-        log.push_back(std::string("firstFlag ") + (now ? "on" : "off"));
-    }
-    void secondFlagChanged(bool now) override
-    {
-        log.push_back(std::string("secondFlag ") + (now ? "on" : "off"));
-    }
+    void firstFlagChanged(bool now) override { log.push_back(now ? "firstFlag on" : "firstFlag off"); }
+    void secondFlagChanged(bool now) override { log.push_back(now ? "secondFlag on" : "secondFlag off"); }
     void removableItemsChanged() override { log.push_back("removableItems"); }
     void secondTextChanged(const std::string&, const std::string&) override { log.push_back("secondText"); }
     void previewAdded(const Item* item, std::shared_ptr<const Types::Image>) override
     {
-        log.push_back("previewAdded " + names.at(item));
+        log.push_back("previewAdded " + item->id);
     }
-    void previewRemoved(const Item* item) override { log.push_back("previewRemoved " + names.at(item)); }
-    void previewChanged(const Item* item) override { log.push_back("previewChanged " + names.at(item)); }
-
-    std::map<const Item*, std::string> names;
+    void previewRemoved(const Item* item) override { log.push_back("previewRemoved " + item->id); }
+    void previewChanged(const Item* item) override { log.push_back("previewChanged " + item->id); }
 };
 
 struct ItemViewTest : ::testing::Test {
-    std::shared_ptr<const Types::Image> image() const
-    {
-        return std::make_shared<const Types::Image>(QPixmap(4, 4));
-    }
-
     // The hooks an observing item view receives when the owner changes before into after.
     std::vector<std::string> hooksOfChange(const C& before, C after)
     {
         C c = before;
         Message::View<C> owner;
         owner.add(&c);
-        RecordingItemView view(names);
+        RecordingItemView view;
         view.observe(&c);
         view.log.clear();
         owner.submitChange(&c, &after);
         return view.log;
     }
 
-    Item a, b, c;
-    std::map<const Item*, std::string> names { { &a, "a" }, { &b, "b" }, { &c, "c" } };
+    const Item a = withId<Item>("a"), b = withId<Item>("b"), c = withId<Item>("c");
 };
 
 TEST_F(ItemViewTest, AppearingContainerReportsEveryItemAsAddedAndNoPreview)
@@ -95,7 +78,7 @@ TEST_F(ItemViewTest, AppearingContainerReportsEveryItemAsAddedAndNoPreview)
     C container;
     container.items = { &a, &b, &c };
     container.previews = { { &a, image() }, { &c, image() } };
-    RecordingItemView view(names);
+    RecordingItemView view;
     view.observe(&container);
     EXPECT_THAT(view.log, ElementsAre("appeared", "sequence", "added abc", "updated"));
 

@@ -40,6 +40,13 @@ bool store(const PersistentItem<T>& record, const QString& path)
     return PersistentItemHelper<T>().store(&record, path.toStdString());
 }
 
+// Stores an import with the given id at path, from an item that lives only for the call.
+bool storeImport(const std::string& id, const QString& path)
+{
+    const auto item = Testing::withId<Import::Object>(id);
+    return store(recordOf(&item), path);
+}
+
 Loaded<Import::Object> load(const QString& path)
 {
     return { PersistentItemHelper<Import::Object>().load(path.toStdString()) };
@@ -138,8 +145,7 @@ TEST_F(PersistenceServiceTest, RecordAtAFolderLivesInsideItAndIsRemovedWithIt)
 {
     const QString intro = at("intros/{intro}");
     ASSERT_TRUE(writeFile(intro + "/intro.bundle"));
-    const auto item = Testing::withId<Import::Object>("{intro}");
-    ASSERT_TRUE(store(recordOf(&item), intro));
+    ASSERT_TRUE(storeImport("{intro}", intro));
     EXPECT_EQ(root.files(),
         QStringList({ "intros/{intro}/intro.bundle",
             QString("intros/{intro}/") + PersistenceService::RecordFileName }));
@@ -159,12 +165,9 @@ TEST_F(PersistenceServiceTest, FolderLoadsItsOwnFileAndSubfolderRecordsOnceByFil
     QDir().mkpath(at("imports/empty"));
     const auto hidden = Testing::withId<Import::Object>("hidden");
     ASSERT_TRUE(writeFile(at("imports/.hidden"), Testing::savedDocument(recordOf(&hidden))));
-    for (const char* id : { "b", "a", "c" }) {
-        const auto item = Testing::withId<Import::Object>(id);
-        ASSERT_TRUE(store(recordOf(&item), at("imports/") + id));
-    }
-    const auto own = Testing::withId<Import::Object>("own");
-    ASSERT_TRUE(store(recordOf(&own), at("imports")));
+    for (const char* id : { "b", "a", "c" })
+        ASSERT_TRUE(storeImport(id, at("imports/") + id));
+    ASSERT_TRUE(storeImport("own", at("imports")));
 
     EXPECT_EQ(load(at("imports")).ids(), (Ids { "a", "b", "c", "own" }));
     EXPECT_EQ(load(at("imports/../imports/.")).ids(), (Ids { "a", "b", "c", "own" }));
@@ -172,9 +175,8 @@ TEST_F(PersistenceServiceTest, FolderLoadsItsOwnFileAndSubfolderRecordsOnceByFil
 
 TEST_F(PersistenceServiceTest, DamagedWrongTypedAndForeignFilesAreSkippedAndLeftAlone)
 {
-    const auto a = Testing::withId<Import::Object>("a"), c = Testing::withId<Import::Object>("c");
-    ASSERT_TRUE(store(recordOf(&a), at("imports/a")));
-    ASSERT_TRUE(store(recordOf(&c), at("imports/c")));
+    ASSERT_TRUE(storeImport("a", at("imports/a")));
+    ASSERT_TRUE(storeImport("c", at("imports/c")));
     const QByteArray damaged = readFile(at("imports/a")).left(200);
     ASSERT_TRUE(writeFile(at("imports/b"), damaged));
     const QByteArray wrongTyped = Testing::wrongTypedImportDocument();
@@ -193,10 +195,8 @@ TEST_F(PersistenceServiceTest, DamagedWrongTypedAndForeignFilesAreSkippedAndLeft
 
 TEST_F(PersistenceServiceTest, LoadFilterDropsRecordsAndAFailedAnswerLeaksNoItem)
 {
-    for (const char* id : { "a", "b" }) {
-        const auto item = Testing::withId<Import::Object>(id);
-        ASSERT_TRUE(store(recordOf(&item), at("imports/") + id));
-    }
+    ASSERT_TRUE(storeImport("a", at("imports/a")));
+    ASSERT_TRUE(storeImport("b", at("imports/b")));
     using Answer = LoadPersistentItemNotification<Import::Object>;
     Testing::BusSpy<Answer> listener;
 
