@@ -3,7 +3,6 @@
 #include <Model/ImportObject.h>
 #include <gmock/gmock.h>
 #include <string>
-#include <vector>
 
 namespace {
 

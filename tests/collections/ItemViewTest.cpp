@@ -2,7 +2,6 @@
 #include <Model/ImportObject.h>
 #include <Records.h>
 #include <gmock/gmock.h>
-#include <string>
 #include <vector>
 
 namespace {

@@ -4,13 +4,8 @@
 #include <CollectionHelper.h>
 #include <ContainerView.h>
 #include <Model/Translator.h>
-#include <PersistentItem.h>
 #include <Records.h>
 #include <deque>
-#include <functional>
-#include <memory>
-#include <string>
-#include <vector>
 
 namespace Testing {
 

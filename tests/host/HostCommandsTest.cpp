@@ -7,7 +7,6 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QJsonArray>
-#include <QTemporaryDir>
 #include <Services/CollectionBrowser.h>
 #include <TempDataRoot.h>
 #include <gtest/gtest.h>

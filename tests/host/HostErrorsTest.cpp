@@ -1,6 +1,5 @@
 #include "HostProcess.h"
 
-#include <QTemporaryDir>
 #include <TempDataRoot.h>
 #include <gtest/gtest.h>
 #include <memory>

@@ -3,7 +3,6 @@
 #include <Import/UserCollection.h>
 #include <Model/Timeline.h>
 #include <QFileInfo>
-#include <Records.h>
 #include <Settings/Settings.h>
 #include <WithServices.h>
 

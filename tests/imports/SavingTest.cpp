@@ -4,7 +4,6 @@
 #include <Model/Timeline.h>
 #include <Project/Writer.h>
 #include <QDir>
-#include <Records.h>
 #include <TempDataRoot.h>
 #include <gtest/gtest.h>
 

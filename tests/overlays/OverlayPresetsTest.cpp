@@ -2,15 +2,12 @@
 #include <Model/OverlayPreset.h>
 #include <NamingRows.h>
 #include <Overlay/OverlayPresets.h>
-#include <QColor>
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
-#include <Records.h>
 #include <ScriptedBus.h>
 #include <Settings/Settings.h>
 #include <TempDataRoot.h>
-#include <gtest/gtest.h>
 
 namespace {
 

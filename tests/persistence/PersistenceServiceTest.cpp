@@ -3,7 +3,6 @@
 #include <BusSpy.h>
 #include <Effect/AudioEqualizer.h>
 #include <QImage>
-#include <QTemporaryDir>
 #include <Settings/Settings.h>
 #include <WithServices.h>
 

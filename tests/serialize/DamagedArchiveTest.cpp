@@ -2,7 +2,6 @@
 #include <QDir>
 #include <QFile>
 #include <Records.h>
-#include <Types/Image.h>
 #include <gtest/gtest.h>
 
 using Serialize::ArchiveError;
