@@ -55,6 +55,7 @@ TEST_F(UserEffectsScripted, SavingStoresAndReadsBackOneFileNamedByTheNewPresetId
     EXPECT_EQ(QUuid(id).toString(), id);
     EXPECT_EQ(preset->secondaryId, preset->id);
     EXPECT_EQ(preset->preamp, 3);
+    EXPECT_EQ(effect.id, ""); // the caller's effect is not touched
 
     ASSERT_EQ(bus.spy.log.types(), (typesOf<Bus::Store, Bus::Load>()));
     const std::string path = QDir(Settings::userEffectsPath("AudioEqualizer")).filePath(id).toStdString();

@@ -1,5 +1,6 @@
 // The user effect presets end to end: real files below a temporary data root,
 // written and read by the persistence service, registered with the collection service.
+// Saving and listing presets of both types with their settings is the host's test.
 
 #include <Effect/UserEffects.h>
 #include <Records.h>
@@ -32,29 +33,6 @@ protected:
 
     const std::shared_ptr<const Types::Image> preview = Testing::image();
 };
-
-TEST_F(UserEffectsServices, SavedPresetsAreListedPerTypeWithTheirSettings)
-{
-    AudioEqualizer warm;
-    warm.preamp = 2;
-    warm.bandGains[0] = 6;
-    ManualEnhance vivid;
-    vivid.saturation = 40;
-
-    ASSERT_TRUE(Effect::saveUserEffect(&warm, "Warm", {}, preview));
-    ASSERT_TRUE(save("Bright", -1));
-    ASSERT_TRUE(Effect::saveUserEffect(&vivid, "Vivid", {}, preview));
-
-    EXPECT_EQ(warm.id, "");
-    const auto equalizers = Effect::loadUserEffects<AudioEqualizer>();
-    ASSERT_THAT(equalizers, ElementsAre(Key("Bright"), Key("Warm")));
-    EXPECT_EQ(equalizers.at("Warm")->preamp, 2);
-    EXPECT_EQ(equalizers.at("Warm")->bandGains[0], 6);
-    EXPECT_EQ(equalizers.at("Bright")->preamp, -1);
-    const auto enhancements = Effect::loadUserEffects<ManualEnhance>();
-    ASSERT_THAT(enhancements, ElementsAre(Key("Vivid")));
-    EXPECT_EQ(enhancements.at("Vivid")->saturation, 40);
-}
 
 TEST_F(UserEffectsServices, TwoPresetsOfOneNameAreListedOnceTheFirstByFileOrder)
 {

@@ -57,7 +57,7 @@ TEST_P(HostErrors, FailsWithOneLineAndChangesNothing)
     const HostRun run = runHost(QStringList { "--data", root->path() } + expanded(error.arguments));
 
     EXPECT_EQ(run.status, error.status) << run.err.toStdString();
-    ASSERT_EQ(run.errorLines().size(), 1) << run.err.toStdString();
+    ASSERT_EQ(run.err.split('\n', Qt::SkipEmptyParts).size(), 1) << run.err.toStdString();
     EXPECT_TRUE(run.err.startsWith(QStringLiteral("usercollection: "))) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(QString::fromUtf8(error.message))) << run.err.toStdString();
     EXPECT_EQ(run.out, QString());

@@ -1,20 +1,9 @@
 #include "HostProcess.h"
 
-#include <QJsonDocument>
 #include <QProcess>
 #include <QProcessEnvironment>
 
 namespace Testing {
-
-QJsonObject HostRun::json() const
-{
-    return QJsonDocument::fromJson(out.toUtf8()).object();
-}
-
-QStringList HostRun::errorLines() const
-{
-    return err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
 
 HostRun runHost(const QStringList& arguments, const QStringList& extraEnvironment)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QString>
 #include <QStringList>
@@ -13,8 +14,7 @@ struct HostRun {
     QString err;
 
     // stdout as one JSON object; an empty object when it is not one.
-    QJsonObject json() const;
-    QStringList errorLines() const;
+    QJsonObject json() const { return QJsonDocument::fromJson(out.toUtf8()).object(); }
 };
 
 // Runs the program with arguments, in the environment of the tests plus extra

@@ -3,7 +3,6 @@
 #include <Import/UserCollection.h>
 #include <Model/Timeline.h>
 #include <QFileInfo>
-#include <Settings/Settings.h>
 #include <WithServices.h>
 
 namespace {
@@ -51,22 +50,6 @@ TEST_F(UserCollectionWithServices, IntrosOfOneNameGetFoldersOfTheirOwnAndRemoval
     EXPECT_TRUE(intros->removeUserImport("Opening", Kind::Intro));
     EXPECT_TRUE(intros->nameAvailable("Opening", Kind::Intro));
     EXPECT_TRUE(root.files().isEmpty());
-}
-
-TEST_F(UserCollectionWithServices, ASavedImportIsListedAndRemovedWithItsFile)
-{
-    Import::UserCollection imports("user-imports", "category_mine", Settings::userImportsPath());
-    Import::Object item = Testing::withId<Import::Object>("clip");
-    item.kind = Kind::Video;
-
-    const Import::Object* saved = imports.saveUserImport(&item, "clip.xml", nullptr, "u-1");
-    ASSERT_NE(saved, nullptr);
-    EXPECT_EQ(itemsOf("user-imports"), Items { saved });
-    EXPECT_EQ(root.files(), QStringList { "imports/clip.xml" });
-
-    EXPECT_TRUE(imports.removeUserImport("clip", Kind::Video));
-    EXPECT_TRUE(root.files().isEmpty());
-    EXPECT_TRUE(itemsOf("user-imports").empty());
 }
 
 } // namespace
