@@ -9,6 +9,17 @@ using namespace BusTest;
 using testing::ElementsAre;
 using testing::IsEmpty;
 
+TEST(DispatcherDelivery, NoSubscriberMeansNoHandlerAndAnUnchangedMessage)
+{
+    const Sender sender;
+    const Ping ping(&sender, 7);
+    EXPECT_THAT(
+        PubSub::Details::Dispatcher::instance().getSubscribers(ping, typeid(Ping), &sender, typeid(Sender)),
+        IsEmpty());
+    PubSub::publish(ping);
+    EXPECT_EQ(ping.value, 7);
+}
+
 TEST(DispatcherDelivery, HandlersRunInRegistrationOrderNotSubscriptionOrder)
 {
     const Sender sender;

@@ -39,13 +39,17 @@ void record(bool registered, const void* handler, const std::type_index& type)
 }
 
 class PingPongSubscriber : public PubSub::Subscriber<Ping, Pong> {
-    void handle(const Ping&) override { }
-    void handle(const Pong&) override { }
+public:
+    std::vector<std::string> log;
+
+private:
+    void handle(const Ping&) override { log.push_back("ping"); }
+    void handle(const Pong&) override { log.push_back("pong"); }
 };
 
 } // namespace
 
-TEST(SubscriberRegistration, TypesRegisterInArgumentOrderAndUnregisterInReverse)
+TEST(SubscriberRegistration, TypesRegisterInArgumentOrderUnregisterInReverseAndShareOneSubscription)
 {
     events.clear();
     PubSub::Details::DispatcherProbe::watchRegistrations(&record);
@@ -55,6 +59,11 @@ TEST(SubscriberRegistration, TypesRegisterInArgumentOrderAndUnregisterInReverse)
         PingPongSubscriber subscriber;
         pingHandler = static_cast<PubSub::Details::Subscriber<Ping>*>(&subscriber);
         pongHandler = static_cast<PubSub::Details::Subscriber<Pong>*>(&subscriber);
+        const Sender sender;
+        subscriber.subscribe(&sender);
+        PubSub::publish(Pong(&sender));
+        PubSub::publish(Ping(&sender));
+        EXPECT_THAT(subscriber.log, ElementsAre("pong", "ping"));
     }
     PubSub::Details::DispatcherProbe::watchRegistrations(nullptr);
 
