@@ -41,25 +41,20 @@ private:
     QByteArray m_value;
 };
 
-TEST(Settings, DefaultRootFollowsTheEnvironment)
+TEST(Settings, TheEnvironmentGivesTheDefaultRootAndAChosenRootWinsOverIt)
 {
     DataRootEnvironment restore;
     Settings::setDataRoot(QString());
-
     qputenv("USERCOLLECTION_DATA", "/tmp/somewhere/else");
     EXPECT_EQ(Settings::dataRoot(), QStringLiteral("/tmp/somewhere/else"));
     EXPECT_EQ(Settings::userIntrosPath(), QStringLiteral("/tmp/somewhere/else/intros"));
 
-    qunsetenv("USERCOLLECTION_DATA");
-    EXPECT_TRUE(Settings::dataRoot().endsWith(QStringLiteral("/usercollection")));
-}
-
-TEST(Settings, ChosenRootWinsOverTheEnvironment)
-{
-    DataRootEnvironment restore;
-    qputenv("USERCOLLECTION_DATA", "/tmp/from/environment");
     Settings::setDataRoot(QStringLiteral("/tmp/chosen/"));
     EXPECT_EQ(Settings::dataRoot(), QStringLiteral("/tmp/chosen"));
+
+    Settings::setDataRoot(QString());
+    qunsetenv("USERCOLLECTION_DATA");
+    EXPECT_TRUE(Settings::dataRoot().endsWith(QStringLiteral("/usercollection")));
 }
 
 } // namespace
