@@ -11,11 +11,13 @@ namespace {
 const Serialize::Registration<AudioEqualizer> registration { AudioEqualizer::NameInArchive() };
 
 // Setting i of parameters(): the preamp first, then the bands.
-template <class Equalizer>
-auto& setting(Equalizer& equalizer, int index)
-{
-    return index == 0 ? equalizer.preamp : equalizer.bandGains[std::size_t(index - 1)];
-}
+struct Setting {
+    template <class Equalizer>
+    auto& operator()(Equalizer& equalizer, int index) const
+    {
+        return index == 0 ? equalizer.preamp : equalizer.bandGains[std::size_t(index - 1)];
+    }
+};
 
 } // namespace
 
@@ -53,28 +55,19 @@ const std::vector<ParameterInfo>& AudioEqualizer::parameters()
 
 std::optional<double> AudioEqualizer::parameter(const std::string& key) const
 {
-    const int index = Details::parameterIndex(parameters(), key);
-    if (index < 0)
-        return std::nullopt;
-    return setting(*this, index);
+    return Details::parameterValue(*this, key, Setting());
 }
 
 bool AudioEqualizer::setParameter(const std::string& key, double value)
 {
-    const int index = Details::parameterIndex(parameters(), key);
-    if (index < 0 || !Details::inRange(parameters()[std::size_t(index)], value))
-        return false;
-    setting(*this, index) = value;
-    return true;
+    return Details::setParameterValue(*this, key, value, Setting());
 }
 
 void AudioEqualizer::save(Serialize::OutputArchive& archive) const
 {
     archive.beginNode(NameInArchive());
     saveIdentity(archive);
-    const auto& all = parameters();
-    for (std::size_t i = 0; i < all.size(); ++i)
-        archive.writeDouble(all[i].key.c_str(), setting(*this, int(i)));
+    Details::writeSettings(*this, archive, Setting());
     archive.endNode();
 }
 
@@ -83,13 +76,7 @@ void AudioEqualizer::restore(Serialize::InputArchive& archive)
     AudioEqualizer restored;
     archive.beginNode(NameInArchive());
     restored.restoreIdentity(archive);
-    const auto& all = parameters();
-    for (std::size_t i = 0; i < all.size(); ++i) {
-        const double value = archive.readDouble(all[i].key.c_str());
-        if (!Details::inRange(all[i], value))
-            throw Serialize::ArchiveError("equalizer setting out of range: " + all[i].key);
-        setting(restored, int(i)) = value;
-    }
+    Details::readSettings(restored, archive, Setting());
     archive.endNode();
     *this = restored;
 }

@@ -20,6 +20,15 @@ constexpr double ManualEnhance::*members[] = {
     &ManualEnhance::temperature,
 };
 
+// Setting i of parameters(), through the table above.
+struct Setting {
+    template <class Enhance>
+    auto& operator()(Enhance& enhance, int index) const
+    {
+        return enhance.*members[index];
+    }
+};
+
 } // namespace
 
 ManualEnhance::ManualEnhance() = default;
@@ -51,28 +60,19 @@ const std::vector<ParameterInfo>& ManualEnhance::parameters()
 
 std::optional<double> ManualEnhance::parameter(const std::string& key) const
 {
-    const int index = Details::parameterIndex(parameters(), key);
-    if (index < 0)
-        return std::nullopt;
-    return this->*members[index];
+    return Details::parameterValue(*this, key, Setting());
 }
 
 bool ManualEnhance::setParameter(const std::string& key, double value)
 {
-    const int index = Details::parameterIndex(parameters(), key);
-    if (index < 0 || !Details::inRange(parameters()[std::size_t(index)], value))
-        return false;
-    this->*members[index] = value;
-    return true;
+    return Details::setParameterValue(*this, key, value, Setting());
 }
 
 void ManualEnhance::save(Serialize::OutputArchive& archive) const
 {
     archive.beginNode(NameInArchive());
     saveIdentity(archive);
-    const auto& all = parameters();
-    for (std::size_t i = 0; i < all.size(); ++i)
-        archive.writeDouble(all[i].key.c_str(), this->*members[i]);
+    Details::writeSettings(*this, archive, Setting());
     archive.endNode();
 }
 
@@ -81,13 +81,7 @@ void ManualEnhance::restore(Serialize::InputArchive& archive)
     ManualEnhance restored;
     archive.beginNode(NameInArchive());
     restored.restoreIdentity(archive);
-    const auto& all = parameters();
-    for (std::size_t i = 0; i < all.size(); ++i) {
-        const double value = archive.readDouble(all[i].key.c_str());
-        if (!Details::inRange(all[i], value))
-            throw Serialize::ArchiveError("enhancement setting out of range: " + all[i].key);
-        restored.*members[i] = value;
-    }
+    Details::readSettings(restored, archive, Setting());
     archive.endNode();
     *this = restored;
 }
