@@ -2,8 +2,8 @@
 // service and the bundle reader read. Damage must end in ArchiveError, never in a
 // crash, a hang or a huge allocation; whatever reads cleanly must clone cleanly.
 
-#include <QBuffer>
-#include <QGuiApplication>
+#include "FuzzSupport.h"
+
 #include <Serialize/Archive.h>
 #include <Serialize/Cloner.h>
 #include <Types/Image.h>
@@ -11,8 +11,6 @@
 #include <cstdlib>
 
 namespace {
-
-void quiet(QtMsgType, const QMessageLogContext&, const QString&) { }
 
 // Every object that reads cleanly must survive its own save and restore.
 void checkClone(const Serialize::ISerializable* object)
@@ -102,25 +100,15 @@ void readAny(Serialize::InputArchive& in)
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    // Images are QPixmaps, which need a GUI application; no display is needed.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qInstallMessageHandler(quiet);
-    static int argc = 1;
-    static char name[] = "fuzz_archive";
-    static char* argv[] = { name, nullptr };
-    // Never destroyed: the offscreen platform leaks its screen at shutdown.
-    static QGuiApplication* app = new QGuiApplication(argc, argv);
-    static_cast<void>(app);
+    Fuzz::startApplication();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), int(size));
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
+    Fuzz::InputDevice input(data, size);
     try {
-        Serialize::InputArchive in(&buffer);
+        Serialize::InputArchive in(input.device());
         readAny(in);
     } catch (const Serialize::ArchiveError&) {
     }

@@ -54,8 +54,15 @@ std::unique_ptr<Timeline::Object> readBundle(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return nullptr;
+    return readBundle(&file);
+}
+
+std::unique_ptr<Timeline::Object> readBundle(QIODevice* device)
+{
+    if (!device)
+        return nullptr;
     try {
-        Serialize::InputArchive archive(&file);
+        Serialize::InputArchive archive(device);
         archive.beginNode(BundleNode);
         std::unique_ptr<Serialize::ISerializable> object = archive.readObject("timeline");
         archive.endNode();

@@ -3,6 +3,8 @@
 #include <QString>
 #include <memory>
 
+class QIODevice;
+
 namespace Timeline {
 class Object;
 }
@@ -34,5 +36,7 @@ private:
 // The timeline of a bundle written by Writer; null when the file is missing or
 // is not a bundle. Never throws.
 std::unique_ptr<Timeline::Object> readBundle(const QString& path);
+// The same from a device open for reading, read to its end.
+std::unique_ptr<Timeline::Object> readBundle(QIODevice* device);
 
 } // namespace Project
