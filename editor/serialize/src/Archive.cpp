@@ -6,6 +6,7 @@
 #include <Serialize/ISerializable.h>
 #include <Serialize/Registry.h>
 #include <Types/Image.h>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -14,8 +15,9 @@ namespace Serialize {
 namespace {
 
 constexpr int FormatVersion = 1;
-// Previews are small; a damaged or hostile PNG header must not make us allocate gigabytes.
-constexpr qint64 MaxImagePixels = 4096 * 4096;
+// Previews are small; a damaged or hostile PNG header must not choose how much we
+// allocate. Bounds the decoded image, which is never smaller than 32 bits a pixel.
+constexpr qint64 MaxImageBytes = qint64(4096) * 4096 * 4;
 // Objects that hold objects recurse on the stack; a damaged document must not choose how deep.
 constexpr int MaxObjectDepth = 32;
 
@@ -516,7 +518,11 @@ std::shared_ptr<const Types::Image> InputArchive::readImage(const char* name)
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, "png");
     const QSize size = reader.size();
-    if (!size.isValid() || qint64(size.width()) * size.height() > MaxImagePixels)
+    const QImage::Format format = reader.imageFormat();
+    const qint64 bitsPerPixel = format == QImage::Format_Invalid
+        ? 64
+        : std::max<qint64>(32, QImage::toPixelFormat(format).bitsPerPixel());
+    if (!size.isValid() || qint64(size.width()) * size.height() > MaxImageBytes * 8 / bitsPerPixel)
         fail(QStringLiteral("bad image size in <%1>").arg(QLatin1String(name)));
     const QImage image = reader.read();
     if (image.isNull())
