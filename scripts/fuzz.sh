@@ -35,7 +35,9 @@ for target in "${targets[@]}"; do
     mkdir -p "$work/corpus" "$work/artifacts"
     cp fuzz/corpus/"$corpus"/* "$work/corpus/"
     # Inputs that once found a bug are seeds too: they sit near the damage.
-    cp tests/serialize/data/*.xml "$work/corpus/" 2>/dev/null || true
+    found=tests/serialize/data
+    [[ $corpus == archive ]] || found=$found/$corpus
+    find "$found" -maxdepth 1 -type f -name '*.xml' -exec cp {} "$work/corpus/" \;
     log=$work/log.txt
 
     echo "== $target: ${seconds}s"
@@ -49,7 +51,7 @@ for target in "${targets[@]}"; do
     if ((rc != 0)); then
         if grep -q "libFuzzer: timeout" "$log" || ((rc == 124 || rc == 137)); then
             status=timeout
-        elif grep -qE "libFuzzer: out-of-memory|malloc\(.*\) exceeds limit" "$log"; then
+        elif grep -q "out-of-memory" "$log"; then
             status=oom
         elif grep -q "LeakSanitizer" "$log"; then
             status=leak
