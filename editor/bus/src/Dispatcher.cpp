@@ -1,6 +1,7 @@
 #include <PubSub/Dispatcher.h>
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <unordered_map>
@@ -100,6 +101,15 @@ public:
         m_slots[i].sender = sender;
         ++m_size;
         return m_slots[i].bucket;
+    }
+
+    std::size_t size() const { return m_size; }
+    std::size_t entries() const
+    {
+        std::size_t count = 0;
+        for (const Slot& slot : m_slots)
+            count += slot.bucket.size();
+        return count;
     }
 
     void erase(const Object* sender)
@@ -253,6 +263,10 @@ struct Dispatcher::State {
 
     mutable std::mutex mutex;
     std::uint64_t lastSequence = 0;
+    // Kept in step with the subscribers' records, which only the subscribers reach.
+    std::atomic<std::size_t> subscribers { 0 };
+    std::size_t registrations = 0;
+    std::size_t typeSubscriptions = 0;
     // Records are never freed, so cache slots may point at them.
     std::unordered_map<std::type_index, std::unique_ptr<MessageTypeRecord>> messageTypes;
     std::array<CacheSlot, 256> recentTypes;
@@ -286,7 +300,9 @@ void Dispatcher::State::forgetObject(SubscriberRecord& subscriber, const Object*
 void Dispatcher::State::forgetSenderType(SubscriberRecord& subscriber, const std::type_index& senderType)
 {
     auto& types = subscriber.senderTypes;
-    types.erase(std::remove(types.begin(), types.end(), senderType), types.end());
+    const auto kept = std::remove(types.begin(), types.end(), senderType);
+    typeSubscriptions -= static_cast<std::size_t>(types.end() - kept);
+    types.erase(kept, types.end());
     for (const Registration& registration : subscriber.registrations)
         registration.type->eraseFromSenderType(senderType, registration.sequence);
 }
@@ -333,9 +349,17 @@ std::deque<void*> Dispatcher::getSubscribers(const MessageBase& /*message*/,
     return handlers;
 }
 
+void Dispatcher::addSubscriber()
+{
+    m_state->subscribers.fetch_add(1, std::memory_order_relaxed);
+}
+
 void Dispatcher::removeSubscriber(SubscriberRecord& subscriber)
 {
     const std::lock_guard<std::mutex> lock(m_state->mutex);
+    m_state->subscribers.fetch_sub(1, std::memory_order_relaxed);
+    m_state->registrations -= subscriber.registrations.size();
+    m_state->typeSubscriptions -= subscriber.senderTypes.size();
     for (auto it = subscriber.registrations.rbegin(); it != subscriber.registrations.rend(); ++it) {
         m_state->removeEntries(subscriber, *it);
         if (m_state->registrationHook)
@@ -369,6 +393,7 @@ void Dispatcher::registerHandler(
         subscriber.registrations.pop_back();
         throw;
     }
+    ++m_state->registrations;
     if (m_state->registrationHook)
         m_state->registrationHook(true, handler, messageType);
 }
@@ -385,6 +410,7 @@ void Dispatcher::unregisterHandler(
         return;
     m_state->removeEntries(subscriber, *found);
     registrations.erase(found);
+    --m_state->registrations;
     if (m_state->registrationHook)
         m_state->registrationHook(false, handler, messageType);
 }
@@ -427,6 +453,7 @@ void Dispatcher::subscribeAll(SubscriberRecord& subscriber, const std::type_inde
     if (std::find(types.begin(), types.end(), senderType) != types.end())
         return;
     types.push_back(senderType);
+    ++m_state->typeSubscriptions;
     try {
         for (const Registration& registration : subscriber.registrations)
             insertSorted(registration.type->senderTypeBucket(senderType), registration.entry());
@@ -457,6 +484,32 @@ void Dispatcher::objectDestroyed(const PubSub::Object* object)
     m_state->subscribersOf.erase(found);
 }
 
+bool Dispatcher::Counts::operator==(const Counts& other) const
+{
+    return subscribers == other.subscribers && registrations == other.registrations
+        && objectSubscriptions == other.objectSubscriptions && typeSubscriptions == other.typeSubscriptions
+        && indexedSenders == other.indexedSenders && senderEntries == other.senderEntries
+        && senderTypeEntries == other.senderTypeEntries;
+}
+
+Dispatcher::Counts Dispatcher::counts() const
+{
+    const std::lock_guard<std::mutex> lock(m_state->mutex);
+    Counts counts;
+    counts.subscribers = m_state->subscribers.load(std::memory_order_relaxed);
+    counts.registrations = m_state->registrations;
+    counts.typeSubscriptions = m_state->typeSubscriptions;
+    for (const auto& [object, subscribers] : m_state->subscribersOf)
+        counts.objectSubscriptions += subscribers.size();
+    for (const auto& [type, record] : m_state->messageTypes) {
+        counts.indexedSenders += record->bySender.size();
+        counts.senderEntries += record->bySender.entries();
+        for (const auto& [senderType, bucket] : record->bySenderType)
+            counts.senderTypeEntries += bucket.size();
+    }
+    return counts;
+}
+
 void Dispatcher::setRegistrationHook(RegistrationHook hook)
 {
     const std::lock_guard<std::mutex> lock(m_state->mutex);
@@ -466,6 +519,7 @@ void Dispatcher::setRegistrationHook(RegistrationHook hook)
 SubscriberBase::SubscriberBase()
     : m_record(std::make_unique<SubscriberRecord>())
 {
+    Dispatcher::instance().addSubscriber();
 }
 
 SubscriberBase::~SubscriberBase()

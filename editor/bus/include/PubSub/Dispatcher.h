@@ -1,6 +1,7 @@
 #pragma once
 
 #include <PubSub/Object.h>
+#include <cstddef>
 #include <deque>
 #include <memory>
 #include <typeindex>
@@ -69,6 +70,23 @@ public:
     std::deque<void*> getSubscribers(const MessageBase& message, const std::type_index& messageType,
         const PubSub::Object* sender, const std::type_index& senderType);
 
+    // What the dispatcher holds, for tests and diagnostics. Taken under the lock, so
+    // the numbers agree with one another; subscribers is exact once no thread is
+    // constructing or destroying one.
+    struct Counts {
+        std::size_t subscribers = 0; // live SubscriberBase objects
+        std::size_t registrations = 0; // handlers registered, over all subscribers
+        std::size_t objectSubscriptions = 0; // (subscriber, sender object) pairs
+        std::size_t typeSubscriptions = 0; // (subscriber, sender type) pairs
+        std::size_t indexedSenders = 0; // sender objects indexed, over all message types
+        std::size_t senderEntries = 0; // handler entries indexed by sender object
+        std::size_t senderTypeEntries = 0; // handler entries indexed by sender type
+
+        bool operator==(const Counts& other) const;
+        bool operator!=(const Counts& other) const { return !(*this == other); }
+    };
+    Counts counts() const;
+
     Dispatcher(const Dispatcher&) = delete;
     Dispatcher& operator=(const Dispatcher&) = delete;
 
@@ -79,6 +97,7 @@ private:
     Dispatcher();
     ~Dispatcher();
 
+    void addSubscriber();
     void removeSubscriber(SubscriberRecord& subscriber);
     void registerHandler(SubscriberRecord& subscriber, void* handler, const std::type_index& messageType);
     void unregisterHandler(SubscriberRecord& subscriber, void* handler, const std::type_index& messageType);
