@@ -9,6 +9,7 @@
 #include <Model/ImportObject.h>
 #include <Model/OverlayPreset.h>
 #include <PersistentItem.h>
+#include <QImage>
 #include <Serialize/Archive.h>
 #include <cstdlib>
 #include <memory>
@@ -46,7 +47,8 @@ bool samePreview(const std::shared_ptr<const Types::Image>& a, const std::shared
 {
     if (!a || !b)
         return !a && !b;
-    return a->size() == b->size();
+    return a->toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied)
+        == b->toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
 // Reads record from device the way the persistence service does; the item it
