@@ -11,6 +11,10 @@ root=$PWD
 
 build=${BUILD_DIR:-build-fuzz}
 seconds=${FUZZ_SECONDS:-60}
+if ! [[ $seconds =~ ^[0-9]+$ ]] || ((seconds == 0)); then
+    echo "FUZZ_SECONDS must be a positive number of seconds (libFuzzer takes 0 as no limit)" >&2
+    exit 2
+fi
 jobs=${FUZZ_JOBS:-$(nproc)}
 targets=(fuzz_archive fuzz_record fuzz_bundle)
 
@@ -63,11 +67,12 @@ for target in "${targets[@]}"; do
         echo "   input and log kept in $work"
     fi
     executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+    peak=$(sed -n 's/^stat::peak_rss_mb: *//p' "$log" | tail -1)
     echo "   $target: ${executions:-unknown} executions, $status"
     summary+=("$target: ${executions:-unknown} executions, $status")
     if [[ -n $stats ]]; then
-        printf '{"target":"%s","seconds":%d,"executions":%s,"status":"%s"}\n' \
-            "$target" "$seconds" "${executions:-null}" "$status" >>"$stats"
+        printf '{"target":"%s","seconds":%d,"executions":%s,"peak_rss_mb":%s,"status":"%s"}\n' \
+            "$target" "$seconds" "${executions:-null}" "${peak:-null}" "$status" >>"$stats"
     fi
     if [[ $status == ok ]]; then
         rm -rf "$work"
