@@ -1,5 +1,6 @@
 #include "CollectionHelper.h"
 #include "EditorServices.h"
+#include "FetchedCollection.h"
 #include "PersistentItem.h"
 
 #include <Effect/UserEffects.h>
@@ -27,7 +28,7 @@ public:
     };
 
     ReadBackRecords(PersistenceHelper& persistence, const std::string& path)
-        : m_records(loadOrDiscard(persistence, path))
+        : m_records(persistence.load(path))
     {
     }
     ReadBackRecords(const ReadBackRecords&) = delete;
@@ -48,19 +49,6 @@ public:
     }
 
 private:
-    static Records loadOrDiscard(PersistenceHelper& persistence, const std::string& path)
-    {
-        try {
-            return persistence.load(path);
-        } catch (...) {
-            // An answer that arrived before the failure is owned by no one else.
-            for (const Record& record : persistence.loadedItems)
-                delete record.item;
-            persistence.loadedItems.clear();
-            throw;
-        }
-    }
-
     Records m_records;
     std::size_t m_taken = 0;
 };
@@ -162,9 +150,9 @@ std::unique_ptr<const T> saveUserEffect(const T* effect, const QString& name, co
         return std::unique_ptr<const T>(static_cast<const T*>(stored.item.release()));
 
     CollectionHelper collection(collectionId);
+    const Effect::Object* registered = stored.item.get();
     // From here on the item belongs to the collection.
-    const Effect::Object* registered = stored.item.release();
-    collection.registerItem(&stored.record, 1);
+    EditorCollection::registerOwnedItem(collection, stored.record, stored.item, 1);
     collection.locateItem(registered);
     return cloneAs<T>(registered);
 }

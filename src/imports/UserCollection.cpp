@@ -22,6 +22,7 @@ using Container = EditorCollection::Container<Import::Object>;
 using Record = EditorCollection::PersistentItem<Import::Object>;
 using Details::loadSingleRecord;
 using Details::storeRecord;
+using EditorCollection::registerOwnedItem;
 
 const char* const IntroCategory = "intros";
 const char* const IntroBundleName = "intro.bundle";
@@ -174,10 +175,11 @@ const Import::Object* UserCollection::saveUserImport(const Import::Object* item,
     const std::optional<Record> stored = loadSingleRecord<Import::Object>(path);
     if (!stored)
         return nullptr;
+    std::unique_ptr<const Import::Object> readBack(stored->item);
 
     Collection collection(m_id);
     collection.getCollection();
-    collection.registerItem(&*stored, RegisterMode);
+    registerOwnedItem(collection, *stored, readBack, RegisterMode);
     return stored->item;
 }
 
@@ -206,8 +208,9 @@ const Import::Object* UserCollection::saveUserIntro(
     const std::optional<Record> stored = loadSingleRecord<Import::Object>(folder);
     if (!stored)
         return nullptr;
+    std::unique_ptr<const Import::Object> readBack(stored->item);
 
-    collection.registerItem(&*stored, RegisterMode);
+    registerOwnedItem(collection, *stored, readBack, RegisterMode);
     return stored->item;
 }
 

@@ -212,6 +212,8 @@ public:
     // True only when a store notification for record reported success.
     bool store(const PersistentItem<T>* record, const std::string& path);
     // The records of the last load answer this helper received (none for a fresh one).
+    // When the request throws after this helper heard its answer, nobody else will
+    // take the items: they are deleted and loadedItems is emptied.
     std::deque<PersistentItem<T>> load(const std::string& path);
     // Asks for the stored record of item to be deleted; waits for nothing.
     void remove(const T* item);
@@ -222,12 +224,19 @@ public:
     }
     void handle(const LoadPersistentItemNotification<T>& notification) override
     {
-        if (&notification.items != &loadedItems)
-            loadedItems = notification.items;
+        if (&notification.items == &loadedItems)
+            return;
+        // Copy first: should copying fail, the sender still owns every item.
+        std::deque<PersistentItem<T>> copy(notification.items);
+        loadedItems.swap(copy);
+        m_answered = true;
     }
 
     QMap<const PersistentItem<T>*, bool> storeResults;
     std::deque<PersistentItem<T>> loadedItems;
+
+private:
+    bool m_answered = false;
 };
 
 template <class T>
@@ -252,11 +261,21 @@ std::deque<PersistentItem<T>> PersistentItemHelper<T>::load(const std::string& p
 {
     const PersistentItem<T> probe;
     this->subscribe(&probe);
-    {
+    m_answered = false;
+    try {
         LoadPersistentItemRequest<T> request;
         request.object = &probe;
         request.path = path;
         this->publish(request);
+    } catch (...) {
+        // Subscribed last, the helper hears its answer last: once it has, the answer
+        // was delivered and its sender has let go of the items.
+        if (m_answered) {
+            for (const PersistentItem<T>& record : loadedItems)
+                delete record.item;
+            loadedItems.clear();
+        }
+        throw;
     }
     this->unsubscribe(&probe);
 

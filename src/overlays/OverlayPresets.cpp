@@ -114,9 +114,10 @@ bool saveUserPreset(const Overlay::Preset* preset, const QString& name)
     const std::optional<Record> stored = loadSingleRecord<Overlay::Preset>(path);
     if (!stored)
         return false;
+    std::unique_ptr<const Overlay::Preset> readBack(stored->item);
 
     Titles titles(EditorCollection::CollectionID::TITLES);
-    titles.registerItem(&*stored, RegisterMode);
+    EditorCollection::registerOwnedItem(titles, *stored, readBack, RegisterMode);
     titles.locateItem(stored->item);
     return true;
 }
