@@ -37,9 +37,13 @@ void Object::save(Serialize::OutputArchive& archive) const
 
 void Object::restore(Serialize::InputArchive& archive)
 {
+    // Into a copy, so that damage after the identity leaves this object as it was.
+    Object restored;
     archive.beginNode("Effect");
-    restoreIdentity(archive);
+    restored.restoreIdentity(archive);
     archive.endNode();
+    id = std::move(restored.id);
+    secondaryId = std::move(restored.secondaryId);
 }
 
 void Object::saveIdentity(Serialize::OutputArchive& archive) const
