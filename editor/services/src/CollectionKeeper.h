@@ -52,8 +52,12 @@ public:
         return held == m_items.end() || held->second.container == find(record.collectionId);
     }
 
+    // Whether the service owns item now.
+    bool holds(const T* item) const { return m_items.count(item) != 0; }
+
     // Takes the items of accepted records over and applies one change per collection,
-    // in record order.
+    // in record order. When a change fails, the items its collection does not list
+    // stay with the sender.
     void registerRecords(const std::vector<const EditorCollection::PersistentItem<T>*>& records)
     {
         std::vector<std::vector<const EditorCollection::PersistentItem<T>*>> groups;
@@ -73,13 +77,38 @@ private:
 
     void registerIn(C& c, const std::vector<const Record*>& records)
     {
-        for (const Record* record : records) {
-            if (m_items.find(record->item) == m_items.end())
-                m_items.emplace(record->item, Held { std::unique_ptr<const T>(record->item), &c });
-            for (const auto& [key, text] : record->customStrings)
-                Translator::addTranslation(key, QString::fromStdString(text));
+        std::vector<const T*> taken;
+        try {
+            for (const Record* record : records) {
+                if (m_items.find(record->item) == m_items.end()) {
+                    m_items.emplace(record->item, Held { std::unique_ptr<const T>(record->item), &c });
+                    taken.push_back(record->item);
+                }
+                for (const auto& [key, text] : record->customStrings)
+                    Translator::addTranslation(key, QString::fromStdString(text));
+            }
+            applyRegistration(c, records);
+        } catch (...) {
+            // The sender frees what the container does not list; owning it too
+            // would free it twice.
+            for (const T* item : taken) {
+                if (!lists(c, item)) {
+                    const auto held = m_items.find(item);
+                    static_cast<void>(held->second.item.release());
+                    m_items.erase(held);
+                }
+            }
+            throw;
         }
+    }
 
+    static bool lists(const C& c, const T* item)
+    {
+        return std::find(c.items.begin(), c.items.end(), item) != c.items.end();
+    }
+
+    void applyRegistration(C& c, const std::vector<const Record*>& records)
+    {
         typename OwningView::Modification modification(&m_view, &c, true);
         C& working = *modification.working;
         Placement placement(working);
@@ -98,11 +127,22 @@ private:
                 working.itemTextSets[item] = record->categories;
             working.removableItems.insert(item);
         }
-        modification.close();
-
+        try {
+            modification.close();
+        } catch (...) {
+            // A failing observer may come after the change was made.
+            releaseUnlisted(replaced, c);
+            throw;
+        }
         // Only now: observers have read the replaced items in the Changed notification.
-        for (const T* former : replaced)
-            release(former, &c);
+        releaseUnlisted(replaced, c);
+    }
+
+    void releaseUnlisted(const std::vector<const T*>& items, const C& c)
+    {
+        for (const T* item : items)
+            if (!lists(c, item))
+                release(item, &c);
     }
 
     // Puts items into a working copy: appended, or in place of the first item with the
@@ -182,10 +222,14 @@ private:
             dropMissing(contents->itemTextSets, kept);
             dropMissing(contents->removableItems, kept);
             dropMissing(contents->secondItemSet, kept);
-            ::Message::View<C>::change(c, contents);
-            for (const T* item : contents->items)
-                if (!kept.count(item))
-                    m_keeper->release(item, c);
+            try {
+                ::Message::View<C>::change(c, contents);
+            } catch (...) {
+                // The change may be made already, with a follower failing afterwards.
+                releaseLeft(c, *contents, kept);
+                throw;
+            }
+            releaseLeft(c, *contents, kept);
         }
 
         // The service keeps its containers for its whole life.
@@ -194,6 +238,14 @@ private:
         void forget(C* c) { ::Message::View<C>::remove(c); }
 
     private:
+        // After a change, contents holds what c held before it.
+        void releaseLeft(C* c, const C& contents, const std::unordered_set<const T*>& kept)
+        {
+            for (const T* item : contents.items)
+                if (!kept.count(item))
+                    m_keeper->release(item, c);
+        }
+
         template <class Keyed>
         static void dropMissing(Keyed& keyed, const std::unordered_set<const T*>& kept)
         {

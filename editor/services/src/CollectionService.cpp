@@ -51,13 +51,22 @@ void CollectionService::loadFolder(const QString& path)
 
     CollectionKeeper<T>& keeper = m_keepers->of<T>();
     std::vector<const EditorCollection::PersistentItem<T>*> accepted;
-    for (std::size_t i = 0; i < records.size(); ++i) {
-        if (keeper.accepts(records[i])) {
-            loaded[i].release();
-            accepted.push_back(&records[i]);
-        }
+    for (const auto& record : records)
+        if (keeper.accepts(record))
+            accepted.push_back(&record);
+    // What the keeper took is its own, even when a later collection failed.
+    const auto handOver = [&] {
+        for (auto& item : loaded)
+            if (keeper.holds(item.get()))
+                static_cast<void>(item.release());
+    };
+    try {
+        keeper.registerRecords(accepted);
+    } catch (...) {
+        handOver();
+        throw;
     }
-    keeper.registerRecords(accepted);
+    handOver();
 }
 
 void CollectionService::loadFolder(const QString& dataRoot)
