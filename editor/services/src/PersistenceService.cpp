@@ -58,6 +58,15 @@ QString resolved(const QString& path)
     return QDir::cleanPath(QFileInfo(existing).canonicalFilePath() + rest);
 }
 
+// The file system ends a path at a NUL, so such a path would name another file.
+bool isUsablePath(const QString& path)
+{
+    if (!path.contains(QChar(0)))
+        return true;
+    qWarning().noquote() << "persistence: refusing a path with a NUL character";
+    return false;
+}
+
 bool isObviouslyNotARecord(const QFileInfo& file)
 {
     return file.fileName().endsWith(QLatin1String(".bundle"));
@@ -213,7 +222,9 @@ bool writeRecordFile(const Serialize::ISerializable& record, const QString& file
     try {
         Serialize::OutputArchive archive(&out);
         record.save(archive);
-        if (!archive.finish())
+        // commit() would rename a file whose buffered tail failed to reach the disk
+        // (full disk, file size limit): flushing first tells.
+        if (!archive.finish() || !out.flush())
             return false;
     } catch (const std::invalid_argument& error) {
         qWarning().noquote() << "persistence: cannot write" << file << ":" << error.what();
@@ -289,7 +300,7 @@ private:
 
     bool store(const PersistentItem<T>& record, const QString& requested)
     {
-        if (requested.isEmpty())
+        if (requested.isEmpty() || !isUsablePath(requested))
             return false;
         const QString path = cleanAbsolute(requested);
         if (!m_folders.serves(path)) {
@@ -299,6 +310,16 @@ private:
         Location location { path, QString() };
         if (QFileInfo(path).isDir())
             location = { QDir(path).filePath(PersistenceService::RecordFileName), path };
+        // A folder's listing skips hidden files, so such a record would never be read back.
+        if (QFileInfo(location.recordFile).fileName().startsWith(QLatin1Char('.'))) {
+            qWarning().noquote() << "persistence: refusing a hidden record file:" << location.recordFile;
+            return false;
+        }
+        if (QFileInfo::exists(location.recordFile) && !holdsSameItem(location.recordFile, record.item)) {
+            qWarning().noquote() << "persistence: refusing to replace what is not this item's record:"
+                                 << location.recordFile;
+            return false;
+        }
         if (!writeRecordFile(record, location.recordFile))
             return false;
         remember(record.item, location);
@@ -307,7 +328,7 @@ private:
 
     void load(const QString& requested, const Filter& filter, std::deque<PersistentItem<T>>& records)
     {
-        if (requested.isEmpty())
+        if (requested.isEmpty() || !isUsablePath(requested))
             return;
         const QString path = cleanAbsolute(requested);
         if (!m_folders.serves(path)) {
@@ -359,6 +380,16 @@ private:
                                  << ": its item is not of the expected type";
         }
         return std::nullopt;
+    }
+
+    // Whether the record in file is one of item's: rewriting it loses no other item.
+    static bool holdsSameItem(const QString& file, const T* item)
+    {
+        std::optional<PersistentItem<T>> stored = readRecord(file);
+        if (!stored)
+            return false;
+        const std::unique_ptr<const T> storedItem(stored->item);
+        return item && storedItem && keyOf(*storedItem) == keyOf(*item);
     }
 
     // Deletes the record at location if it is item's (same type and id). False when
