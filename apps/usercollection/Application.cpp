@@ -38,7 +38,7 @@ QString freshDataFolder()
 
 void printError(const QString& message)
 {
-    std::fprintf(stderr, "usercollection: %s\n", message.toLocal8Bit().constData());
+    std::fprintf(stderr, "usercollection: %s\n", printable(message).toLocal8Bit().constData());
 }
 
 } // namespace

@@ -171,7 +171,7 @@ void listPresets(Output& out)
 }
 
 template <class T>
-void removePreset(Output& out, const QString& name)
+void removePreset(Host& host, Output& out, const QString& name)
 {
     const QString kind = EffectKind<T>::name();
     const auto presets = Effect::loadUserEffects<T>();
@@ -179,6 +179,7 @@ void removePreset(Output& out, const QString& name)
     if (found == presets.end())
         throw failure(QStringLiteral("there is no %1 preset called '%2'").arg(kind, name));
     const std::string id = found->second->id;
+    host.prepareForWriting();
     Effect::removeUserEffect(found->second.get());
 
     for (const auto& [otherName, preset] : Effect::loadUserEffects<T>()) {
@@ -236,12 +237,12 @@ void listEffectPresets(Host&, Output& out, EffectType type)
         listPresets<Effect::ManualEnhance>(out);
 }
 
-void removeEffectPreset(Host&, Output& out, EffectType type, const QString& name)
+void removeEffectPreset(Host& host, Output& out, EffectType type, const QString& name)
 {
     if (type == EffectType::Equalizer)
-        removePreset<Effect::AudioEqualizer>(out, name);
+        removePreset<Effect::AudioEqualizer>(host, out, name);
     else
-        removePreset<Effect::ManualEnhance>(out, name);
+        removePreset<Effect::ManualEnhance>(host, out, name);
 }
 
 CommandGroup effectCommands()

@@ -136,10 +136,17 @@ QString proposeImportName(
 void removeImport(Host& host, Output& out, const QString& name, std::optional<Import::Object::Kind> kind)
 {
     const Import::Object::Kind resolved = resolveKind(host, name, kind);
-    if (!host.imports().removeUserImport(name, resolved)) {
+    Import::UserCollection& imports = host.imports();
+    const Import::Object* found = findNamed<Import::Object>(
+        host, imports.id(), name, [resolved](const Import::Object& item) { return item.kind == resolved; });
+    if (!found) {
         throw failure(kind ? QStringLiteral("there is no %1 import called '%2'").arg(kindName(*kind), name)
                            : QStringLiteral("there is no import called '%1'").arg(name));
     }
+    const std::string id = found->id;
+    host.prepareForWriting();
+    if (!imports.removeUserImport(name, resolved) || storedIn<Import::Object>(imports.storagePath(), id))
+        throw failure(QStringLiteral("could not remove the import '%1'").arg(name));
     out.line(QStringLiteral("Removed %1 import '%2'").arg(kindName(resolved), name));
     out.set(QStringLiteral("name"), name);
     out.set(QStringLiteral("kind"), kindName(resolved));

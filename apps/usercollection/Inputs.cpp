@@ -3,6 +3,7 @@
 #include "CommandError.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPixmap>
@@ -11,6 +12,9 @@
 namespace Cli {
 
 namespace {
+
+// What common file systems take as one file name.
+constexpr int MaxFileNameBytes = 255;
 
 struct KindName {
     Import::Object::Kind kind;
@@ -88,6 +92,13 @@ void requirePlainFileName(const QString& fileName)
         && !fileName.contains(QLatin1Char('\\')) && !fileName.contains(QLatin1Char(':'));
     if (!plain)
         throw usageError(QStringLiteral("'%1' is not a plain file name").arg(fileName));
+    // A folder's listing skips hidden files, so such an import would never come back.
+    if (fileName.startsWith(QLatin1Char('.')))
+        throw usageError(
+            QStringLiteral("'%1' would be a hidden file; choose a name without a leading dot").arg(fileName));
+    if (QFile::encodeName(fileName).size() > MaxFileNameBytes)
+        throw usageError(
+            QStringLiteral("the file name is too long (at most %1 bytes)").arg(MaxFileNameBytes));
 }
 
 QString requireExistingFile(const QString& path, const QString& option)

@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <Services/PersistenceService.h>
 
 namespace Cli {
 
@@ -37,6 +38,23 @@ std::unique_ptr<Timeline::Object> timelineFor(const QString& file)
     return timeline;
 }
 
+QStringList folderNames(const QString& path)
+{
+    return QDir(path).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+}
+
+// A save that failed after the bundle was written leaves the new folder without a
+// record; the next run would not list it, so nobody would ever remove it.
+void removeUnrecordedFolders(const QString& introsPath, const QStringList& before)
+{
+    for (const QString& name : folderNames(introsPath)) {
+        QDir folder(QDir(introsPath).filePath(name));
+        if (!before.contains(name)
+            && !folder.exists(QLatin1String(Services::PersistenceService::RecordFileName)))
+            folder.removeRecursively();
+    }
+}
+
 QString seconds(std::int64_t milliseconds)
 {
     return QStringLiteral("%1 s").arg(milliseconds / 1000.0, 0, 'f', 1);
@@ -55,9 +73,12 @@ QString saveIntro(Host& host, Output& out, const IntroRequest& request)
     host.prepareForWriting();
     Import::UserCollection& intros = host.intros();
     const QString name = intros.nextName(wanted, Import::Object::Intro);
+    const QStringList before = folderNames(intros.storagePath());
     const Import::Object* saved = intros.saveUserIntro(timeline.get(), name, preview);
-    if (!saved)
+    if (!saved) {
+        removeUnrecordedFolders(intros.storagePath(), before);
         throw failure(QStringLiteral("could not save the intro '%1'").arg(name));
+    }
 
     const QString bundle = QString::fromStdString(saved->path);
     const QString folder = QFileInfo(bundle).path();
@@ -114,8 +135,16 @@ QString proposeIntroName(Host& host, Output& out, const QString& name)
 
 void removeIntro(Host& host, Output& out, const QString& name)
 {
-    if (!host.intros().removeUserImport(name, Import::Object::Intro))
+    Import::UserCollection& intros = host.intros();
+    const Import::Object* found = findNamed<Import::Object>(host, intros.id(), name,
+        [](const Import::Object& item) { return item.kind == Import::Object::Intro; });
+    if (!found)
         throw failure(QStringLiteral("there is no intro called '%1'").arg(name));
+    const std::string id = found->id;
+    host.prepareForWriting();
+    if (!intros.removeUserImport(name, Import::Object::Intro)
+        || storedIn<Import::Object>(intros.storagePath(), id))
+        throw failure(QStringLiteral("could not remove the intro '%1'").arg(name));
     out.line(QStringLiteral("Removed intro '%1'").arg(name));
     out.set(QStringLiteral("name"), name);
     out.set(QStringLiteral("removed"), true);

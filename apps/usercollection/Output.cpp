@@ -6,6 +6,25 @@
 
 namespace Cli {
 
+QString printable(const QString& text)
+{
+    QString result;
+    result.reserve(text.size());
+    for (const QChar c : text) {
+        if (c.category() != QChar::Other_Control)
+            result += c;
+        else if (c == QLatin1Char('\n'))
+            result += QStringLiteral("\\n");
+        else if (c == QLatin1Char('\t'))
+            result += QStringLiteral("\\t");
+        else if (c == QLatin1Char('\r'))
+            result += QStringLiteral("\\r");
+        else
+            result += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+    }
+    return result;
+}
+
 Output::Output(bool json, FILE* stream)
     : m_json(json)
     , m_stream(stream)
@@ -15,19 +34,18 @@ Output::Output(bool json, FILE* stream)
 void Output::line(const QString& text)
 {
     if (!m_json)
-        write(text + QLatin1Char('\n'));
+        write(printable(text) + QLatin1Char('\n'));
 }
 
 void Output::table(const QStringList& headers, const QList<QStringList>& givenRows)
 {
     if (m_json)
         return;
-    // One line per row, whatever the names hold.
+    // Escaped before measuring, so that the columns line up.
     QList<QStringList> rows = givenRows;
     for (QStringList& row : rows) {
         for (QString& cell : row)
-            cell.replace(QLatin1Char('\n'), QStringLiteral("\\n"))
-                .replace(QLatin1Char('\t'), QStringLiteral("\\t"));
+            cell = printable(cell);
     }
     QVector<int> widths(headers.size());
     for (int column = 0; column < headers.size(); ++column) {

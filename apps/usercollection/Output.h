@@ -10,6 +10,10 @@
 
 namespace Cli {
 
+// text with its control characters escaped (a line break as \n, ESC as \x1b), so that
+// a name can neither break a line nor drive the terminal.
+QString printable(const QString& text);
+
 // What a command reports: human-readable lines and tables on stdout, or with --json
 // one JSON object printed when the command has finished.
 class Output {
@@ -18,7 +22,7 @@ public:
 
     bool json() const { return m_json; }
 
-    // Text mode only.
+    // Text mode only; control characters are escaped.
     void line(const QString& text = QString());
     void table(const QStringList& headers, const QList<QStringList>& rows);
 

@@ -12,6 +12,7 @@
 #include <QImage>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QSaveFile>
 #include <Services/CollectionBrowser.h>
 
 namespace Cli {
@@ -19,6 +20,17 @@ namespace Cli {
 namespace {
 
 enum class CollectionKind { UserImports, UserIntros, Titles, Effects };
+
+constexpr int MaxPictureNameLength = 200;
+
+// Whole or not at all: a failed write leaves no broken picture behind. The flush
+// matters: commit() alone would keep a file whose buffered tail was not written.
+bool writePicture(const QImage& picture, const QString& file)
+{
+    QSaveFile out(file);
+    return QDir().mkpath(QFileInfo(file).path()) && out.open(QIODevice::WriteOnly)
+        && picture.save(&out, "PNG") && out.flush() && out.commit();
+}
 
 CollectionKind kindOf(Host& host, const QString& collection)
 {
@@ -64,7 +76,8 @@ QString pictureFile(Host& host, const QString& collection, const QString& pngPat
 {
     if (!pngPath.isEmpty())
         return QFileInfo(pngPath).absoluteFilePath();
-    QString fileName = collection;
+    // Collection ids are free text: only safe characters, and not too many of them.
+    QString fileName = collection.left(MaxPictureNameLength);
     fileName.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9_.-]")), QStringLiteral("_"));
     return QDir(host.picturesPath()).filePath(fileName + QStringLiteral(".png"));
 }
@@ -105,6 +118,9 @@ QString showCollection(Host& host, Output& out, const QString& collection, const
     const Services::CollectionBrowser::Shown& shown = host.browser().shown();
     const int tiles = collectionSize(host, collection);
     const QImage picture = host.browser().render(id);
+    // Before reporting anything: a command that fails prints only its error.
+    if (!picture.isNull() && !writePicture(picture, file))
+        throw failure(QStringLiteral("cannot write the picture %1").arg(QDir::toNativeSeparators(file)));
 
     QJsonObject browser {
         { QStringLiteral("collection"), QString::fromStdString(shown.collectionId) },
@@ -126,8 +142,6 @@ QString showCollection(Host& host, Output& out, const QString& collection, const
         out.set(QStringLiteral("picture"), QJsonValue::Null);
         return QString();
     }
-    if (!QDir().mkpath(QFileInfo(file).path()) || !picture.save(file, "PNG"))
-        throw failure(QStringLiteral("cannot write the picture %1").arg(QDir::toNativeSeparators(file)));
     out.line(QStringLiteral("Drew %1 tile(s) (%2x%3) into %4")
                  .arg(tiles)
                  .arg(picture.width())
