@@ -7,6 +7,12 @@ namespace Testing {
 
 HostRun runHost(const QStringList& arguments, const QStringList& extraEnvironment)
 {
+    return runHostVia({}, arguments, extraEnvironment);
+}
+
+HostRun runHostVia(
+    const QStringList& wrapper, const QStringList& arguments, const QStringList& extraEnvironment)
+{
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     for (const QString& entry : extraEnvironment)
@@ -14,7 +20,11 @@ HostRun runHost(const QStringList& arguments, const QStringList& extraEnvironmen
 
     QProcess process;
     process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(USERCOLLECTION_HOST_PATH), arguments);
+    const QString host = QStringLiteral(USERCOLLECTION_HOST_PATH);
+    if (wrapper.isEmpty())
+        process.start(host, arguments);
+    else
+        process.start(wrapper.first(), wrapper.mid(1) + QStringList(host) + arguments);
     HostRun run;
     // A generous bound only so that a hanging program fails the test instead of the suite.
     if (!process.waitForFinished(300000)) {

@@ -20,5 +20,9 @@ struct HostRun {
 // Runs the program with arguments, in the environment of the tests plus extra
 // (NAME=VALUE entries). A run that does not end normally has status -1.
 HostRun runHost(const QStringList& arguments, const QStringList& extraEnvironment = {});
+// The same, started through wrapper: its first entry runs with the rest of it, then the
+// program's path and arguments (as with "prlimit --fsize=1").
+HostRun runHostVia(
+    const QStringList& wrapper, const QStringList& arguments, const QStringList& extraEnvironment = {});
 
 } // namespace Testing
