@@ -10,6 +10,7 @@
 #include <QSaveFile>
 #include <QSet>
 #include <QStringList>
+#include <QUuid>
 #include <Serialize/Archive.h>
 #include <Services/PersistenceService.h>
 #include <Settings/Settings.h>
@@ -67,9 +68,29 @@ bool isUsablePath(const QString& path)
     return false;
 }
 
+// What QSaveFile leaves behind when its writer dies before committing: the final name,
+// a dot and six random letters, holding a whole or partial record that was never
+// committed. Listing it would show a record twice or one never saved, so it counts as
+// such only beside a final name a record has here: the record stored at a folder, a
+// braced UUID (every preset's file), or a file that exists.
+bool isLeftoverSaveFile(const QFileInfo& file)
+{
+    const QString name = file.fileName();
+    const int dot = name.size() - 7;
+    if (dot < 1 || name[dot] != QLatin1Char('.'))
+        return false;
+    for (int i = dot + 1; i < name.size(); ++i)
+        if (name[i].unicode() > 0x7f || !name[i].isLetterOrNumber())
+            return false;
+    const QString finalName = name.left(dot);
+    return finalName == QLatin1String(PersistenceService::RecordFileName)
+        || (finalName.startsWith(QLatin1Char('{')) && !QUuid(finalName).isNull())
+        || QFileInfo(file.dir(), finalName).isFile();
+}
+
 bool isObviouslyNotARecord(const QFileInfo& file)
 {
-    return file.fileName().endsWith(QLatin1String(".bundle"));
+    return file.fileName().endsWith(QLatin1String(".bundle")) || isLeftoverSaveFile(file);
 }
 
 bool isRecordFile(const QString& file)
