@@ -350,7 +350,7 @@ TEST_F(CrashSafety, KilledSaversLeaveOnlyWholeRecordsAndLoseOrChangeNoCompletedS
 TEST_F(CrashSafety, TwoSaversAtOnceOnOneFolderKeepEverySaveOfBoth)
 {
     const int Saves = 1000;
-    Saver first(QStringLiteral("a"), Saves), second(QStringLiteral("b"), Saves);
+    Saver first(QStringLiteral("a"), Saves), second(QStringLiteral("b"), Saves, Saver::NamedTemporaries);
     ASSERT_TRUE(first.ready() && second.ready());
     ASSERT_TRUE(first.go() && second.go());
     ASSERT_TRUE(first.finish() && second.finish());

@@ -12,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 #include <Settings/Settings.h>
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -38,42 +39,35 @@ inline std::vector<double> valuesOf(const QString& name)
     std::uint32_t state = 2166136261u;
     for (const QChar c : name)
         state = (state ^ c.unicode()) * 16777619u;
-    const auto next = [&state](std::uint32_t span) {
+    const auto next = [&state](double minimum, double maximum) {
         state = state * 1664525u + 1013904223u;
-        return double((state >> 8) % span);
+        return std::ceil(minimum)
+            + (state >> 8) % std::uint32_t(std::floor(maximum) - std::ceil(minimum) + 1);
     };
     std::vector<double> values;
+    const auto within = [&](const std::vector<Effect::ParameterInfo>& parameters) {
+        for (const Effect::ParameterInfo& parameter : parameters)
+            values.push_back(next(parameter.minimum, parameter.maximum));
+    };
     switch (kindOf(name)) {
-    case Kind::Equalizer: // preamp, then the bands
-        for (int i = 0; i <= Effect::AudioEqualizer::BandCount; ++i)
-            values.push_back(next(25) - 12);
+    case Kind::Equalizer:
+        within(Effect::AudioEqualizer::parameters());
         break;
-    case Kind::Enhance: // brightness, contrast, saturation, hue, gamma, temperature
-        values = { next(201) - 100, next(201) - 100, next(201) - 100, next(361) - 180, next(9) + 1,
-            next(201) - 100 };
+    case Kind::Enhance:
+        within(Effect::ManualEnhance::parameters());
         break;
     case Kind::Title: // font size, text colour, background colour
-        values = { next(90) + 10, next(0xffffffu), next(0xffffffu) };
+        values = { next(10, 99), next(0, 0xffffff), next(0, 0xffffff) };
         break;
     }
     return values;
 }
 
-inline void setValues(Effect::AudioEqualizer& effect, const std::vector<double>& values)
+template <class T>
+void setValues(T& effect, const std::vector<double>& values)
 {
-    effect.preamp = values.at(0);
-    for (int band = 0; band < Effect::AudioEqualizer::BandCount; ++band)
-        effect.bandGains[band] = values.at(band + 1);
-}
-
-inline void setValues(Effect::ManualEnhance& effect, const std::vector<double>& values)
-{
-    effect.brightness = values.at(0);
-    effect.contrast = values.at(1);
-    effect.saturation = values.at(2);
-    effect.hue = values.at(3);
-    effect.gamma = values.at(4);
-    effect.temperature = values.at(5);
+    for (std::size_t i = 0; i < values.size(); ++i)
+        effect.setParameter(T::parameters().at(i).key, values[i]);
 }
 
 inline void setValues(Overlay::Preset& title, const std::vector<double>& values)
@@ -83,17 +77,13 @@ inline void setValues(Overlay::Preset& title, const std::vector<double>& values)
     title.backgroundColor = std::uint32_t(values.at(2));
 }
 
-inline std::vector<double> valuesIn(const Effect::AudioEqualizer& effect)
+template <class T>
+std::vector<double> valuesIn(const T& effect)
 {
-    std::vector<double> values { effect.preamp };
-    values.insert(values.end(), effect.bandGains.begin(), effect.bandGains.end());
+    std::vector<double> values;
+    for (const Effect::ParameterInfo& parameter : T::parameters())
+        values.push_back(effect.parameter(parameter.key).value_or(std::nan("")));
     return values;
-}
-
-inline std::vector<double> valuesIn(const Effect::ManualEnhance& effect)
-{
-    return { effect.brightness, effect.contrast, effect.saturation, effect.hue, effect.gamma,
-        effect.temperature };
 }
 
 inline std::vector<double> valuesIn(const Overlay::Preset& title)
