@@ -23,9 +23,10 @@
 #include <string>
 #include <unistd.h>
 
+// Defined in the program, so Qt's opening of files comes here before the C library.
 extern "C" int open64(const char* path, int flags, ...)
 {
-    static const bool namedOnly = qEnvironmentVariableIsSet("CRASHSAFETY_NAMED_TEMPORARIES");
+    static const bool namedOnly = std::getenv("CRASHSAFETY_NAMED_TEMPORARIES") != nullptr;
     static const auto next = reinterpret_cast<int (*)(const char*, int, ...)>(dlsym(RTLD_NEXT, "open64"));
     mode_t mode = 0;
     if (flags & (O_CREAT | O_TMPFILE)) {
