@@ -382,18 +382,20 @@ TEST_F(CrashSafety, LeftoverSaveTemporariesAndPartialRecordsAreSkippedAndNeverDe
     ASSERT_TRUE(Testing::writeFile(leftovers[1], Testing::readFile(fileOf(bright->id))));
     ASSERT_TRUE(Testing::writeFile(leftovers[2], warmRecord.left(warmRecord.size() / 2)));
     ASSERT_TRUE(Testing::writeFile(leftovers[3], warmRecord.left(warmRecord.size() / 2)));
-    // A record whose own name merely looks like a temporary's still counts.
+    // A caller's record whose name merely looks like a temporary's still counts, even
+    // beside the name it would be the temporary of.
     Effect::AudioEqualizer soft = Testing::withId<Effect::AudioEqualizer>("soft");
     auto record = Testing::recordOf<Effect::Object>(&soft);
     record.customStrings["soft"] = "Soft";
-    ASSERT_TRUE(EditorCollection::PersistentItemHelper<Effect::Object>().store(
-        &record, folder.filePath("Soft.preset").toStdString()));
+    for (const char* name : { "Soft", "Soft.preset" })
+        ASSERT_TRUE(EditorCollection::PersistentItemHelper<Effect::Object>().store(
+            &record, folder.filePath(name).toStdString()));
 
-    EXPECT_EQ(load(Kind::Equalizer, folder.path()).size(), 3u);
+    EXPECT_EQ(load(Kind::Equalizer, folder.path()).size(), 4u);
     EXPECT_THAT(Effect::loadUserEffects<Effect::AudioEqualizer>(),
         UnorderedElementsAre(Key("Warm"), Key("Bright"), Key("Soft")));
     Effect::removeUserEffect(warm.get());
-    EXPECT_EQ(load(Kind::Equalizer, folder.path()).size(), 2u);
+    EXPECT_EQ(load(Kind::Equalizer, folder.path()).size(), 3u);
     for (const QString& file : leftovers)
         EXPECT_TRUE(QFile::exists(file)) << file.toStdString();
 }

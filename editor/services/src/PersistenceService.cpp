@@ -71,8 +71,9 @@ bool isUsablePath(const QString& path)
 // What QSaveFile leaves behind when its writer dies before committing: the final name,
 // a dot and six random letters, holding a whole or partial record that was never
 // committed. Listing it would show a record twice or one never saved, so it counts as
-// such only beside a final name a record has here: the record stored at a folder, a
-// braced UUID (every preset's file), or a file that exists.
+// such beside the names the library gives records: the record stored at a folder and a
+// braced UUID (every preset's file). A caller's own name such as "clip.backup" stays a
+// record: hiding a real record would lose it, a leftover costs at most a duplicate.
 bool isLeftoverSaveFile(const QFileInfo& file)
 {
     const QString name = file.fileName();
@@ -84,8 +85,7 @@ bool isLeftoverSaveFile(const QFileInfo& file)
             return false;
     const QString finalName = name.left(dot);
     return finalName == QLatin1String(PersistenceService::RecordFileName)
-        || (finalName.startsWith(QLatin1Char('{')) && !QUuid(finalName).isNull())
-        || QFileInfo(file.dir(), finalName).isFile();
+        || (finalName.startsWith(QLatin1Char('{')) && !QUuid(finalName).isNull());
 }
 
 bool isObviouslyNotARecord(const QFileInfo& file)
