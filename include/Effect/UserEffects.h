@@ -17,10 +17,10 @@
 // per preset in the effect type's folder, the preset's name inside the record.
 namespace Effect {
 
-// Saves a copy of *effect (not null) as a new preset called name. With a
-// collection id the stored preset is also registered in that collection and shown.
-// Returns the preset as read back, owned by the caller; null when storing or
-// reading back failed.
+// Saves a copy of *effect as a new preset called name. With a collection id the
+// stored preset is also registered in that collection and shown. Returns the preset
+// as read back, owned by the caller; null for a null effect or a name that UTF-8
+// cannot hold (a lone surrogate), or when storing or reading back failed.
 template<class T>
 std::unique_ptr<const T> saveUserEffect(const T* effect,
                                         const QString& name,

@@ -42,13 +42,15 @@ public:
     bool itemRemovable(const QString& name, Import::Object::Kind kind) const;
 
     // Stores item at fileName in the storage folder and registers the stored item.
-    // Returns the item the collection now holds (not owned), or null.
+    // Returns the item the collection now holds (not owned), or null; null also for
+    // a file name that is empty, hidden or not directly in the storage folder.
     const Import::Object* saveUserImport(const Import::Object* item,
                                          const QString& fileName,
                                          const std::shared_ptr<const Types::Image>& preview,
                                          const QString& uniqueId);
     // Writes the timeline as a bundle in a new folder, stores the intro there under
-    // name and registers it. Returns the item the collection now holds, or null.
+    // name and registers it. Returns the item the collection now holds, or null (also
+    // for a name that UTF-8 cannot hold).
     const Import::Object* saveUserIntro(const Timeline::Object* timeline,
                                         const QString& name,
                                         const std::shared_ptr<const Types::Image>& preview);

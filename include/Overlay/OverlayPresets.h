@@ -12,8 +12,8 @@
 namespace Overlay {
 
 // Stores a copy of preset, with a new id and a display name that no title has yet,
-// at path. Does not add it to the titles collection. False for a null preset or
-// when the store is not confirmed.
+// at path. Does not add it to the titles collection. False for a null preset, a
+// name that UTF-8 cannot hold, or when the store is not confirmed.
 USERCOLLECTION_EXPORT bool savePreset(const Overlay::Preset* preset,
                                       const QString& name,
                                       const QString& path,

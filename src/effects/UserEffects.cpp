@@ -131,6 +131,8 @@ template <class T>
 std::unique_ptr<const T> saveUserEffect(const T* effect, const QString& name, const std::string& collectionId,
     const std::shared_ptr<const Types::Image>& preview)
 {
+    if (!effect || !EditorCollection::survivesUtf8(name))
+        return nullptr;
     T preset(*effect);
     const QString presetId = assignNewPresetId(preset);
     const Record record = makePresetRecord(preset, name, collectionId, preview);

@@ -33,6 +33,14 @@ QString pathIn(const QString& folder, const QString& name)
     return QDir(folder).filePath(name);
 }
 
+// A record directly in the storage folder, under a name its listing reads: anywhere
+// else it would not come back with the collection.
+bool isPlainFileName(const QString& fileName)
+{
+    return !fileName.isEmpty() && !fileName.startsWith(QLatin1Char('.'))
+        && !fileName.contains(QLatin1Char('/')) && !fileName.contains(QLatin1Char('\\'));
+}
+
 std::function<bool(const Import::Object*)> ofKind(Import::Object::Kind kind)
 {
     return [kind](const Import::Object* item) { return item->kind == kind; };
@@ -163,7 +171,7 @@ bool UserCollection::itemRemovable(const QString& name, Import::Object::Kind kin
 const Import::Object* UserCollection::saveUserImport(const Import::Object* item, const QString& fileName,
     const std::shared_ptr<const Types::Image>& preview, const QString& uniqueId)
 {
-    if (!item)
+    if (!item || !isPlainFileName(fileName))
         return nullptr;
     const QString path = pathIn(m_storagePath, fileName);
 
@@ -186,7 +194,7 @@ const Import::Object* UserCollection::saveUserImport(const Import::Object* item,
 const Import::Object* UserCollection::saveUserIntro(
     const Timeline::Object* timeline, const QString& name, const std::shared_ptr<const Types::Image>& preview)
 {
-    if (!timeline)
+    if (!timeline || !EditorCollection::survivesUtf8(name))
         return nullptr;
     const QString uuid = QUuid::createUuid().toString();
     const QString folder = pathIn(m_storagePath, uuid);

@@ -31,6 +31,13 @@ class Preset;
 
 namespace EditorCollection {
 
+// Whether text comes back unchanged from the UTF-8 that records hold; a name that
+// would not (a lone surrogate) is refused rather than stored as another name.
+inline bool survivesUtf8(const QString& text)
+{
+    return QString::fromStdString(text.toStdString()) == text;
+}
+
 // One stored item with what the collection browser needs about it. Never owns item.
 template <class T>
 class PersistentItem : public Serialize::ISerializable, public virtual PubSub::Object {

@@ -87,7 +87,7 @@ QString userPresetPath()
 bool savePreset(const Overlay::Preset* preset, const QString& name, const QString& path,
     const std::set<std::string>& categories)
 {
-    if (!preset)
+    if (!preset || !EditorCollection::survivesUtf8(name))
         return false;
     const Overlay::Preset copy = renewedCopy(*preset);
 
