@@ -38,7 +38,8 @@ bool Writer::write(const Content* content)
         archive.beginNode(BundleNode);
         archive.writeObject("timeline", content->timeline);
         archive.endNode();
-        if (!archive.finish()) {
+        // commit() does not see a buffered write that fails, as on a full disk.
+        if (!archive.finish() || !file.flush()) {
             file.cancelWriting();
             return false;
         }
