@@ -1,21 +1,8 @@
 #include "BusTestTypes.h"
 
+#include <BusCounts.h>
 #include <gtest/gtest.h>
 #include <ostream>
-
-namespace PubSub {
-namespace Details {
-
-void PrintTo(const Dispatcher::Counts& c, std::ostream* out)
-{
-    *out << "{subscribers " << c.subscribers << ", registrations " << c.registrations << ", objects "
-         << c.objectSubscriptions << ", types " << c.typeSubscriptions << ", indexed senders "
-         << c.indexedSenders << ", sender entries " << c.senderEntries << ", type entries "
-         << c.senderTypeEntries << "}";
-}
-
-} // namespace Details
-} // namespace PubSub
 
 using namespace BusTest;
 using Counts = PubSub::Details::Dispatcher::Counts;

@@ -3,6 +3,7 @@
 // reaches the caller, the bus holds what it held before, nothing stored is lost and
 // the next call works. Items leaked on the way out show in LeakSanitizer's report.
 
+#include <BusCounts.h>
 #include <CollectionHelper.h>
 #include <ContainerView.h>
 #include <Effect/UserEffects.h>
@@ -22,20 +23,6 @@
 #include <gtest/gtest.h>
 #include <optional>
 #include <stdexcept>
-
-namespace PubSub {
-namespace Details {
-
-void PrintTo(const Dispatcher::Counts& c, std::ostream* out)
-{
-    *out << "{subscribers " << c.subscribers << ", registrations " << c.registrations << ", objects "
-         << c.objectSubscriptions << ", types " << c.typeSubscriptions << ", indexed senders "
-         << c.indexedSenders << ", sender entries " << c.senderEntries << ", type entries "
-         << c.senderTypeEntries << "}";
-}
-
-} // namespace Details
-} // namespace PubSub
 
 namespace {
 
