@@ -422,11 +422,7 @@ private:
                                  << location.recordFile;
             return true;
         }
-        std::optional<PersistentItem<T>> stored = readRecord(location.recordFile);
-        if (!stored)
-            return false;
-        const std::unique_ptr<const T> storedItem(stored->item);
-        if (!storedItem || keyOf(*storedItem) != keyOf(item))
+        if (!holdsSameItem(location.recordFile, &item))
             return false;
 
         if (deletesWholeFolder(location))
