@@ -1,6 +1,7 @@
 #include "CollectionHelper.h"
 #include "EditorServices.h"
 #include "FetchedCollection.h"
+#include "LoadedRecords.h"
 #include "PersistentItem.h"
 
 #include <Effect/UserEffects.h>
@@ -14,44 +15,9 @@ namespace Effect {
 namespace {
 
 using Record = EditorCollection::PersistentItem<Effect::Object>;
-using Records = std::deque<Record>;
+using Records = EditorCollection::LoadedRecords<Effect::Object>;
 using PersistenceHelper = EditorCollection::PersistentItemHelper<Effect::Object>;
 using CollectionHelper = EditorCollection::CollectionHelper<Effect::Object>;
-
-// The records of one load answer. Their items were created for the answer and are
-// owned here until taken, front to back; the rest are deleted with the records.
-class ReadBackRecords {
-public:
-    struct Taken {
-        const Record& record;
-        std::unique_ptr<const Effect::Object> item;
-    };
-
-    ReadBackRecords(PersistenceHelper& persistence, const std::string& path)
-        : m_records(persistence.load(path))
-    {
-    }
-    ReadBackRecords(const ReadBackRecords&) = delete;
-    ReadBackRecords& operator=(const ReadBackRecords&) = delete;
-    ~ReadBackRecords()
-    {
-        for (std::size_t i = m_taken; i < m_records.size(); ++i)
-            delete m_records[i].item;
-    }
-
-    std::size_t size() const { return m_records.size(); }
-    bool hasNext() const { return m_taken < m_records.size(); }
-    // The next record in answer order, with its item handed to the caller.
-    Taken takeNext()
-    {
-        const Record& record = m_records[m_taken++];
-        return Taken { record, std::unique_ptr<const Effect::Object>(record.item) };
-    }
-
-private:
-    Records m_records;
-    std::size_t m_taken = 0;
-};
 
 template <class T>
 QString presetFolder()
@@ -118,13 +84,6 @@ std::unique_ptr<const T> cloneAs(const Effect::Object* item)
     return std::unique_ptr<const T>(clone);
 }
 
-template <class T>
-ReadBackRecords readPresetFolder()
-{
-    PersistenceHelper persistence;
-    return ReadBackRecords(persistence, presetFolder<T>().toStdString());
-}
-
 } // namespace
 
 template <class T>
@@ -142,19 +101,16 @@ std::unique_ptr<const T> saveUserEffect(const T* effect, const QString& name, co
     if (!persistence.store(&record, path))
         return nullptr;
 
-    ReadBackRecords loaded(persistence, path);
+    Records loaded = persistence.loadRecords(path);
     if (loaded.size() != 1)
         return nullptr;
-    ReadBackRecords::Taken stored = loaded.takeNext();
 
     // The object read back is the record just stored, so it is a T.
     if (collectionId.empty())
-        return std::unique_ptr<const T>(static_cast<const T*>(stored.item.release()));
+        return std::unique_ptr<const T>(static_cast<const T*>(loaded.take(0).release()));
 
     CollectionHelper collection(collectionId);
-    const Effect::Object* registered = stored.item.get();
-    // From here on the item belongs to the collection.
-    EditorCollection::registerOwnedItem(collection, stored.record, stored.item, 1);
+    const Effect::Object* registered = EditorCollection::registerLoaded(collection, loaded, 0);
     collection.locateItem(registered);
     return cloneAs<T>(registered);
 }
@@ -163,17 +119,16 @@ template <class T>
 std::map<QString, std::unique_ptr<const T>> loadUserEffects()
 {
     std::map<QString, std::unique_ptr<const T>> presets;
-    ReadBackRecords records = readPresetFolder<T>();
+    Records records = PersistenceHelper().loadRecords(presetFolder<T>().toStdString());
 
-    while (records.hasNext()) {
-        ReadBackRecords::Taken next = records.takeNext();
-        std::unique_ptr<const T> preset = downcast<T>(std::move(next.item));
+    for (std::size_t index = 0; index < records.size(); ++index) {
+        const T* preset = dynamic_cast<const T*>(records[index].item);
         if (!preset)
             continue;
-        QString name = presetName(next.record, *preset);
+        QString name = presetName(records[index], *preset);
         if (presets.count(name))
             continue;
-        presets.emplace(std::move(name), std::move(preset));
+        presets.emplace(std::move(name), downcast<T>(records.take(index)));
     }
     return presets;
 }

@@ -2,8 +2,9 @@
 #include "EditorServices.h"
 #include "FetchedCollection.h"
 #include "ItemView.h"
+#include "LoadedRecords.h"
 #include "PersistentItem.h"
-#include "imports/StoredRecord.h"
+#include "StoredRecord.h"
 #include "imports/UniqueName.h"
 
 #include <Import/UserCollection.h>
@@ -20,13 +21,12 @@ namespace {
 using Collection = EditorCollection::CollectionHelper<Import::Object>;
 using Container = EditorCollection::Container<Import::Object>;
 using Record = EditorCollection::PersistentItem<Import::Object>;
-using Details::loadSingleRecord;
-using Details::storeRecord;
-using EditorCollection::registerOwnedItem;
+using EditorCollection::readBack;
+using EditorCollection::registerLoaded;
+using EditorCollection::storeRecord;
 
 const char* const IntroCategory = "intros";
 const char* const IntroBundleName = "intro.bundle";
-const int RegisterMode = 1;
 
 QString pathIn(const QString& folder, const QString& name)
 {
@@ -180,15 +180,13 @@ const Import::Object* UserCollection::saveUserImport(const Import::Object* item,
     if (!storeRecord(record, path))
         return nullptr;
 
-    const std::optional<Record> stored = loadSingleRecord<Import::Object>(path);
-    if (!stored)
+    EditorCollection::LoadedRecords<Import::Object> stored = readBack<Import::Object>(path);
+    if (stored.size() != 1)
         return nullptr;
-    std::unique_ptr<const Import::Object> readBack(stored->item);
 
     Collection collection(m_id);
     collection.getCollection();
-    registerOwnedItem(collection, *stored, readBack, RegisterMode);
-    return stored->item;
+    return registerLoaded(collection, stored, 0);
 }
 
 const Import::Object* UserCollection::saveUserIntro(
@@ -213,13 +211,11 @@ const Import::Object* UserCollection::saveUserIntro(
     if (!storeRecord(record, folder))
         return nullptr;
 
-    const std::optional<Record> stored = loadSingleRecord<Import::Object>(folder);
-    if (!stored)
+    EditorCollection::LoadedRecords<Import::Object> stored = readBack<Import::Object>(folder);
+    if (stored.size() != 1)
         return nullptr;
-    std::unique_ptr<const Import::Object> readBack(stored->item);
 
-    registerOwnedItem(collection, *stored, readBack, RegisterMode);
-    return stored->item;
+    return registerLoaded(collection, stored, 0);
 }
 
 bool UserCollection::removeUserImport(const QString& name, Import::Object::Kind kind)

@@ -27,6 +27,9 @@ namespace EditorCollection {
 template<class T>
 class Container;
 
+// The registration mode of every registration this library sends.
+constexpr std::int32_t RegisterMode = 1;
+
 // Answered by a GetCollectionNotification sent while the request is handled.
 template<class T>
 class GetCollectionRequest : public Message::Types::Request<T>

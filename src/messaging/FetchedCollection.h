@@ -2,9 +2,9 @@
 
 #include "CollectionHelper.h"
 #include "ContainerView.h"
+#include "LoadedRecords.h"
 
-#include <algorithm>
-#include <memory>
+#include <cstddef>
 
 namespace EditorCollection {
 
@@ -18,36 +18,21 @@ const Container<T>& fetchCollection(CollectionHelper<T>& helper)
     return delivered ? *delivered : empty;
 }
 
-// Whether the helper's collection holds item, fetching it when the helper has not
-// yet. True when that cannot be found out, so that nothing is deleted twice.
+// Registers record index of loaded in the helper's collection and hands its item to
+// the collection service, which claims it while it takes the registration. The
+// registration has no answer: once it is sent, the item is the collection's,
+// claimed or not. Should sending throw before a collection claimed the item,
+// loaded keeps it and frees it. Returns the item.
 template <class T>
-bool collectionHolds(CollectionHelper<T>& helper, const T* item) noexcept
+const T* registerLoaded(CollectionHelper<T>& helper, LoadedRecords<T>& loaded, std::size_t index)
 {
-    try {
-        if (!helper.collection)
-            helper.getCollection();
-    } catch (...) {
-        return true;
+    const PersistentItem<T>& record = loaded[index];
+    {
+        const typename LoadedRecords<T>::Offer offer(loaded, &record);
+        helper.registerItem(&record, RegisterMode);
     }
-    const Container<T>* held = helper.collection;
-    return held && std::find(held->items.begin(), held->items.end(), item) != held->items.end();
-}
-
-// Registers record, whose item the caller owns through item until the collection
-// takes it: item is released once registering returns, and also when registering
-// throws after the collection took the item.
-template <class T>
-void registerOwnedItem(CollectionHelper<T>& helper, const PersistentItem<T>& record,
-    std::unique_ptr<const T>& item, int registerMode)
-{
-    try {
-        helper.registerItem(&record, registerMode);
-    } catch (...) {
-        if (collectionHolds(helper, item.get()))
-            item.release();
-        throw;
-    }
-    item.release();
+    loaded.handOver(index);
+    return record.item;
 }
 
 } // namespace EditorCollection

@@ -4,7 +4,9 @@
 // helper through which the library stores, loads and removes records.
 
 #include "BusClient.h"
+#include "LoadedRecords.h"
 
+#include <Model/RecordNames.h>
 #include <Model/UniqueId.h>
 #include <QMap>
 #include <Serialize/Archive.h>
@@ -12,6 +14,7 @@
 #include <Types/Image.h>
 #include <cstdint>
 #include <deque>
+#include <exception>
 #include <functional>
 #include <map>
 #include <memory>
@@ -70,13 +73,22 @@ public:
     std::map<std::string, std::string> customStrings;
 };
 
-// The names of the three records this library stores, defined by the model library.
+// The names of the three records this library stores, as the model library names them.
 template <>
-const char* PersistentItem<Effect::Object>::NameInArchive();
+inline const char* PersistentItem<Effect::Object>::NameInArchive()
+{
+    return RecordNames::Effect;
+}
 template <>
-const char* PersistentItem<Import::Object>::NameInArchive();
+inline const char* PersistentItem<Import::Object>::NameInArchive()
+{
+    return RecordNames::Import;
+}
 template <>
-const char* PersistentItem<Overlay::Preset>::NameInArchive();
+inline const char* PersistentItem<Overlay::Preset>::NameInArchive()
+{
+    return RecordNames::Overlay;
+}
 
 template <class T>
 void PersistentItem<T>::save(Serialize::OutputArchive& archive) const
@@ -198,7 +210,8 @@ public:
 };
 
 // The records read; each item was created for this answer and belongs to whoever
-// ends up with the record.
+// ends up with the record. The persistence service offers them with the answer
+// (LoadedRecords<T>::Offer under the address of items) until the requester claims them.
 template <class T>
 class LoadPersistentItemNotification : public Message::Types::Notification<PersistentItem<T>> {
 public:
@@ -218,9 +231,13 @@ public:
 
     // True only when a store notification for record reported success.
     bool store(const PersistentItem<T>* record, const std::string& path);
-    // The records of the last load answer this helper received (none for a fresh one).
-    // When the request throws after this helper heard its answer, nobody else will
-    // take the items: they are deleted and loadedItems is emptied.
+    // The records of this load's answer with their items, which are the caller's now;
+    // empty when nobody answered. Should the request throw, the items this helper
+    // received are freed and loadedItems is emptied.
+    LoadedRecords<T> loadRecords(const std::string& path);
+    // As loadRecords, returned as plain records whose items the caller must free; when
+    // nobody answered, the records of the last answer this helper received (none for
+    // a fresh one).
     std::deque<PersistentItem<T>> load(const std::string& path);
     // Asks for the stored record of item to be deleted; waits for nothing.
     void remove(const T* item);
@@ -235,15 +252,17 @@ public:
             return;
         // Copy first: should copying fail, the sender still owns every item.
         std::deque<PersistentItem<T>> copy(notification.items);
+        if (m_receiving)
+            *m_receiving = LoadedRecords<T>::claim(&notification.items, notification.items);
         loadedItems.swap(copy);
-        m_answered = true;
     }
 
     QMap<const PersistentItem<T>*, bool> storeResults;
     std::deque<PersistentItem<T>> loadedItems;
 
 private:
-    bool m_answered = false;
+    // Where the answer of the load in progress goes; null outside a load.
+    LoadedRecords<T>* m_receiving = nullptr;
 };
 
 template <class T>
@@ -264,31 +283,52 @@ bool PersistentItemHelper<T>::store(const PersistentItem<T>* record, const std::
 }
 
 template <class T>
-std::deque<PersistentItem<T>> PersistentItemHelper<T>::load(const std::string& path)
+LoadedRecords<T> PersistentItemHelper<T>::loadRecords(const std::string& path)
 {
+    // While the request is delivered, the answer is received into `received`; an
+    // exception frees it there and leaves no record of it in loadedItems.
+    class Receiving {
+    public:
+        Receiving(PersistentItemHelper& helper, LoadedRecords<T>& received)
+            : m_helper(helper)
+            , m_exceptions(std::uncaught_exceptions())
+        {
+            m_helper.m_receiving = &received;
+        }
+        ~Receiving()
+        {
+            m_helper.m_receiving = nullptr;
+            if (std::uncaught_exceptions() > m_exceptions)
+                m_helper.loadedItems.clear();
+        }
+
+    private:
+        PersistentItemHelper& m_helper;
+        const int m_exceptions;
+    };
+
+    LoadedRecords<T> received;
     const PersistentItem<T> probe;
-    this->subscribe(&probe);
-    m_answered = false;
-    try {
+    {
+        const Receiving receiving(*this, received);
+        this->subscribe(&probe);
         LoadPersistentItemRequest<T> request;
         request.object = &probe;
         request.path = path;
         this->publish(request);
-    } catch (...) {
-        // Subscribed last, the helper hears its answer last: once it has, the answer
-        // was delivered and its sender has let go of the items.
-        if (m_answered) {
-            for (const PersistentItem<T>& record : loadedItems)
-                delete record.item;
-            loadedItems.clear();
-        }
-        throw;
     }
     this->unsubscribe(&probe);
+    return received;
+}
 
+template <class T>
+std::deque<PersistentItem<T>> PersistentItemHelper<T>::load(const std::string& path)
+{
+    LoadedRecords<T> received = loadRecords(path);
     std::deque<PersistentItem<T>> result;
     for (const PersistentItem<T>& record : loadedItems)
         result.push_back(record);
+    static_cast<void>(std::move(received).release());
     return result;
 }
 

@@ -1,11 +1,13 @@
 #include "CollectionHelper.h"
 #include "EditorServices.h"
 #include "FetchedCollection.h"
+#include "LoadedRecords.h"
 #include "PersistentItem.h"
-#include "imports/StoredRecord.h"
+#include "StoredRecord.h"
 #include "imports/UniqueName.h"
 
 #include <Overlay/OverlayPresets.h>
+#include <Overlay/UserTitles.h>
 #include <QColor>
 #include <QDir>
 #include <QPixmap>
@@ -22,13 +24,12 @@ namespace {
 using Titles = EditorCollection::CollectionHelper<Overlay::Preset>;
 using Record = EditorCollection::PersistentItem<Overlay::Preset>;
 using Preview = std::shared_ptr<const Types::Image>;
-using Import::Details::loadSingleRecord;
-using Import::Details::storeRecord;
+using EditorCollection::readBack;
+using EditorCollection::storeRecord;
 using Import::Details::uniqueName;
 
 const char* const UserTitlesCategory = "category_my_titles";
 const int DefaultPreviewSide = 80;
-const int RegisterMode = 1;
 
 QString newUuidText()
 {
@@ -82,6 +83,45 @@ QString userPresetPath()
     return QDir(Settings::userOverlaysPath()).filePath(newUuidText());
 }
 
+// The steps of savePreset; the preview is chosen's when it is set, else the one
+// the titles collection shows for preset.
+bool storePreset(const Overlay::Preset& preset, const QString& name, const QString& path,
+    const std::set<std::string>& categories, const Preview& chosen)
+{
+    const Overlay::Preset copy = renewedCopy(preset);
+
+    Titles titles(EditorCollection::CollectionID::TITLES);
+    const Preview preview = chosen ? chosen : previewOf(EditorCollection::fetchCollection(titles), preset.id);
+
+    Record record;
+    record.item = &copy;
+    record.customStrings[copy.id] = uniqueName(titles, wantedName(preset, name), anyPreset()).toStdString();
+    record.categories = categories;
+    record.collectionId = EditorCollection::CollectionID::TITLES;
+    record.preview = preview;
+    return storeRecord(record, path);
+}
+
+// The steps of saveUserPreset: stored, read back, registered and shown. The title
+// the collection now holds, or null.
+const Overlay::Preset* saveToUserTitles(const Overlay::Preset& preset, const QString& name, const Preview& chosen)
+{
+    if (!EditorCollection::survivesUtf8(name))
+        return nullptr;
+    const QString path = userPresetPath();
+    if (!storePreset(preset, name, path, { UserTitlesCategory }, chosen))
+        return nullptr;
+
+    EditorCollection::LoadedRecords<Overlay::Preset> stored = readBack<Overlay::Preset>(path);
+    if (stored.size() != 1)
+        return nullptr;
+
+    Titles titles(EditorCollection::CollectionID::TITLES);
+    const Overlay::Preset* title = EditorCollection::registerLoaded(titles, stored, 0);
+    titles.locateItem(title);
+    return title;
+}
+
 } // namespace
 
 bool savePreset(const Overlay::Preset* preset, const QString& name, const QString& path,
@@ -89,37 +129,18 @@ bool savePreset(const Overlay::Preset* preset, const QString& name, const QStrin
 {
     if (!preset || !EditorCollection::survivesUtf8(name))
         return false;
-    const Overlay::Preset copy = renewedCopy(*preset);
-
-    Titles titles(EditorCollection::CollectionID::TITLES);
-    const Preview preview = previewOf(EditorCollection::fetchCollection(titles), preset->id);
-
-    Record record;
-    record.item = &copy;
-    record.customStrings[copy.id] = uniqueName(titles, wantedName(*preset, name), anyPreset()).toStdString();
-    record.categories = categories;
-    record.collectionId = EditorCollection::CollectionID::TITLES;
-    record.preview = preview;
-    return storeRecord(record, path);
+    return storePreset(*preset, name, path, categories, nullptr);
 }
 
 bool saveUserPreset(const Overlay::Preset* preset, const QString& name)
 {
-    if (!preset)
-        return false;
-    const QString path = userPresetPath();
-    if (!savePreset(preset, name, path, { UserTitlesCategory }))
-        return false;
+    return preset && saveToUserTitles(*preset, name, nullptr);
+}
 
-    const std::optional<Record> stored = loadSingleRecord<Overlay::Preset>(path);
-    if (!stored)
-        return false;
-    std::unique_ptr<const Overlay::Preset> readBack(stored->item);
-
-    Titles titles(EditorCollection::CollectionID::TITLES);
-    EditorCollection::registerOwnedItem(titles, *stored, readBack, RegisterMode);
-    titles.locateItem(stored->item);
-    return true;
+const Overlay::Preset* saveUserTitle(
+    const Overlay::Preset* preset, const QString& name, const std::shared_ptr<const Types::Image>& preview)
+{
+    return preset ? saveToUserTitles(*preset, name, preview) : nullptr;
 }
 
 QString nextName(const QString& name)
