@@ -1,11 +1,9 @@
 #include <Model/ProjectContent.h>
 #include <Model/Timeline.h>
 #include <Project/Writer.h>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 #include <Serialize/Archive.h>
+#include <Serialize/AtomicFile.h>
 
 namespace Project {
 
@@ -25,29 +23,19 @@ Writer::~Writer() = default;
 
 bool Writer::write(const Content* content)
 {
-    if (!content || !content->timeline || m_backend != BundleBackend::Xml || m_path.isEmpty())
-        return false;
-    if (!QDir().mkpath(QFileInfo(m_path).absolutePath()))
-        return false;
-    // Until commit() the text goes to a temporary file beside the bundle.
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!content || !content->timeline || m_backend != BundleBackend::Xml)
         return false;
     try {
-        Serialize::OutputArchive archive(&file);
-        archive.beginNode(BundleNode);
-        archive.writeObject("timeline", content->timeline);
-        archive.endNode();
-        // commit() does not see a buffered write that fails, as on a full disk.
-        if (!archive.finish() || !file.flush()) {
-            file.cancelWriting();
-            return false;
-        }
+        return Serialize::writeAtomically(m_path, [content](QIODevice& file) {
+            Serialize::OutputArchive archive(&file);
+            archive.beginNode(BundleNode);
+            archive.writeObject("timeline", content->timeline);
+            archive.endNode();
+            return archive.finish();
+        });
     } catch (const std::invalid_argument&) {
-        file.cancelWriting();
         return false;
     }
-    return file.commit();
 }
 
 std::unique_ptr<Timeline::Object> readBundle(const QString& path)
