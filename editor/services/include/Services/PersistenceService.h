@@ -9,11 +9,20 @@ namespace Services {
 // Overlay::Preset with XML files below the folders it serves (the data root current
 // at each request, and every allowed folder), from construction to destruction.
 // A store replaces no file but a record of the same item, and writes no file that a
-// folder's listing would skip (a hidden one).
+// folder's listing would pass over. The items of a load answer belong to the
+// requester once it claims them; the service keeps none.
 class PersistenceService {
 public:
     // The file that holds the record stored at a folder.
     static constexpr const char* RecordFileName = "record.xml";
+
+    // What a remove request came to; the request itself has no answer.
+    enum class Removal {
+        None, // no remove request handled yet
+        Removed, // every record of the item was deleted
+        NotStored, // no record of the item is known
+        Failed, // a record of the item could not be deleted
+    };
 
     PersistenceService();
     ~PersistenceService();
@@ -22,6 +31,19 @@ public:
 
     // Serves path and everything below it as well; an empty path is ignored.
     void allowFolder(const QString& path);
+
+    // The outcome of the last remove request this service handled, on any thread.
+    Removal lastRemoval() const;
+
+    // The record file this service last read or wrote for an item of item's type and
+    // id; empty when it knows none.
+    template <class T>
+    QString recordFile(const T& item) const;
+
+    // Whether a store may use fileName as the name of a record file: the names a
+    // folder's listing passes over (hidden files, bundles, the record stored at a
+    // folder, leftovers of interrupted saves) are refused.
+    static bool isRecordFileName(const QString& fileName);
 
 private:
     struct Endpoints;
