@@ -208,17 +208,24 @@ QRect CollectionBrowser::tileRect(int index)
         (index % Columns) * TileWidth, TitleHeight + (index / Columns) * TileHeight, TileWidth, TileHeight);
 }
 
+void CollectionBrowser::showCollection(const std::string& collectionId)
+{
+    m_followers->shown = Shown();
+    m_followers->shown.collectionId = collectionId;
+}
+
+template <class T>
 QImage CollectionBrowser::render(const std::string& collectionId) const
 {
-    const auto& followers = m_followers->containers;
-    std::vector<Tile> tiles = tilesFor(std::get<0>(followers), collectionId);
-    if (tiles.empty())
-        tiles = tilesFor(std::get<1>(followers), collectionId);
-    if (tiles.empty())
-        tiles = tilesFor(std::get<2>(followers), collectionId);
+    const std::vector<Tile> tiles
+        = tilesFor(std::get<ContainerFollower<T>>(m_followers->containers), collectionId);
     if (tiles.empty())
         return QImage();
     return drawCollection(collectionId, tiles);
 }
+
+template QImage CollectionBrowser::render<Effect::Object>(const std::string&) const;
+template QImage CollectionBrowser::render<Import::Object>(const std::string&) const;
+template QImage CollectionBrowser::render<Overlay::Preset>(const std::string&) const;
 
 } // namespace Services

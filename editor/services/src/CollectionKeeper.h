@@ -6,15 +6,18 @@
 
 #include <CollectionHelper.h>
 #include <ContainerView.h>
+#include <LoadedRecords.h>
 #include <Model/Translator.h>
 #include <PersistentItem.h>
 #include <QString>
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 namespace Services {
@@ -25,6 +28,8 @@ class CollectionKeeper : private PubSub::Subscriber<EditorCollection::GetCollect
                          private PubSub::Publisher<EditorCollection::GetCollectionNotification<T>> {
 public:
     using C = EditorCollection::Container<T>;
+    using Record = EditorCollection::PersistentItem<T>;
+    using Records = EditorCollection::LoadedRecords<T>;
 
     CollectionKeeper() { this->template subscribeAll<T>(); }
     // Tells the followers that every container goes away, then frees containers and items.
@@ -41,82 +46,126 @@ public:
         return found == m_containers.end() ? nullptr : found->second.get();
     }
 
-    // Whether registerRecords would take the record's item over. A record without an
-    // item or a collection id is refused, and so is an item already held by another
-    // collection.
-    bool accepts(const EditorCollection::PersistentItem<T>& record) const
+    // load fills the collections from storage; it runs once, before the first
+    // collection is handed out (again after a load that threw).
+    void loadOnFirstUse(std::function<void()> load) { m_pendingLoad = std::move(load); }
+    void loadIfPending()
     {
-        if (!record.item || record.collectionId.empty())
-            return false;
-        const auto held = m_items.find(record.item);
-        return held == m_items.end() || held->second.container == find(record.collectionId);
-    }
-
-    // Whether the service owns item now.
-    bool holds(const T* item) const { return m_items.count(item) != 0; }
-
-    // Takes the items of accepted records over and applies one change per collection,
-    // in record order. When a change fails, the items its collection does not list
-    // stay with the sender.
-    void registerRecords(const std::vector<const EditorCollection::PersistentItem<T>*>& records)
-    {
-        std::vector<std::vector<const EditorCollection::PersistentItem<T>*>> groups;
-        std::unordered_map<std::string, std::size_t> groupOf;
-        for (const auto* record : records) {
-            const auto group = groupOf.emplace(record->collectionId, groups.size());
-            if (group.second)
-                groups.emplace_back();
-            groups[group.first->second].push_back(record);
-        }
-        for (const auto& group : groups)
-            registerIn(collection(group.front()->collectionId), group);
-    }
-
-private:
-    using Record = EditorCollection::PersistentItem<T>;
-
-    void registerIn(C& c, const std::vector<const Record*>& records)
-    {
-        std::vector<const T*> taken;
+        if (!m_pendingLoad)
+            return;
+        std::function<void()> load = std::move(m_pendingLoad);
+        m_pendingLoad = nullptr;
         try {
-            for (const Record* record : records) {
-                if (m_items.find(record->item) == m_items.end()) {
-                    m_items.emplace(record->item, Held { std::unique_ptr<const T>(record->item), &c });
-                    taken.push_back(record->item);
-                }
-                for (const auto& [key, text] : record->customStrings)
-                    Translator::addTranslation(key, QString::fromStdString(text));
-            }
-            applyRegistration(c, records);
+            load();
         } catch (...) {
-            // The sender frees what the container does not list; owning it too
-            // would free it twice.
-            for (const T* item : taken) {
-                if (!lists(c, item)) {
-                    const auto held = m_items.find(item);
-                    static_cast<void>(held->second.item.release());
-                    m_items.erase(held);
-                }
-            }
+            // What was registered stays; a later request loads the rest, and
+            // nothing comes twice since loaded items never replace listed ones.
+            m_pendingLoad = std::move(load);
             throw;
         }
     }
 
-    static bool lists(const C& c, const T* item)
+    // Created empty, named by firstText, and announced with Added on first use.
+    C& collection(const std::string& collectionId)
     {
-        return std::find(c.items.begin(), c.items.end(), item) != c.items.end();
+        const auto found = m_containers.find(collectionId);
+        if (found != m_containers.end())
+            return *found->second;
+        auto created = std::make_unique<C>();
+        created->firstText = collectionId;
+        C* c = created.get();
+        m_containers.emplace(collectionId, std::move(created));
+        m_view.submitNew(c, true);
+        return *c;
     }
 
-    void applyRegistration(C& c, const std::vector<const Record*>& records)
+    // Registers the items of records in the collections their collectionIds name, one
+    // change per collection, in record order, taking each item it lists from records.
+    // A loaded item never takes the place of one listed under its id already: that
+    // one was registered or loaded first, and the later one stays with records.
+    void registerLoaded(Records& records)
     {
+        std::vector<std::string> order;
+        std::unordered_map<std::string, std::vector<std::size_t>> groups;
+        for (std::size_t index = 0; index < records.size(); ++index) {
+            auto& group = groups[records[index].collectionId];
+            if (group.empty())
+                order.push_back(records[index].collectionId);
+            group.push_back(index);
+        }
+        for (const std::string& collectionId : order) {
+            C& c = collection(collectionId);
+            std::unordered_set<std::string> listedIds;
+            for (const T* item : c.items) {
+                if (item && !item->id.empty())
+                    listedIds.insert(item->id);
+            }
+            std::vector<const Record*> taken;
+            for (const std::size_t index : groups[collectionId]) {
+                const Record& record = records[index];
+                if (!record.item || (!record.item->id.empty() && !listedIds.insert(record.item->id).second))
+                    continue;
+                if (adopt(records.take(index), c))
+                    taken.push_back(&record);
+            }
+            apply(c, taken);
+        }
+    }
+
+private:
+    void handle(const EditorCollection::GetCollectionRequest<T>& request) override
+    {
+        loadIfPending();
+        EditorCollection::GetCollectionNotification<T> answer;
+        answer.object = request.object;
+        answer.collection = &collection(request.collectionId);
+        this->publish(answer);
+    }
+
+    // Every registration is taken: the item is this service's from here on, listed
+    // in its record's collection (an empty id names a collection too), and kept
+    // until the service is destroyed should listing it fail.
+    void handle(const EditorCollection::RegisterItemRequest<T>& request) override
+    {
+        if (!request.persistentItem)
+            return;
+        const Record& record = *request.persistentItem;
+        std::unique_ptr<const T> item = Records::claimItem(record);
+        if (!item)
+            return;
+        C& c = collection(record.collectionId);
+        if (adopt(std::move(item), c))
+            apply(c, { &record });
+    }
+
+    // Takes item over for c; false when it cannot be listed there. An item held
+    // already is this service's already and stays where it is.
+    bool adopt(std::unique_ptr<const T> item, const C& c)
+    {
+        if (!item)
+            return false;
+        const auto held = m_items.find(item.get());
+        if (held != m_items.end()) {
+            static_cast<void>(item.release());
+            return held->second.container == &c;
+        }
+        const T* key = item.get();
+        m_items.emplace(key, Held { std::move(item), &c });
+        return true;
+    }
+
+    // One change of c that lists the items of records (held here already) with their
+    // previews and categories; an item with the id of one listed takes its place.
+    void apply(C& c, const std::vector<const Record*>& records)
+    {
+        if (records.empty())
+            return;
         typename OwningView::Modification modification(&m_view, &c, true);
         C& working = *modification.working;
         Placement placement(working);
-        std::vector<const T*> replaced;
         for (const Record* record : records) {
             const T* item = record->item;
-            if (const T* former = placement.place(item))
-                replaced.push_back(former);
+            placement.place(item);
             if (record->preview)
                 working.previews[item] = record->preview;
             else
@@ -126,23 +175,36 @@ private:
             else
                 working.itemTextSets[item] = record->categories;
             working.removableItems.insert(item);
+            for (const auto& [key, text] : record->customStrings)
+                Translator::addTranslation(key, QString::fromStdString(text));
         }
-        try {
-            modification.close();
-        } catch (...) {
-            // A failing observer may come after the change was made.
-            releaseUnlisted(replaced, c);
-            throw;
-        }
-        // Only now: observers have read the replaced items in the Changed notification.
-        releaseUnlisted(replaced, c);
+        const std::vector<const T*> replaced = placement.replaced();
+        // Only once observers have seen the replaced items in the Changed notification.
+        struct ReleaseAfterwards {
+            CollectionKeeper& keeper;
+            C& c;
+            const std::vector<const T*>& items;
+            ~ReleaseAfterwards() { keeper.releaseUnlisted(items, c); }
+        } releaseAfterwards { *this, c, replaced };
+        modification.close();
     }
 
-    void releaseUnlisted(const std::vector<const T*>& items, const C& c)
+    static bool lists(const C& c, const T* item)
     {
-        for (const T* item : items)
-            if (!lists(c, item))
+        return std::find(c.items.begin(), c.items.end(), item) != c.items.end();
+    }
+
+    // Frees the items that c held and no longer lists, judged by what c lists now:
+    // a follower may have put one back by a nested change.
+    void releaseUnlisted(const std::vector<const T*>& items, const C& c) noexcept
+    {
+        std::unordered_set<const T*> listed;
+        if (!items.empty())
+            listed.insert(c.items.begin(), c.items.end());
+        for (const T* item : items) {
+            if (!listed.count(item))
                 release(item, &c);
+        }
     }
 
     // Puts items into a working copy: appended, or in place of the first item with the
@@ -155,33 +217,36 @@ private:
             index();
         }
 
-        // Returns the item replaced, or null. An item already there stays where it is.
-        const T* place(const T* item)
+        // An item there already stays where it is.
+        void place(const T* item)
         {
             auto& items = m_working.items;
             if (m_count.count(item))
-                return nullptr;
+                return;
             ++m_count[item];
             const auto same = item->id.empty() ? m_firstById.end() : m_firstById.find(item->id);
             if (same == m_firstById.end()) {
                 if (!item->id.empty())
                     m_firstById.emplace(item->id, items.size());
                 items.push_back(item);
-                return nullptr;
+                return;
             }
-            const T* replaced = items[same->second];
+            const T* former = items[same->second];
             items[same->second] = item;
-            if (--m_count[replaced] > 0) {
-                items.erase(std::remove(items.begin(), items.end(), replaced), items.end());
+            if (--m_count[former] > 0) {
+                items.erase(std::remove(items.begin(), items.end(), former), items.end());
                 index();
             }
-            m_count.erase(replaced);
-            m_working.previews.erase(replaced);
-            m_working.itemTextSets.erase(replaced);
-            m_working.removableItems.erase(replaced);
-            m_working.secondItemSet.erase(replaced);
-            return replaced;
+            m_count.erase(former);
+            m_working.previews.erase(former);
+            m_working.itemTextSets.erase(former);
+            m_working.removableItems.erase(former);
+            m_working.secondItemSet.erase(former);
+            m_replaced.push_back(former);
         }
+
+        // The items that others took the place of.
+        const std::vector<const T*>& replaced() const { return m_replaced; }
 
     private:
         void index()
@@ -199,6 +264,7 @@ private:
         C& m_working;
         std::unordered_map<std::string, std::size_t> m_firstById;
         std::unordered_map<const T*, std::size_t> m_count;
+        std::vector<const T*> m_replaced;
     };
 
     struct Held {
@@ -214,7 +280,8 @@ private:
         }
 
         // Drops what belonged to the items that leave, so that the one Changed
-        // notification shows the final contents; deletes those items once it is out.
+        // notification shows the final contents; frees those items once it is out
+        // and they are still gone.
         void change(C* c, C* contents) override
         {
             const std::unordered_set<const T*> kept(contents->items.begin(), contents->items.end());
@@ -222,14 +289,20 @@ private:
             dropMissing(contents->itemTextSets, kept);
             dropMissing(contents->removableItems, kept);
             dropMissing(contents->secondItemSet, kept);
-            try {
-                ::Message::View<C>::change(c, contents);
-            } catch (...) {
-                // The change may be made already, with a follower failing afterwards.
-                releaseLeft(c, *contents, kept);
-                throw;
+            // After the change contents holds what c held before it, whether or not a
+            // follower throws afterwards.
+            std::vector<const T*> leaving;
+            struct ReleaseAfterwards {
+                CollectionKeeper& keeper;
+                C& c;
+                std::vector<const T*>& items;
+                ~ReleaseAfterwards() { keeper.releaseUnlisted(items, c); }
+            } releaseAfterwards { *m_keeper, *c, leaving };
+            for (const T* item : c->items) {
+                if (!kept.count(item))
+                    leaving.push_back(item);
             }
-            releaseLeft(c, *contents, kept);
+            ::Message::View<C>::change(c, contents);
         }
 
         // The service keeps its containers for its whole life.
@@ -238,14 +311,6 @@ private:
         void forget(C* c) { ::Message::View<C>::remove(c); }
 
     private:
-        // After a change, contents holds what c held before it.
-        void releaseLeft(C* c, const C& contents, const std::unordered_set<const T*>& kept)
-        {
-            for (const T* item : contents.items)
-                if (!kept.count(item))
-                    m_keeper->release(item, c);
-        }
-
         template <class Keyed>
         static void dropMissing(Keyed& keyed, const std::unordered_set<const T*>& kept)
         {
@@ -266,37 +331,8 @@ private:
         CollectionKeeper* const m_keeper;
     };
 
-    void handle(const EditorCollection::GetCollectionRequest<T>& request) override
-    {
-        EditorCollection::GetCollectionNotification<T> answer;
-        answer.object = request.object;
-        answer.collection = &collection(request.collectionId);
-        this->publish(answer);
-    }
-
-    // An item the service cannot take over stays with the sender.
-    void handle(const EditorCollection::RegisterItemRequest<T>& request) override
-    {
-        if (request.persistentItem && accepts(*request.persistentItem))
-            registerRecords({ request.persistentItem });
-    }
-
-    // Created empty, named by firstText, and announced with Added on first use.
-    C& collection(const std::string& collectionId)
-    {
-        const auto found = m_containers.find(collectionId);
-        if (found != m_containers.end())
-            return *found->second;
-        auto created = std::make_unique<C>();
-        created->firstText = collectionId;
-        C* c = created.get();
-        m_containers.emplace(collectionId, std::move(created));
-        m_view.submitNew(c, true);
-        return *c;
-    }
-
-    // Deletes item if this service took it over for collection c.
-    void release(const T* item, const C* c)
+    // Frees item if this service holds it for collection c.
+    void release(const T* item, const C* c) noexcept
     {
         const auto held = m_items.find(item);
         if (held != m_items.end() && held->second.container == c)
@@ -308,6 +344,7 @@ private:
     std::map<std::string, std::unique_ptr<C>> m_containers;
     std::unordered_map<const T*, Held> m_items;
     OwningView m_view { this };
+    std::function<void()> m_pendingLoad;
 };
 
 } // namespace Services

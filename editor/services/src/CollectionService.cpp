@@ -4,11 +4,43 @@
 #include <Model/ImportObject.h>
 #include <Model/OverlayPreset.h>
 #include <QDir>
+#include <QFileInfo>
+#include <QStringList>
 #include <Services/CollectionService.h>
 #include <tuple>
-#include <vector>
 
 namespace Services {
+
+namespace {
+
+// The folders below dataRoot that hold the records of item type T.
+template <class T>
+QStringList foldersOf(const QString& dataRoot);
+
+template <>
+QStringList foldersOf<Effect::Object>(const QString& dataRoot)
+{
+    const QDir effects(QDir(dataRoot).filePath(QStringLiteral("effects")));
+    QStringList folders;
+    for (const QString& type : effects.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name))
+        folders << effects.filePath(type);
+    return folders;
+}
+
+template <>
+QStringList foldersOf<Import::Object>(const QString& dataRoot)
+{
+    const QDir root(dataRoot);
+    return { root.filePath(QStringLiteral("intros")), root.filePath(QStringLiteral("imports")) };
+}
+
+template <>
+QStringList foldersOf<Overlay::Preset>(const QString& dataRoot)
+{
+    return { QDir(dataRoot).filePath(QStringLiteral("overlays")) };
+}
+
+} // namespace
 
 struct CollectionService::Keepers {
     template <class T>
@@ -36,51 +68,43 @@ const EditorCollection::Container<T>* CollectionService::container(const std::st
 }
 
 template <class T>
+const EditorCollection::Container<T>& CollectionService::collection(const std::string& collectionId)
+{
+    CollectionKeeper<T>& keeper = m_keepers->of<T>();
+    keeper.loadIfPending();
+    return keeper.collection(collectionId);
+}
+
+template <class T>
 void CollectionService::loadFolder(const QString& path)
 {
-    std::deque<EditorCollection::PersistentItem<T>> records;
-    {
-        EditorCollection::PersistentItemHelper<T> helper;
-        records = helper.load(path.toStdString());
-    }
-    // Every loaded item is ours until a collection takes it.
-    std::vector<std::unique_ptr<const T>> loaded;
-    loaded.reserve(records.size());
-    for (const auto& record : records)
-        loaded.emplace_back(record.item);
+    if (!QFileInfo::exists(path))
+        return;
+    EditorCollection::LoadedRecords<T> records
+        = EditorCollection::PersistentItemHelper<T>().loadRecords(path.toStdString());
+    m_keepers->of<T>().registerLoaded(records);
+}
 
-    CollectionKeeper<T>& keeper = m_keepers->of<T>();
-    std::vector<const EditorCollection::PersistentItem<T>*> accepted;
-    for (const auto& record : records)
-        if (keeper.accepts(record))
-            accepted.push_back(&record);
-    // What the keeper took is its own, even when a later collection failed.
-    const auto handOver = [&] {
-        for (auto& item : loaded)
-            if (keeper.holds(item.get()))
-                static_cast<void>(item.release());
-    };
-    try {
-        keeper.registerRecords(accepted);
-    } catch (...) {
-        handOver();
-        throw;
-    }
-    handOver();
+template <class T>
+void CollectionService::loadFolders(const QString& dataRoot)
+{
+    for (const QString& folder : foldersOf<T>(dataRoot))
+        loadFolder<T>(folder);
 }
 
 void CollectionService::loadFolder(const QString& dataRoot)
 {
-    const QDir root(dataRoot);
-    const QDir effects(root.filePath(QStringLiteral("effects")));
-    if (effects.exists())
-        for (const QString& type : effects.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name))
-            loadFolder<Effect::Object>(effects.filePath(type));
-    for (const char* folder : { "intros", "imports" })
-        if (root.exists(QLatin1String(folder)))
-            loadFolder<Import::Object>(root.filePath(QLatin1String(folder)));
-    if (root.exists(QStringLiteral("overlays")))
-        loadFolder<Overlay::Preset>(root.filePath(QStringLiteral("overlays")));
+    loadFolders<Effect::Object>(dataRoot);
+    loadFolders<Import::Object>(dataRoot);
+    loadFolders<Overlay::Preset>(dataRoot);
+}
+
+void CollectionService::loadWhenFirstNeeded(const QString& dataRoot)
+{
+    m_keepers->of<Effect::Object>().loadOnFirstUse([this, dataRoot] { loadFolders<Effect::Object>(dataRoot); });
+    m_keepers->of<Import::Object>().loadOnFirstUse([this, dataRoot] { loadFolders<Import::Object>(dataRoot); });
+    m_keepers->of<Overlay::Preset>().loadOnFirstUse(
+        [this, dataRoot] { loadFolders<Overlay::Preset>(dataRoot); });
 }
 
 template const EditorCollection::Container<Effect::Object>* CollectionService::container<Effect::Object>(
@@ -89,6 +113,12 @@ template const EditorCollection::Container<Import::Object>* CollectionService::c
     const std::string&) const;
 template const EditorCollection::Container<Overlay::Preset>* CollectionService::container<Overlay::Preset>(
     const std::string&) const;
+template const EditorCollection::Container<Effect::Object>& CollectionService::collection<Effect::Object>(
+    const std::string&);
+template const EditorCollection::Container<Import::Object>& CollectionService::collection<Import::Object>(
+    const std::string&);
+template const EditorCollection::Container<Overlay::Preset>& CollectionService::collection<Overlay::Preset>(
+    const std::string&);
 
 template void CollectionService::loadFolder<Effect::Object>(const QString&);
 template void CollectionService::loadFolder<Import::Object>(const QString&);

@@ -39,9 +39,14 @@ public:
     CollectionBrowser& operator=(const CollectionBrowser&) = delete;
 
     const Shown& shown() const;
+    // Shows collectionId, as a request to locate that collection does.
+    void showCollection(const std::string& collectionId);
 
-    // Each item's preview (or a placeholder box) above its display name, in collection
-    // order. A null image when no followed collection of that id has items.
+    // The collection of item type T (Effect::Object, Import::Object or
+    // Overlay::Preset) named collectionId: each item's preview (or a placeholder
+    // box) above its display name, in collection order. A null image when no
+    // followed collection of that type and id has items.
+    template <class T>
     QImage render(const std::string& collectionId) const;
     // Where render() puts the tile of the index-th item.
     static QRect tileRect(int index);

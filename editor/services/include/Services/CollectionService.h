@@ -15,6 +15,7 @@ namespace Services {
 // construction to destruction: answers their get-collection and register requests,
 // owns every container and every item registered in one, and applies the change
 // requests of the views that follow them (items that leave a collection are deleted).
+// It takes every registration: the item is its own from then on.
 class CollectionService {
 public:
     CollectionService();
@@ -23,20 +24,32 @@ public:
     CollectionService(const CollectionService&) = delete;
     CollectionService& operator=(const CollectionService&) = delete;
 
-    // The container of collectionId, or null when nobody has asked for it yet.
+    // The container of collectionId as it is, or null when there is none yet.
     template <class T>
     const EditorCollection::Container<T>* container(const std::string& collectionId) const;
+    // The container of collectionId, created empty (and announced to the followers)
+    // when there is none yet; the records of T are loaded first when
+    // loadWhenFirstNeeded asked for that.
+    template <class T>
+    const EditorCollection::Container<T>& collection(const std::string& collectionId);
 
     // Loads the records at path (a file or a folder) through the persistence service
-    // and registers each in the collection its collectionId names; the items of
-    // records without a collection id are deleted.
+    // and registers each in the collection its collectionId names. An item whose id
+    // a collection lists already (registered or loaded before) stays out of it.
     template <class T>
     void loadFolder(const QString& path);
     // The whole layout below dataRoot: every folder in effects/ as effects, intros/
     // and imports/ as imports, overlays/ as overlay presets. Missing folders are skipped.
     void loadFolder(const QString& dataRoot);
+    // The same layout, one item type at a time: the collections of a type are loaded
+    // when one of them is first asked for, so that a caller that needs one type of
+    // item reads no files of the others.
+    void loadWhenFirstNeeded(const QString& dataRoot);
 
 private:
+    template <class T>
+    void loadFolders(const QString& dataRoot);
+
     struct Keepers;
     std::unique_ptr<Keepers> m_keepers;
 };
