@@ -4,20 +4,19 @@
 
 #include <ContainerView.h>
 #include <Model/Translator.h>
-#include <PersistentItem.h>
 #include <QString>
 #include <Services/CollectionService.h>
+#include <Services/PersistenceService.h>
 #include <deque>
 #include <string>
 
 namespace Cli {
 
-// The items of a collection in collection order; none when it was never filled.
+// The items of a collection in collection order.
 template <class T>
-std::deque<const T*> items(Host& host, const std::string& collectionId)
+const std::deque<const T*>& items(Host& host, const std::string& collectionId)
 {
-    const EditorCollection::Container<T>* container = host.collections().template container<T>(collectionId);
-    return container ? container->items : std::deque<const T*>();
+    return host.collections().template collection<T>(collectionId).items;
 }
 
 // The first item of the collection whose display name is name and that passes pick.
@@ -31,17 +30,11 @@ const T* findNamed(Host& host, const std::string& collectionId, const QString& n
     return nullptr;
 }
 
-// Whether folder still holds a record of the item with id, as the next run would read it:
-// a removal asks without an answer, so this is how the program learns it failed.
-template <class T>
-bool storedIn(const QString& folder, const std::string& id)
+// Whether the last removal deleted the item's records: the remove request has no
+// answer, so the persistence service is asked how it went.
+inline bool removalSucceeded(Host& host)
 {
-    bool found = false;
-    for (const auto& record : EditorCollection::PersistentItemHelper<T>().load(folder.toStdString())) {
-        found = found || (record.item && record.item->id == id);
-        delete record.item;
-    }
-    return found;
+    return host.persistence().lastRemoval() == Services::PersistenceService::Removal::Removed;
 }
 
 // What the user sees an item called: its translated id.

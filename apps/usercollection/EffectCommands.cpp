@@ -1,5 +1,6 @@
 #include "EffectCommands.h"
 
+#include "CollectionItems.h"
 #include "CommandError.h"
 #include "Host.h"
 #include "Inputs.h"
@@ -181,11 +182,8 @@ void removePreset(Host& host, Output& out, const QString& name)
     const std::string id = found->second->id;
     host.prepareForWriting();
     Effect::removeUserEffect(found->second.get());
-
-    for (const auto& [otherName, preset] : Effect::loadUserEffects<T>()) {
-        if (preset->id == id)
-            throw failure(QStringLiteral("could not remove the %1 preset '%2'").arg(kind, name));
-    }
+    if (!removalSucceeded(host))
+        throw failure(QStringLiteral("could not remove the %1 preset '%2'").arg(kind, name));
     out.line(QStringLiteral("Removed %1 preset '%2' (id %3)").arg(kind, name, QString::fromStdString(id)));
     out.set(QStringLiteral("type"), kind);
     out.set(QStringLiteral("name"), name);

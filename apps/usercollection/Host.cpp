@@ -39,8 +39,7 @@ Host::Host(const QString& dataRoot)
     , m_imports(EditorCollection::CollectionID::IMPORTS, UserImportsCategory, Settings::userImportsPath())
     , m_intros(Import::UserCollection::makeIntroCollection())
 {
-    if (QFileInfo(m_dataRoot).isDir())
-        m_collections->loadFolder(m_dataRoot);
+    m_collections->loadWhenFirstNeeded(m_dataRoot);
 }
 
 Host::~Host() = default;

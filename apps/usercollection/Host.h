@@ -14,8 +14,9 @@ class CollectionBrowser;
 namespace Cli {
 
 // The editor's modules over one data folder, for one command: the persistence
-// service, the collection service with the collections rebuilt from the folder,
-// the collection browser, and the two user collections.
+// service, the collection service (which reads the records of an item type when a
+// collection of that type is first needed), the collection browser, and the two
+// user collections.
 class Host {
 public:
     // Serves dataRoot (which need not exist yet); a path that is not a folder is
@@ -31,6 +32,7 @@ public:
     // a failure otherwise. Called by every command before it saves anything.
     void prepareForWriting() const;
 
+    Services::PersistenceService& persistence() { return *m_persistence; }
     Services::CollectionService& collections() { return *m_collections; }
     Services::CollectionBrowser& browser() { return *m_browser; }
     Import::UserCollection& imports() { return m_imports; }

@@ -7,12 +7,12 @@
 #include "Output.h"
 #include "Previews.h"
 
+#include <Import/UserItems.h>
 #include <Model/CollectionID.h>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QRegularExpression>
 #include <QUuid>
 
 namespace Cli {
@@ -30,22 +30,11 @@ Import::Object::Kind resolveKind(Host& host, const QString& name, std::optional<
     return Import::Object::File;
 }
 
-// The name among imports of kind, then numbered on while an import of another kind
-// shows it: an import's id is its name, and the collection keeps one item per id.
-QString freeName(Host& host, const QString& wanted, Import::Object::Kind kind)
+// An import's id is its name, and the collection keeps one item per id: the name
+// must be free among imports of every kind.
+QString freeName(Host& host, const QString& wanted)
 {
-    const QString name = host.imports().nextName(wanted, kind);
-    QStringList taken;
-    for (const Import::Object* item : items<Import::Object>(host, host.imports().id()))
-        taken << displayName(*item);
-    if (!taken.contains(name))
-        return name;
-    const QString stem = QString(name).remove(QRegularExpression(QStringLiteral("_\\d+$")));
-    for (int number = 1;; ++number) {
-        const QString candidate = QStringLiteral("%1_%2").arg(stem).arg(number, 2, 10, QLatin1Char('0'));
-        if (!taken.contains(candidate))
-            return candidate;
-    }
+    return Import::nextFreeName(host.imports(), wanted);
 }
 
 std::optional<Import::Object::Kind> kindArgument(const CommandLine& args)
@@ -76,7 +65,7 @@ QString saveImport(Host& host, Output& out, const ImportRequest& request)
 
     host.prepareForWriting();
     // The display name is the translated id, and an import has no translation of its own.
-    const QString name = freeName(host, wanted, kind);
+    const QString name = freeName(host, wanted);
     Import::Object item;
     item.id = name.toStdString();
     item.secondaryId = item.id;
@@ -125,7 +114,7 @@ QString proposeImportName(
     Host& host, Output& out, const QString& name, std::optional<Import::Object::Kind> kind)
 {
     const Import::Object::Kind resolved = resolveKind(host, name, kind);
-    const QString proposal = freeName(host, name, resolved);
+    const QString proposal = freeName(host, name);
     out.set(QStringLiteral("name"), name);
     out.set(QStringLiteral("kind"), kindName(resolved));
     out.set(QStringLiteral("proposal"), proposal);
@@ -143,9 +132,8 @@ void removeImport(Host& host, Output& out, const QString& name, std::optional<Im
         throw failure(kind ? QStringLiteral("there is no %1 import called '%2'").arg(kindName(*kind), name)
                            : QStringLiteral("there is no import called '%1'").arg(name));
     }
-    const std::string id = found->id;
     host.prepareForWriting();
-    if (!imports.removeUserImport(name, resolved) || storedIn<Import::Object>(imports.storagePath(), id))
+    if (!imports.removeUserImport(name, resolved) || !removalSucceeded(host))
         throw failure(QStringLiteral("could not remove the import '%1'").arg(name));
     out.line(QStringLiteral("Removed %1 import '%2'").arg(kindName(resolved), name));
     out.set(QStringLiteral("name"), name);

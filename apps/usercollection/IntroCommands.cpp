@@ -140,10 +140,8 @@ void removeIntro(Host& host, Output& out, const QString& name)
         [](const Import::Object& item) { return item.kind == Import::Object::Intro; });
     if (!found)
         throw failure(QStringLiteral("there is no intro called '%1'").arg(name));
-    const std::string id = found->id;
     host.prepareForWriting();
-    if (!intros.removeUserImport(name, Import::Object::Intro)
-        || storedIn<Import::Object>(intros.storagePath(), id))
+    if (!intros.removeUserImport(name, Import::Object::Intro) || !removalSucceeded(host))
         throw failure(QStringLiteral("could not remove the intro '%1'").arg(name));
     out.line(QStringLiteral("Removed intro '%1'").arg(name));
     out.set(QStringLiteral("name"), name);

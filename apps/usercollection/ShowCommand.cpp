@@ -5,14 +5,15 @@
 #include "Host.h"
 #include "Output.h"
 
-#include <CollectionHelper.h>
 #include <Model/CollectionID.h>
+#include <Model/EffectObject.h>
+#include <Model/OverlayPreset.h>
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
 #include <QJsonObject>
 #include <QRegularExpression>
-#include <QSaveFile>
+#include <Serialize/AtomicFile.h>
 #include <Services/CollectionBrowser.h>
 
 namespace Cli {
@@ -23,15 +24,13 @@ enum class CollectionKind { UserImports, UserIntros, Titles, Effects };
 
 constexpr int MaxPictureNameLength = 200;
 
-// Whole or not at all: a failed write leaves no broken picture behind. The flush
-// matters: commit() alone would keep a file whose buffered tail was not written.
+// Whole or not at all: a failed write leaves no broken picture behind.
 bool writePicture(const QImage& picture, const QString& file)
 {
-    QSaveFile out(file);
-    return QDir().mkpath(QFileInfo(file).path()) && out.open(QIODevice::WriteOnly)
-        && picture.save(&out, "PNG") && out.flush() && out.commit();
+    return Serialize::writeAtomically(file, [&picture](QIODevice& out) { return picture.save(&out, "PNG"); });
 }
 
+// Any id but those of the user collections and the titles names an effect collection.
 CollectionKind kindOf(Host& host, const QString& collection)
 {
     const std::string id = collection.toStdString();
@@ -41,16 +40,7 @@ CollectionKind kindOf(Host& host, const QString& collection)
         return CollectionKind::UserIntros;
     if (id == EditorCollection::CollectionID::TITLES)
         return CollectionKind::Titles;
-    if (id == EditorCollection::CollectionID::AUDIO_EFFECTS
-        || id == EditorCollection::CollectionID::VIDEO_EFFECTS
-        || host.collections().container<Effect::Object>(id)) {
-        return CollectionKind::Effects;
-    }
-    throw usageError(
-        QStringLiteral("unknown collection '%1' (expected imports, intros, titles, %2, %3 or "
-                       "another effect collection)")
-            .arg(collection, QString::fromStdString(EditorCollection::CollectionID::AUDIO_EFFECTS),
-                QString::fromStdString(EditorCollection::CollectionID::VIDEO_EFFECTS)));
+    return CollectionKind::Effects;
 }
 
 // User collections are shown by their category, the others as a whole.
@@ -64,12 +54,25 @@ void locate(Host& host, CollectionKind kind, const std::string& id)
         host.intros().locateCategory(true);
         break;
     case CollectionKind::Titles:
-        EditorCollection::CollectionHelper<Overlay::Preset>(id).locateItem(nullptr);
-        break;
     case CollectionKind::Effects:
-        EditorCollection::CollectionHelper<Effect::Object>(id).locateItem(nullptr);
+        host.browser().showCollection(id);
         break;
     }
+}
+
+// A collection is its item type and its id: an effect collection may share a title's id.
+QImage render(Host& host, CollectionKind kind, const std::string& id)
+{
+    switch (kind) {
+    case CollectionKind::UserImports:
+    case CollectionKind::UserIntros:
+        return host.browser().render<Import::Object>(id);
+    case CollectionKind::Titles:
+        return host.browser().render<Overlay::Preset>(id);
+    case CollectionKind::Effects:
+        return host.browser().render<Effect::Object>(id);
+    }
+    return QImage();
 }
 
 QString pictureFile(Host& host, const QString& collection, const QString& pngPath)
@@ -117,9 +120,11 @@ QString showCollection(Host& host, Output& out, const QString& collection, const
     locate(host, kind, id);
     const Services::CollectionBrowser::Shown& shown = host.browser().shown();
     const int tiles = collectionSize(host, collection);
-    const QImage picture = host.browser().render(id);
+    const QImage picture = render(host, kind, id);
     // Before reporting anything: a command that fails prints only its error.
-    if (!picture.isNull() && !writePicture(picture, file))
+    if (picture.isNull())
+        throw failure(QStringLiteral("the collection '%1' is empty: nothing to draw").arg(collection));
+    if (!writePicture(picture, file))
         throw failure(QStringLiteral("cannot write the picture %1").arg(QDir::toNativeSeparators(file)));
 
     QJsonObject browser {
@@ -137,11 +142,6 @@ QString showCollection(Host& host, Output& out, const QString& collection, const
     out.set(QStringLiteral("shown"), browser);
     out.set(QStringLiteral("tiles"), tiles);
 
-    if (picture.isNull()) {
-        out.line(QStringLiteral("The collection '%1' is empty: no picture written").arg(collection));
-        out.set(QStringLiteral("picture"), QJsonValue::Null);
-        return QString();
-    }
     out.line(QStringLiteral("Drew %1 tile(s) (%2x%3) into %4")
                  .arg(tiles)
                  .arg(picture.width())

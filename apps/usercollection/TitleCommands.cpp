@@ -6,41 +6,16 @@
 #include "Inputs.h"
 #include "Output.h"
 
-#include <CollectionHelper.h>
 #include <Model/CollectionID.h>
 #include <Overlay/OverlayPresets.h>
+#include <Overlay/UserTitles.h>
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QSet>
 #include <QUuid>
 #include <Settings/Settings.h>
 
 namespace Cli {
-
-namespace {
-
-QSet<QString> overlayFiles()
-{
-    const QStringList files
-        = QDir(Settings::userOverlaysPath()).entryList(QDir::Files | QDir::NoDotAndDotDot);
-    return QSet<QString>(files.begin(), files.end());
-}
-
-// A saved title takes its preview from the collection entry of the preset it was
-// made from, so the source preset joins the titles collection for this run with
-// that preview. It has no display name of its own to take from the user's titles.
-void registerSource(const Overlay::Preset& preset, const std::shared_ptr<const Types::Image>& preview)
-{
-    EditorCollection::PersistentItem<Overlay::Preset> record;
-    record.item = new Overlay::Preset(preset); // the collection service takes it over
-    record.preview = preview;
-    record.collectionId = EditorCollection::CollectionID::TITLES;
-    EditorCollection::CollectionHelper<Overlay::Preset>(EditorCollection::CollectionID::TITLES)
-        .registerItem(&record, 1);
-}
-
-} // namespace
 
 QString saveTitle(Host& host, Output& out, const TitleRequest& request)
 {
@@ -52,16 +27,12 @@ QString saveTitle(Host& host, Output& out, const TitleRequest& request)
     preset.id = QUuid::createUuid().toString().toStdString();
     preset.secondaryId = preset.id;
     preset.text = (request.text.isEmpty() ? wanted : request.text).toStdString();
-    if (preview)
-        registerSource(preset, preview);
 
-    const QString name = Overlay::nextName(wanted);
-    const QSet<QString> before = overlayFiles();
-    if (!Overlay::saveUserPreset(&preset, wanted))
+    const Overlay::Preset* saved = Overlay::saveUserTitle(&preset, wanted, preview);
+    if (!saved)
         throw failure(QStringLiteral("could not save the title '%1'").arg(wanted));
-    const QStringList added = (overlayFiles() - before).values();
-    const QString file
-        = added.size() == 1 ? QDir(Settings::userOverlaysPath()).filePath(added.first()) : QString();
+    const QString name = displayName(*saved);
+    const QString file = host.persistence().recordFile(*saved);
 
     out.line(
         QStringLiteral("Saved title '%1' with the text '%2'").arg(name, QString::fromStdString(preset.text)));
