@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake make g++ pkg-config qtbase5-dev libgtest-dev libgmock-dev libbenchmark-dev
-          libboost-dev fonts-dejavu-core python3 clang libclang-rt-dev util-linux mount)
+          libboost-dev librapidcheck-dev fonts-dejavu-core python3 clang libclang-rt-dev util-linux mount)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -43,7 +43,7 @@ TEST(CollectionBrowser, DrawsOneTilePerItemOfCollectionsMadeBeforeAndAfterIt)
     Testing::registerIn("after", Testing::newImport("late"));
     CollectionHelper<Import::Object>("empty").getCollection();
 
-    const QImage image = browser.render("before");
+    const QImage image = browser.render<Import::Object>("before");
     ASSERT_EQ(image.size(),
         QSize(Browser::Columns * Browser::TileWidth, Browser::TitleHeight + 2 * Browser::TileHeight));
     for (int i = 0; i < 2 * Browser::Columns; ++i) {
@@ -55,9 +55,11 @@ TEST(CollectionBrowser, DrawsOneTilePerItemOfCollectionsMadeBeforeAndAfterIt)
     EXPECT_EQ(image.pixelColor(first.topLeft() + previewCentre), QColor(Qt::red));
     EXPECT_NE(image.pixelColor(second.topLeft() + previewCentre), QColor(Qt::red));
 
-    EXPECT_EQ(browser.render("after").height(), Browser::TitleHeight + Browser::TileHeight);
-    EXPECT_TRUE(browser.render("empty").isNull());
-    EXPECT_TRUE(browser.render("unknown").isNull());
+    EXPECT_EQ(browser.render<Import::Object>("after").height(), Browser::TitleHeight + Browser::TileHeight);
+    EXPECT_TRUE(browser.render<Import::Object>("empty").isNull());
+    EXPECT_TRUE(browser.render<Import::Object>("unknown").isNull());
+    // A collection is its item type and its id.
+    EXPECT_TRUE(browser.render<Overlay::Preset>("before").isNull());
 }
 
 } // namespace

@@ -105,11 +105,13 @@ TEST_F(CollectionServiceTest, RegisteredRecordIsFetchedWithPreviewCategoriesAndT
     EXPECT_FALSE(c->previews.count(item));
 }
 
-TEST_F(CollectionServiceTest, RecordWithoutCollectionIsLeftToItsSender)
+TEST_F(CollectionServiceTest, EveryRegistrationIsTakenAnEmptyIdNamingACollectionToo)
 {
-    const Item item;
-    Testing::registerIn(std::string(), &item);
-    EXPECT_EQ(collections->container<Item>(std::string()), nullptr);
+    const Item* item = Testing::newImport("loose");
+    Testing::registerIn(std::string(), item);
+    const Container<Item>* c = collections->container<Item>(std::string());
+    ASSERT_NE(c, nullptr);
+    EXPECT_THAT(c->items, ElementsAre(item));
 }
 
 TEST_F(CollectionServiceTest, ChangeFromAFollowingViewDropsTheItemAndDeletesItAfterwards)
@@ -155,7 +157,7 @@ TEST_F(CollectionServiceTest, LoadFolderRebuildsTheCollectionsAfterARestart)
         EXPECT_THAT(idsIn<Item>(CollectionID::INTROS), ElementsAre("intro"));
         EXPECT_THAT(idsIn<Overlay::Preset>(CollectionID::TITLES), ElementsAre("title"));
         EXPECT_THAT(idsIn<Effect::Object>("audio"), ElementsAre("eq"));
-        EXPECT_EQ(collections->container<Item>(std::string()), nullptr);
+        EXPECT_THAT(idsIn<Item>(std::string()), ElementsAre("loose"));
     }
 }
 

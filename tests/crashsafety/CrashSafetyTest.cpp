@@ -391,11 +391,12 @@ TEST_F(CrashSafety, LeftoverSaveTemporariesAndPartialRecordsAreSkippedAndNeverDe
         ASSERT_TRUE(EditorCollection::PersistentItemHelper<Effect::Object>().store(
             &record, folder.filePath(name).toStdString()));
 
-    EXPECT_EQ(load(Kind::Equalizer, folder.path()).size(), 4u);
+    // "Soft.preset" holds the same item as "Soft": one of them is listed.
+    EXPECT_EQ(load(Kind::Equalizer, folder.path()).size(), 3u);
     EXPECT_THAT(Effect::loadUserEffects<Effect::AudioEqualizer>(),
         UnorderedElementsAre(Key("Warm"), Key("Bright"), Key("Soft")));
     Effect::removeUserEffect(warm.get());
-    EXPECT_EQ(load(Kind::Equalizer, folder.path()).size(), 3u);
+    EXPECT_EQ(load(Kind::Equalizer, folder.path()).size(), 2u);
     for (const QString& file : leftovers)
         EXPECT_TRUE(QFile::exists(file)) << file.toStdString();
 }

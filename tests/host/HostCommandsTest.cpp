@@ -9,7 +9,7 @@
 #include <QJsonArray>
 #include <Services/CollectionBrowser.h>
 #include <TempDataRoot.h>
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
 using Services::CollectionBrowser;
 using Testing::HostRun;
@@ -35,14 +35,17 @@ QJsonValue entryNamed(const QJsonValue& entries, const QString& name)
 
 class HostCommands : public ::testing::Test {
 protected:
-    // Runs a command on the test's data folder that must succeed quietly; its JSON report.
-    QJsonObject report(QStringList arguments)
+    // Runs a command on the test's data folder that must succeed (quietly, unless it
+    // may warn); its JSON report.
+    QJsonObject report(QStringList arguments, bool quiet = true)
     {
         arguments << "--json"
                   << "--data" << root.path();
         const HostRun result = runHost(arguments);
         EXPECT_EQ(result.status, 0) << arguments.join(' ').toStdString() << ": " << result.err.toStdString();
-        EXPECT_EQ(result.err, QString()) << arguments.join(' ').toStdString();
+        if (quiet) {
+            EXPECT_EQ(result.err, QString()) << arguments.join(' ').toStdString();
+        }
         return result.json();
     }
 
@@ -82,6 +85,31 @@ TEST_F(HostCommands, PresetsSavedInOneRunAreListedWithTheirSettingsInTheNextUnti
     EXPECT_EQ(names(report({ "effects", "list", "equalizer" })["presets"]),
         QStringList { QStringLiteral("Bäss ♪") });
     EXPECT_EQ(root.files().size(), 2);
+}
+
+TEST_F(HostCommands, ACopiedRecordIsListedOnceWarnedAboutOnceAndRemovedWithItsTwin)
+{
+    const QString file = report({ "effects", "save", "equalizer", "Bass" })["file"].toString();
+    report({ "titles", "save", "Hello" });
+    const QString title = QDir(root.path()).filePath(root.files().last());
+    ASSERT_TRUE(QFile::copy(file, file + " (copy)"));
+    ASSERT_TRUE(QFile::copy(title, title + " (copy)"));
+    const QStringList before = root.files();
+
+    const HostRun listed = runHost({ "effects", "list", "equalizer", "--json", "--data", root.path() });
+    ASSERT_EQ(listed.status, 0) << listed.err.toStdString();
+    EXPECT_EQ(names(listed.json()["presets"]), QStringList { "Bass" });
+    const QStringList warnings = listed.err.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(warnings.size(), 1);
+    EXPECT_TRUE(warnings[0].contains(file + " (copy)") && warnings[0].contains(file + " ")) << warnings[0].toStdString();
+    EXPECT_EQ(names(report({ "titles", "list" }, false)["titles"]), QStringList { "Hello" });
+    EXPECT_EQ(report({ "titles", "next-name", "Hello" }, false)["proposal"].toString(), "Hello_01");
+    EXPECT_EQ(report({ "imports", "list" })["imports"].toArray().size(), 0);
+    EXPECT_EQ(root.files(), before);
+
+    report({ "effects", "remove", "equalizer", "Bass" }, false);
+    EXPECT_FALSE(QFileInfo::exists(file) || QFileInfo::exists(file + " (copy)"));
+    EXPECT_EQ(report({ "effects", "list", "equalizer" })["presets"].toArray().size(), 0);
 }
 
 TEST_F(HostCommands, IntroNamesAreNumberedAndFreedAgainByRemovalAndTheIntrosAreShown)
@@ -162,11 +190,11 @@ TEST_F(HostCommands, TitlesAreNumberedAndKeepTheirText)
     EXPECT_EQ(entryNamed(listed, "Welcome_01")["text"].toString(), "Welcome");
 }
 
-TEST_F(HostCommands, ShowWritesOnePictureOfTheCollectionAndNoneWhenItIsEmpty)
+TEST_F(HostCommands, ShowWritesOnePictureOfTheCollectionAndRefusesAnEmptyOne)
 {
-    const QJsonObject empty = report({ "show", "titles" });
-    EXPECT_EQ(empty["tiles"].toInt(), 0);
-    EXPECT_TRUE(empty["picture"].isNull());
+    const HostRun empty = runHost({ "show", "titles", "--data", root.path() });
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_THAT(empty.err.toStdString(), testing::HasSubstr("is empty"));
     EXPECT_EQ(root.files(), QStringList());
 
     for (const char* name : { "One", "Two", "Three", "Four", "Five" })

@@ -110,7 +110,7 @@ const ErrorCase errorCases[] = {
     { "import_empty_name", { "imports", "save", "new.rec", "--media", "{media}", "--name", "" }, 2,
         "missing --name" },
     { "intro_timeline_missing", { "intros", "save", "X", "--timeline", "{media}.gone" }, 2, "no such file" },
-    { "show_unknown_collection", { "show", "nowhere" }, 2, "unknown collection 'nowhere'" },
+    { "show_unknown_collection", { "show", "nowhere" }, 1, "the collection 'nowhere' is empty" },
     { "remove_unknown_preset", { "effects", "remove", "equalizer", "Treble" }, 1,
         "no equalizer preset called 'Treble'" },
     { "remove_preset_of_other_type", { "effects", "remove", "enhance", "Bass" }, 1,
