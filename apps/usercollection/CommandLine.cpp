@@ -61,6 +61,65 @@ QString optionList(const QString& title, const QList<QCommandLineOption>& option
     return text;
 }
 
+// Options that take a value, so that their values are not taken for words. A
+// single dash also introduces a long option.
+QSet<QString> valuedOptions(const QList<CommandGroup>& groups)
+{
+    QSet<QString> valued;
+    auto note = [&](const QCommandLineOption& option) {
+        if (option.valueName().isEmpty())
+            return;
+        for (const QString& name : option.names()) {
+            valued.insert(QStringLiteral("-") + name);
+            if (name.size() > 1)
+                valued.insert(QStringLiteral("--") + name);
+        }
+    };
+    for (const QCommandLineOption& option : globalOptions())
+        note(option);
+    for (const CommandGroup& group : groups) {
+        for (const Command& command : group.commands) {
+            for (const QCommandLineOption& option : command.options)
+                note(option);
+        }
+    }
+    return valued;
+}
+
+struct Outline {
+    QStringList words; // at most two
+    bool help = false;
+};
+
+// What must be known before the parser runs, since the words decide which options
+// it accepts. As for the parser, the argument after a valued option is its value
+// and everything after "--" is an operand.
+Outline outline(const QList<CommandGroup>& groups, const QStringList& arguments)
+{
+    const QSet<QString> valued = valuedOptions(groups);
+    Outline found;
+    int index = 1;
+    for (; index < arguments.size(); ++index) {
+        const QString& argument = arguments[index];
+        if (argument == QLatin1String("--")) {
+            ++index;
+            break;
+        }
+        if (valued.contains(argument))
+            ++index;
+        else if (argument == QLatin1String("-h") || argument == QLatin1String("--help"))
+            found.help = true;
+        else if ((!argument.startsWith(QLatin1Char('-')) || argument == QLatin1String("-"))
+            && found.words.size() < 2)
+            found.words += argument;
+    }
+    // "-- titles save NAME" names the command after "--"; in "titles save -- NAME"
+    // the operands there are the command's own.
+    if (found.words.isEmpty())
+        found.words = arguments.mid(index, 2);
+    return found;
+}
+
 } // namespace
 
 QString usageLine(const Command& command)
@@ -104,44 +163,11 @@ CommandLine::CommandLine(const QList<CommandGroup>& groups)
 {
 }
 
-QStringList CommandLine::commandWords(const QStringList& arguments) const
-{
-    // Options that take a value, so that their values are not taken for words.
-    QSet<QString> valued;
-    auto noteValued = [&](const QCommandLineOption& option) {
-        if (!option.valueName().isEmpty()) {
-            for (const QString& name : option.names())
-                valued.insert((name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name);
-        }
-    };
-    for (const QCommandLineOption& option : globalOptions())
-        noteValued(option);
-    for (const CommandGroup& group : m_groups) {
-        for (const Command& command : group.commands) {
-            for (const QCommandLineOption& option : command.options)
-                noteValued(option);
-        }
-    }
-
-    QStringList words;
-    for (int index = 1; index < arguments.size() && words.size() < 2; ++index) {
-        const QString& argument = arguments[index];
-        if (argument == QLatin1String("--")) {
-            words += arguments.mid(index + 1, 2 - words.size());
-            break;
-        }
-        if (valued.contains(argument))
-            ++index;
-        else if (!argument.startsWith(QLatin1Char('-')) || argument == QLatin1String("-"))
-            words += argument;
-    }
-    return words;
-}
-
 void CommandLine::parse(const QStringList& arguments)
 {
-    const QStringList words = commandWords(arguments);
-    const bool help = arguments.contains(QLatin1String("--help")) || arguments.contains(QLatin1String("-h"));
+    const Outline found = outline(m_groups, arguments);
+    const QStringList& words = found.words;
+    const bool help = found.help;
     m_help = help;
 
     m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);

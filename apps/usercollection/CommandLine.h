@@ -70,7 +70,6 @@ public:
     QStringList values(const QString& option) const { return m_parser.values(option); }
 
 private:
-    QStringList commandWords(const QStringList& arguments) const;
     QString programHelp() const;
     QString groupHelp(const CommandGroup& group) const;
     QString commandHelp(const Command& command) const;

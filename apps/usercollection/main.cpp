@@ -1,6 +1,7 @@
 #include "Application.h"
 
 #include <QGuiApplication>
+#include <QStringList>
 #include <cstdio>
 
 namespace {
@@ -16,12 +17,20 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     // The platform's start-up remarks (such as a missing runtime folder) would
     // bury the one line an error gets; later warnings are the user's business.
+    // Qt takes the options it knows (-reverse, -platform, ...) out of its
+    // command line wherever they stand, even after "--" or as another option's
+    // value; so it gets only the program's name, and the host every argument.
+    QStringList arguments;
+    for (int index = 0; index < argc; ++index)
+        arguments += QString::fromLocal8Bit(argv[index]);
+    int qtArgc = argc > 0 ? 1 : 0;
+
     const QtMessageHandler previous = qInstallMessageHandler(ignoreMessage);
-    QGuiApplication app(argc, argv);
+    QGuiApplication app(qtArgc, argv);
     qInstallMessageHandler(previous);
     QCoreApplication::setApplicationName(QStringLiteral("usercollection"));
 
-    const int status = Cli::run(QCoreApplication::arguments());
+    const int status = Cli::run(arguments);
     std::fflush(stdout);
     return status;
 }

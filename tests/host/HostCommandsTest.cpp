@@ -190,6 +190,30 @@ TEST_F(HostCommands, TitlesAreNumberedAndKeepTheirText)
     EXPECT_EQ(entryNamed(listed, "Welcome_01")["text"].toString(), "Welcome");
 }
 
+TEST_F(HostCommands, ArgumentsThatLookLikeQtOrHelpOptionsReachTheCommandAfterDoubleDashOrAsValues)
+{
+    const QStringList options = { "--json", "--data", root.path() };
+    for (const char* name : { "-reverse", "-platform", "-h" }) {
+        const HostRun saved = runHost(options + QStringList { "titles", "save", "--", name });
+        EXPECT_EQ(saved.status, 0) << name << ": " << saved.err.toStdString();
+        EXPECT_EQ(saved.json()["name"].toString(), name) << saved.out.toStdString();
+    }
+    report({ "titles", "save", "Plain", "--text", "-reverse" });
+
+    const QJsonValue listed = report({ "titles", "list" })["titles"];
+    QStringList listedNames = names(listed);
+    listedNames.sort();
+    EXPECT_EQ(listedNames, (QStringList { "-h", "-platform", "-reverse", "Plain" }));
+    EXPECT_EQ(entryNamed(listed, "-h")["text"].toString(), "-h");
+    EXPECT_EQ(entryNamed(listed, "Plain")["text"].toString(), "-reverse");
+
+    const QStringList files = root.files();
+    const HostRun help = runHost(options + QStringList { "titles", "save", "-h", "--", "Unsaved" });
+    EXPECT_EQ(help.status, 0) << help.err.toStdString();
+    EXPECT_TRUE(help.out.startsWith("Usage: usercollection titles save")) << help.out.toStdString();
+    EXPECT_EQ(root.files(), files);
+}
+
 TEST_F(HostCommands, ShowWritesOnePictureOfTheCollectionAndRefusesAnEmptyOne)
 {
     const HostRun empty = runHost({ "show", "titles", "--data", root.path() });

@@ -3,7 +3,10 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <cstring>
 #include <mutex>
+#include <string>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -169,27 +172,29 @@ private:
     unsigned m_shift = 64;
 };
 
-// The handlers of one message type, indexed by what a publish looks up.
+// The handlers of one message type, indexed by what a publish looks up. Types
+// are known by copies of their names: the type_info a name came from may belong
+// to a library that is unloaded later.
 struct MessageTypeRecord {
-    explicit MessageTypeRecord(const std::type_index& messageType)
-        : type(messageType)
+    explicit MessageTypeRecord(const char* typeName)
+        : name(typeName)
     {
     }
 
-    std::type_index type;
+    const std::string name;
     SenderIndex bySender;
     // Nearly always empty or one entry: a message type has one declared sender type.
-    std::vector<std::pair<std::type_index, HandlerBucket>> bySenderType;
+    std::vector<std::pair<std::string, HandlerBucket>> bySenderType;
 
-    const HandlerBucket* findSenderType(const std::type_index& senderType) const
+    const HandlerBucket* findSenderType(const char* senderType) const
     {
         for (const auto& [declared, bucket] : bySenderType)
-            if (declared == senderType)
+            if (std::strcmp(declared.c_str(), senderType) == 0)
                 return &bucket;
         return nullptr;
     }
 
-    HandlerBucket& senderTypeBucket(const std::type_index& senderType)
+    HandlerBucket& senderTypeBucket(const std::string& senderType)
     {
         for (auto& [declared, bucket] : bySenderType)
             if (declared == senderType)
@@ -207,7 +212,7 @@ struct MessageTypeRecord {
             bySender.erase(object);
     }
 
-    void eraseFromSenderType(const std::type_index& senderType, std::uint64_t sequence)
+    void eraseFromSenderType(const std::string& senderType, std::uint64_t sequence)
     {
         for (auto it = bySenderType.begin(); it != bySenderType.end(); ++it) {
             if (it->first == senderType) {
@@ -233,15 +238,18 @@ struct Registration {
 struct SubscriberRecord {
     std::vector<Registration> registrations; // in registration order
     std::unordered_set<const Object*> objects;
-    std::vector<std::type_index> senderTypes;
+    std::vector<std::string> senderTypes;
 };
 
 struct Dispatcher::State {
-    // Hashing a type_index hashes the type's name; the address of the name is a
-    // cheaper key. One type may have several type_info objects (one per shared
-    // library), hence several slots that lead to the same record.
+    // Hashing the type's name costs more than hashing its address. One type may
+    // have several names in memory (one per shared library), hence several slots
+    // that lead to the same record. The address is only compared, never followed:
+    // once its library is unloaded, another name may take its place, so a hit
+    // counts only when the record's own copy of the name agrees.
     struct CacheSlot {
-        const char* name = nullptr;
+        std::uintptr_t nameAddress = 0;
+        const char* recordName = ""; // the record's own copy, saving a load on a hit
         MessageTypeRecord* record = nullptr;
     };
 
@@ -249,16 +257,18 @@ struct Dispatcher::State {
     MessageTypeRecord& messageType(const std::type_index& type)
     {
         const char* const name = type.name();
-        const auto hash
-            = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(name)) * 0x9E3779B97F4A7C15ull;
+        const auto address = reinterpret_cast<std::uintptr_t>(name);
+        const auto hash = static_cast<std::uint64_t>(address) * 0x9E3779B97F4A7C15ull;
         CacheSlot& slot = recentTypes[static_cast<std::size_t>(hash >> 56)];
-        return slot.name == name ? *slot.record : lookUpMessageType(slot, type);
+        if (slot.nameAddress == address && std::strcmp(slot.recordName, name) == 0)
+            return *slot.record;
+        return lookUpMessageType(slot, name);
     }
-    MessageTypeRecord& lookUpMessageType(CacheSlot& slot, const std::type_index& type);
+    MessageTypeRecord& lookUpMessageType(CacheSlot& slot, const char* name);
 
     // Undo one subscription, also when it was only partly made.
     void forgetObject(SubscriberRecord& subscriber, const Object* object);
-    void forgetSenderType(SubscriberRecord& subscriber, const std::type_index& senderType);
+    void forgetSenderType(SubscriberRecord& subscriber, const std::string& senderType);
     void removeEntries(const SubscriberRecord& subscriber, const Registration& registration);
 
     mutable std::mutex mutex;
@@ -267,20 +277,24 @@ struct Dispatcher::State {
     std::atomic<std::size_t> subscribers { 0 };
     std::size_t registrations = 0;
     std::size_t typeSubscriptions = 0;
-    // Records are never freed, so cache slots may point at them.
-    std::unordered_map<std::type_index, std::unique_ptr<MessageTypeRecord>> messageTypes;
+    // Records are never freed, so cache slots may point at them and keys may
+    // view their names.
+    std::unordered_map<std::string_view, std::unique_ptr<MessageTypeRecord>> messageTypes;
     std::array<CacheSlot, 256> recentTypes;
     std::unordered_map<const Object*, std::vector<SubscriberRecord*>> subscribersOf;
     RegistrationHook registrationHook = nullptr;
 };
 
-MessageTypeRecord& Dispatcher::State::lookUpMessageType(CacheSlot& slot, const std::type_index& type)
+MessageTypeRecord& Dispatcher::State::lookUpMessageType(CacheSlot& slot, const char* name)
 {
-    std::unique_ptr<MessageTypeRecord>& record = messageTypes[type];
-    if (!record)
-        record = std::make_unique<MessageTypeRecord>(type);
-    slot = { type.name(), record.get() };
-    return *record;
+    auto found = messageTypes.find(name);
+    if (found == messageTypes.end()) {
+        auto record = std::make_unique<MessageTypeRecord>(name);
+        const std::string_view key = record->name;
+        found = messageTypes.emplace(key, std::move(record)).first;
+    }
+    slot = { reinterpret_cast<std::uintptr_t>(name), found->second->name.c_str(), found->second.get() };
+    return *found->second;
 }
 
 void Dispatcher::State::forgetObject(SubscriberRecord& subscriber, const Object* object)
@@ -297,7 +311,7 @@ void Dispatcher::State::forgetObject(SubscriberRecord& subscriber, const Object*
         registration.type->eraseFromSender(object, registration.sequence);
 }
 
-void Dispatcher::State::forgetSenderType(SubscriberRecord& subscriber, const std::type_index& senderType)
+void Dispatcher::State::forgetSenderType(SubscriberRecord& subscriber, const std::string& senderType)
 {
     auto& types = subscriber.senderTypes;
     const auto kept = std::remove(types.begin(), types.end(), senderType);
@@ -311,7 +325,7 @@ void Dispatcher::State::removeEntries(const SubscriberRecord& subscriber, const 
 {
     for (const Object* object : subscriber.objects)
         registration.type->eraseFromSender(object, registration.sequence);
-    for (const std::type_index& senderType : subscriber.senderTypes)
+    for (const std::string& senderType : subscriber.senderTypes)
         registration.type->eraseFromSenderType(senderType, registration.sequence);
 }
 
@@ -338,7 +352,7 @@ std::deque<void*> Dispatcher::getSubscribers(const MessageBase& /*message*/,
     const MessageTypeRecord& type = m_state->messageType(messageType);
 
     const HandlerBucket* own = sender ? type.bySender.find(sender) : nullptr;
-    const HandlerBucket* all = type.bySenderType.empty() ? nullptr : type.findSenderType(senderType);
+    const HandlerBucket* all = type.bySenderType.empty() ? nullptr : type.findSenderType(senderType.name());
 
     if (own && all)
         appendMerged(handlers, *own, *all);
@@ -363,7 +377,7 @@ void Dispatcher::removeSubscriber(SubscriberRecord& subscriber)
     for (auto it = subscriber.registrations.rbegin(); it != subscriber.registrations.rend(); ++it) {
         m_state->removeEntries(subscriber, *it);
         if (m_state->registrationHook)
-            m_state->registrationHook(false, it->handler, it->type->type);
+            m_state->registrationHook(false, it->handler, it->type->name);
     }
     subscriber.registrations.clear();
     while (!subscriber.objects.empty())
@@ -386,7 +400,7 @@ void Dispatcher::registerHandler(
         // The newest sequence number: appending keeps every bucket sorted.
         for (const Object* object : subscriber.objects)
             type.bySender[object].push_back(registration.entry());
-        for (const std::type_index& senderType : subscriber.senderTypes)
+        for (const std::string& senderType : subscriber.senderTypes)
             type.senderTypeBucket(senderType).push_back(registration.entry());
     } catch (...) {
         m_state->removeEntries(subscriber, registration);
@@ -395,7 +409,7 @@ void Dispatcher::registerHandler(
     }
     ++m_state->registrations;
     if (m_state->registrationHook)
-        m_state->registrationHook(true, handler, messageType);
+        m_state->registrationHook(true, handler, type.name);
 }
 
 void Dispatcher::unregisterHandler(
@@ -412,7 +426,7 @@ void Dispatcher::unregisterHandler(
     registrations.erase(found);
     --m_state->registrations;
     if (m_state->registrationHook)
-        m_state->registrationHook(false, handler, messageType);
+        m_state->registrationHook(false, handler, type.name);
 }
 
 void Dispatcher::subscribe(SubscriberRecord& subscriber, const PubSub::Object* object)
@@ -446,8 +460,9 @@ bool Dispatcher::isSubscribed(const SubscriberRecord& subscriber, const PubSub::
     return subscriber.objects.count(object) != 0;
 }
 
-void Dispatcher::subscribeAll(SubscriberRecord& subscriber, const std::type_index& senderType)
+void Dispatcher::subscribeAll(SubscriberRecord& subscriber, const std::type_index& type)
 {
+    const std::string senderType = type.name(); // allocates, so outside the lock
     const std::lock_guard<std::mutex> lock(m_state->mutex);
     auto& types = subscriber.senderTypes;
     if (std::find(types.begin(), types.end(), senderType) != types.end())
@@ -465,8 +480,9 @@ void Dispatcher::subscribeAll(SubscriberRecord& subscriber, const std::type_inde
 
 void Dispatcher::unsubscribeAll(SubscriberRecord& subscriber, const std::type_index& senderType)
 {
+    const std::string name = senderType.name();
     const std::lock_guard<std::mutex> lock(m_state->mutex);
-    m_state->forgetSenderType(subscriber, senderType);
+    m_state->forgetSenderType(subscriber, name);
 }
 
 void Dispatcher::objectDestroyed(const PubSub::Object* object)
@@ -501,7 +517,7 @@ Dispatcher::Counts Dispatcher::counts() const
     counts.typeSubscriptions = m_state->typeSubscriptions;
     for (const auto& [object, subscribers] : m_state->subscribersOf)
         counts.objectSubscriptions += subscribers.size();
-    for (const auto& [type, record] : m_state->messageTypes) {
+    for (const auto& [name, record] : m_state->messageTypes) {
         counts.indexedSenders += record->bySender.size();
         counts.senderEntries += record->bySender.entries();
         for (const auto& [senderType, bucket] : record->bySenderType)

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <deque>
 #include <memory>
+#include <string>
 #include <typeindex>
 
 namespace PubSub {
@@ -108,9 +109,9 @@ private:
     void unsubscribeAll(SubscriberRecord& subscriber, const std::type_index& senderType);
     void objectDestroyed(const PubSub::Object* object);
 
-    // Lets tests see registrations come and go; called under the lock.
-    using RegistrationHook
-        = void (*)(bool registered, const void* handler, const std::type_index& messageType);
+    // Lets tests see registrations come and go, with the message type's name;
+    // called under the lock.
+    using RegistrationHook = void (*)(bool registered, const void* handler, const std::string& messageType);
     void setRegistrationHook(RegistrationHook hook);
 
     struct State;
