@@ -24,7 +24,7 @@ void Object::save(Serialize::OutputArchive& archive) const
     archive.beginNode("Import");
     archive.writeString("id", id);
     archive.writeString("secondaryId", secondaryId);
-    archive.writeString("path", path);
+    archive.writePath("path", path);
     archive.writeInt32("kind", kind);
     archive.endNode();
 }
@@ -35,7 +35,7 @@ void Object::restore(Serialize::InputArchive& archive)
     archive.beginNode("Import");
     restored.id = archive.readString("id");
     restored.secondaryId = archive.readString("secondaryId");
-    restored.path = archive.readString("path");
+    restored.path = archive.readPath("path");
     const std::int32_t restoredKind = archive.readInt32("kind");
     if (restoredKind < File || restoredKind > Intro)
         throw Serialize::ArchiveError("unknown import kind");

@@ -1,4 +1,5 @@
 #include <QBuffer>
+#include <QDir>
 #include <QImage>
 #include <QImageReader>
 #include <QXmlStreamWriter>
@@ -143,6 +144,25 @@ void OutputArchive::writeString(const char* name, const std::string& value)
         m_writer->writeCharacters(
             QString::fromLatin1(QByteArray::fromRawData(value.data(), int(value.size())).toBase64()));
     }
+    m_writer->writeEndElement();
+}
+
+void OutputArchive::setBaseFolder(const QString& folder)
+{
+    m_baseFolder = folder.isEmpty() ? QString() : QDir::cleanPath(folder);
+}
+
+void OutputArchive::writePath(const char* name, const std::string& path)
+{
+    const QString full = QDir::cleanPath(QString::fromStdString(path));
+    if (m_baseFolder.isEmpty() || path.empty() || !isPlainUtf8(path) || !QDir::isAbsolutePath(full)
+        || !full.startsWith(m_baseFolder + QLatin1Char('/'))) {
+        writeString(name, path);
+        return;
+    }
+    beginEntry(name);
+    m_writer->writeAttribute(QStringLiteral("within"), QStringLiteral("base"));
+    m_writer->writeCharacters(full.mid(m_baseFolder.size() + 1));
     m_writer->writeEndElement();
 }
 
@@ -386,6 +406,27 @@ std::string InputArchive::readString(const char* name)
     }
     readContent(name);
     return m_text.toStdString();
+}
+
+void InputArchive::setBaseFolder(const QString& folder)
+{
+    m_baseFolder = folder.isEmpty() ? QString() : QDir::cleanPath(folder);
+}
+
+std::string InputArchive::readPath(const char* name)
+{
+    const bool withinBase = peekToken() == QXmlStreamReader::StartElement
+        && m_reader->attributes().value(QLatin1String("within")) == QLatin1String("base");
+    if (!withinBase)
+        return readString(name);
+    readContent(name);
+    const QString relative = QDir::cleanPath(m_text);
+    if (relative.isEmpty() || QDir::isAbsolutePath(relative) || relative == QLatin1String("..")
+        || relative.startsWith(QLatin1String("../")))
+        fail(QStringLiteral("a path in <%1> leaves its folder").arg(QLatin1String(name)));
+    if (m_baseFolder.isEmpty())
+        return relative.toStdString();
+    return (m_baseFolder + QLatin1Char('/') + relative).toStdString();
 }
 
 QString InputArchive::readText(const char* name)

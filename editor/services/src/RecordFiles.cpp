@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <Serialize/AtomicFile.h>
+#include <Settings/Settings.h>
 #include <algorithm>
 #include <stdexcept>
 #include <utility>
@@ -91,11 +92,17 @@ bool holdsOnlyOwnFiles(const QString& folder)
     return true;
 }
 
+QString dataFolder()
+{
+    return cleanAbsolute(Settings::dataRoot());
+}
+
 bool writeRecordFile(const Serialize::ISerializable& record, const QString& file)
 {
     try {
         return Serialize::writeAtomically(file, [&record](QIODevice& device) {
             Serialize::OutputArchive archive(&device);
+            archive.setBaseFolder(dataFolder());
             record.save(archive);
             return archive.finish();
         });

@@ -42,6 +42,11 @@ public:
 
     void writeString(const char* name, const std::string& value);
     void writeText(const char* name, const QString& value);
+    // A file path (UTF-8): one inside the base folder is written relative to it, so
+    // that the document stays right when the folder moves; any other as it is.
+    void writePath(const char* name, const std::string& path);
+    // The folder paths are written relative to; empty (the default) for none.
+    void setBaseFolder(const QString& folder);
     void writeInt32(const char* name, std::int32_t value);
     void writeInt64(const char* name, std::int64_t value);
     void writeDouble(const char* name, double value);
@@ -67,6 +72,7 @@ private:
     void beginEntry(const char* name);
 
     QIODevice* m_device;
+    QString m_baseFolder;
     QString m_text;
     std::unique_ptr<QXmlStreamWriter> m_writer;
     bool m_finished = false;
@@ -91,6 +97,10 @@ public:
 
     std::string readString(const char* name);
     QString readText(const char* name);
+    // A path written by writePath: a relative one is resolved against the base
+    // folder (and stays relative without one); one that would leave it is damage.
+    std::string readPath(const char* name);
+    void setBaseFolder(const QString& folder);
     std::int32_t readInt32(const char* name);
     std::int64_t readInt64(const char* name);
     double readDouble(const char* name);
@@ -123,6 +133,7 @@ private:
     std::unique_ptr<QXmlStreamReader> m_reader;
     bool m_pending = false; // the reader stands on a start or end tag not yet consumed
     int m_objectDepth = 0;
+    QString m_baseFolder;
     QString m_text; // reused for every field, so reading allocates only once
 };
 
