@@ -50,6 +50,9 @@ QString recordNodeName(const QString& file);
 // what interrupted saves of those two left), so that deleting it loses nothing else.
 bool holdsOnlyOwnFiles(const QString& folder);
 
+// The folder that records' paths are relative to: the data root as it is now.
+QString dataFolder();
+
 // Writes record to file atomically, creating missing folders; true once committed.
 bool writeRecordFile(const Serialize::ISerializable& record, const QString& file);
 
@@ -63,23 +66,39 @@ private:
     QSet<QString> m_warned;
 };
 
-// Reads the record in file into records, which takes over its item. False, with a
-// warning, when file holds no readable record of item type T.
+// Why a file holds no readable record of an item type.
+struct ReadFailure {
+    enum Kind { None, Unreadable, Damaged, Foreign } kind = None; // Foreign: another record or item type
+    QString reason;
+
+    explicit operator bool() const { return kind != None; }
+};
+
+// Reads the record in file into records, which takes over its item; what kept it
+// from doing so otherwise.
 template <class T>
-bool readRecord(const QString& file, EditorCollection::LoadedRecords<T>& records, FileWarnings& warnings)
+ReadFailure readRecordOf(const QString& file, EditorCollection::LoadedRecords<T>& records)
 {
     using Record = EditorCollection::PersistentItem<T>;
     QFile in(file);
-    if (!in.open(QIODevice::ReadOnly)) {
-        warnings.warn(file, QStringLiteral("cannot read %1").arg(file));
-        return false;
-    }
+    if (!in.open(QIODevice::ReadOnly))
+        return { ReadFailure::Unreadable, QStringLiteral("cannot read it") };
+    std::unique_ptr<Serialize::InputArchive> opened;
     try {
-        Serialize::InputArchive archive(&in);
-        if (archive.peekNodeName() != QLatin1String(Record::NameInArchive())) {
-            warnings.warn(file, QStringLiteral("skipping %1: not a %2").arg(file, Record::NameInArchive()));
-            return false;
-        }
+        opened = std::make_unique<Serialize::InputArchive>(&in);
+    } catch (const Serialize::ArchiveError& error) {
+        // An empty file or a broken archive was a record once; anything else never was.
+        in.seek(0);
+        if (in.size() == 0 || in.read(256).contains("<archive"))
+            return { ReadFailure::Damaged, QString::fromUtf8(error.what()) };
+        return { ReadFailure::Foreign, QStringLiteral("not a record file") };
+    }
+    Serialize::InputArchive& archive = *opened;
+    try {
+        archive.setBaseFolder(dataFolder());
+        const QString node = archive.peekNodeName();
+        if (node != QLatin1String(Record::NameInArchive()))
+            return { ReadFailure::Foreign, QStringLiteral("not a %1 but %2").arg(Record::NameInArchive(), node) };
         Record record;
         record.restore(archive);
         records.append(std::move(record));
@@ -89,13 +108,22 @@ bool readRecord(const QString& file, EditorCollection::LoadedRecords<T>& records
             records.dropLast();
             throw;
         }
-        return true;
+        return {};
     } catch (const Serialize::ArchiveError& error) {
-        warnings.warn(file, QStringLiteral("skipping damaged %1: %2").arg(file, QString::fromUtf8(error.what())));
+        return { ReadFailure::Damaged, QString::fromUtf8(error.what()) };
     } catch (const std::bad_cast&) {
-        warnings.warn(file, QStringLiteral("skipping %1: its item is not of the expected type").arg(file));
+        return { ReadFailure::Foreign, QStringLiteral("its item is not of the expected type") };
     }
-    return false;
+}
+
+// As readRecordOf; false, with a warning, when file holds no readable record of T.
+template <class T>
+bool readRecord(const QString& file, EditorCollection::LoadedRecords<T>& records, FileWarnings& warnings)
+{
+    const ReadFailure failure = readRecordOf(file, records);
+    if (failure)
+        warnings.warn(file, QStringLiteral("skipping %1: %2").arg(file, failure.reason));
+    return !failure;
 }
 
 } // namespace Storage

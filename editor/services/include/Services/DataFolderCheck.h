@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <vector>
+
+namespace Services {
+
+// Something in a collection folder that the folder's listing passes over, or that
+// keeps an item from being what the listing shows.
+struct FolderProblem {
+    // One word: damaged, foreign, unreadable, duplicate, orphan, leftover or ignored.
+    QString kind;
+    // The collection folder it lies in, relative to the data root ("imports",
+    // "effects/AudioEqualizer").
+    QString collection;
+    QString path; // absolute
+    QString detail; // what it is, for a person
+};
+
+// Looks through the collection folders below dataRoot (every folder in effects/,
+// intros/, imports/, overlays/) as their listings read them, and reports: records
+// that are damaged, unreadable, of another type, or duplicates of a listed one;
+// intros without a record or without their bundle; leftovers of interrupted saves;
+// anything else a listing passes over. Changes nothing; by collection, then path.
+std::vector<FolderProblem> checkDataFolder(const QString& dataRoot);
+
+// Moves the file or folder of each problem into quarantine/<date>/ below dataRoot,
+// at the same path below it, and writes a line per problem into the note there.
+// Deletes nothing. Returns the problems it could not move.
+std::vector<FolderProblem> quarantineProblems(const QString& dataRoot, const std::vector<FolderProblem>& problems);
+
+} // namespace Services
