@@ -2,6 +2,7 @@
 
 #include "CommandError.h"
 #include "CommandLine.h"
+#include "CheckCommand.h"
 #include "DemoCommand.h"
 #include "EffectCommands.h"
 #include "Host.h"
@@ -24,7 +25,7 @@ namespace {
 QList<CommandGroup> commandGroups()
 {
     return { effectCommands(), importCommands(), introCommands(), titleCommands(), showCommands(),
-        demoCommands() };
+        checkCommands(), demoCommands() };
 }
 
 QString freshDataFolder()
@@ -67,7 +68,7 @@ int run(const QStringList& arguments)
         Context context { host.get(), out, args, dataRoot };
         command.run(context);
         out.finish();
-        return 0;
+        return context.status;
     } catch (const CommandError& error) {
         printError(error.message());
         return error.status();

@@ -19,6 +19,7 @@ struct Context {
     Output& out;
     const CommandLine& args;
     QString dataRoot;
+    int status = 0; // the exit status of a command that reports and still fails (check)
 };
 
 // One command of the program, such as "effects save": the words that select it, its

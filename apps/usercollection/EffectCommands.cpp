@@ -123,11 +123,11 @@ void savePreset(Host& host, Output& out, const EffectPresetRequest& request)
     if (!preview)
         preview = EffectKind<T>::preview(effect);
     const std::string collectionId = request.collectionId.value_or(EffectKind<T>::collectionId());
+
+    host.prepareForWriting();
     // Only the first preset read under a name is ever listed, so a second one would be lost to the user.
     if (Effect::loadUserEffects<T>().count(name))
         throw usageError(QStringLiteral("an %1 preset called '%2' already exists").arg(kind, name));
-
-    host.prepareForWriting();
     const std::unique_ptr<const T> saved = Effect::saveUserEffect<T>(&effect, name, collectionId, preview);
     if (!saved)
         throw failure(QStringLiteral("could not save the %1 preset '%2'").arg(kind, name));
@@ -175,12 +175,12 @@ template <class T>
 void removePreset(Host& host, Output& out, const QString& name)
 {
     const QString kind = EffectKind<T>::name();
+    host.prepareForWriting();
     const auto presets = Effect::loadUserEffects<T>();
     const auto found = presets.find(name);
     if (found == presets.end())
         throw failure(QStringLiteral("there is no %1 preset called '%2'").arg(kind, name));
     const std::string id = found->second->id;
-    host.prepareForWriting();
     Effect::removeUserEffect(found->second.get());
     if (!removalSucceeded(host))
         throw failure(QStringLiteral("could not remove the %1 preset '%2'").arg(kind, name));

@@ -14,8 +14,12 @@
 namespace Cli {
 
 const std::string UserImportsCategory = "my_imports";
+const QString LockFileName = QStringLiteral(".lock");
 
 namespace {
+
+// Saves take a fraction of a second; a minute of waiting means something is stuck.
+constexpr int LockWaitMs = 60000;
 
 // The user collections read their folders from the settings, so the root is set
 // before they are made.
@@ -44,7 +48,7 @@ Host::Host(const QString& dataRoot)
 
 Host::~Host() = default;
 
-void Host::prepareForWriting() const
+void Host::prepareForWriting()
 {
     const QString shown = QDir::toNativeSeparators(m_dataRoot);
     if (!QDir().mkpath(m_dataRoot))
@@ -52,6 +56,20 @@ void Host::prepareForWriting() const
     QTemporaryFile probe(QDir(m_dataRoot).filePath(QStringLiteral(".write-test-XXXXXX")));
     if (!probe.open())
         throw failure(QStringLiteral("cannot write in the data folder %1").arg(shown));
+    lock();
+}
+
+void Host::lock()
+{
+    if (m_lock)
+        return;
+    auto lock = std::make_unique<QLockFile>(QDir(m_dataRoot).filePath(LockFileName));
+    // A holder that was killed leaves a stale lock, which tryLock takes over.
+    if (!lock->tryLock(LockWaitMs)) {
+        throw failure(QStringLiteral("the data folder %1 is in use by another process (lock file %2)")
+                          .arg(QDir::toNativeSeparators(m_dataRoot), LockFileName));
+    }
+    m_lock = std::move(lock);
 }
 
 QString Host::picturesPath() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <Import/UserCollection.h>
+#include <QLockFile>
 #include <QString>
 #include <memory>
 #include <string>
@@ -28,9 +29,14 @@ public:
 
     QString dataRoot() const { return m_dataRoot; }
 
-    // Creates the data folder if needed and checks that files can be written in it;
-    // a failure otherwise. Called by every command before it saves anything.
-    void prepareForWriting() const;
+    // Creates the data folder if needed, checks that files can be written in it and
+    // takes the data folder's lock; a failure otherwise. Called by every command
+    // before it reads what it will change, so that reading, naming and saving are one
+    // step against other processes on the same folder.
+    void prepareForWriting();
+    // Takes the data folder's lock (an existing folder) until this host is destroyed;
+    // waits while another process holds it, and takes over one a killed process left.
+    void lock();
 
     Services::PersistenceService& persistence() { return *m_persistence; }
     Services::CollectionService& collections() { return *m_collections; }
@@ -43,6 +49,7 @@ public:
 
 private:
     QString m_dataRoot;
+    std::unique_ptr<QLockFile> m_lock;
     // Destroyed in reverse: the browser stops following the containers before the
     // collection service deletes them with their items.
     std::unique_ptr<Services::PersistenceService> m_persistence;
@@ -54,5 +61,7 @@ private:
 
 // The category of the user's own imports in the imports collection.
 extern const std::string UserImportsCategory;
+// The data folder's lock file, hidden like every file no listing reads.
+extern const QString LockFileName;
 
 } // namespace Cli

@@ -124,6 +124,7 @@ QString proposeImportName(
 
 void removeImport(Host& host, Output& out, const QString& name, std::optional<Import::Object::Kind> kind)
 {
+    host.prepareForWriting();
     const Import::Object::Kind resolved = resolveKind(host, name, kind);
     Import::UserCollection& imports = host.imports();
     const Import::Object* found = findNamed<Import::Object>(
@@ -132,7 +133,6 @@ void removeImport(Host& host, Output& out, const QString& name, std::optional<Im
         throw failure(kind ? QStringLiteral("there is no %1 import called '%2'").arg(kindName(*kind), name)
                            : QStringLiteral("there is no import called '%1'").arg(name));
     }
-    host.prepareForWriting();
     if (!imports.removeUserImport(name, resolved) || !removalSucceeded(host))
         throw failure(QStringLiteral("could not remove the import '%1'").arg(name));
     out.line(QStringLiteral("Removed %1 import '%2'").arg(kindName(resolved), name));

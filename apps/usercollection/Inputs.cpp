@@ -8,6 +8,7 @@
 #include <QImageReader>
 #include <QPixmap>
 #include <QStringList>
+#include <Services/PersistenceService.h>
 
 namespace Cli {
 
@@ -96,6 +97,12 @@ void requirePlainFileName(const QString& fileName)
     if (fileName.startsWith(QLatin1Char('.')))
         throw usageError(
             QStringLiteral("'%1' would be a hidden file; choose a name without a leading dot").arg(fileName));
+    // The same rule the listing reads records by: an import under any other name
+    // would be saved and never listed again.
+    if (!Services::PersistenceService::isRecordFileName(fileName))
+        throw usageError(QStringLiteral("'%1' cannot name an import: the imports listing passes over hidden "
+                                        "files, bundles, %2 and the names interrupted saves leave")
+                             .arg(fileName, QLatin1String(Services::PersistenceService::RecordFileName)));
     if (QFile::encodeName(fileName).size() > MaxFileNameBytes)
         throw usageError(
             QStringLiteral("the file name is too long (at most %1 bytes)").arg(MaxFileNameBytes));

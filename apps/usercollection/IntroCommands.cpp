@@ -135,12 +135,12 @@ QString proposeIntroName(Host& host, Output& out, const QString& name)
 
 void removeIntro(Host& host, Output& out, const QString& name)
 {
+    host.prepareForWriting();
     Import::UserCollection& intros = host.intros();
     const Import::Object* found = findNamed<Import::Object>(host, intros.id(), name,
         [](const Import::Object& item) { return item.kind == Import::Object::Intro; });
     if (!found)
         throw failure(QStringLiteral("there is no intro called '%1'").arg(name));
-    host.prepareForWriting();
     if (!intros.removeUserImport(name, Import::Object::Intro) || !removalSucceeded(host))
         throw failure(QStringLiteral("could not remove the intro '%1'").arg(name));
     out.line(QStringLiteral("Removed intro '%1'").arg(name));
