@@ -17,47 +17,9 @@ using Testing::runHost;
 
 namespace {
 
-QStringList names(const QJsonValue& entries)
-{
-    QStringList result;
-    for (const QJsonValue& entry : entries.toArray())
-        result << entry["name"].toString();
-    return result;
-}
-
-QJsonValue entryNamed(const QJsonValue& entries, const QString& name)
-{
-    for (const QJsonValue& entry : entries.toArray())
-        if (entry["name"].toString() == name)
-            return entry;
-    return QJsonValue();
-}
-
-class HostCommands : public ::testing::Test {
-protected:
-    // Runs a command on the test's data folder that must succeed (quietly, unless it
-    // may warn); its JSON report.
-    QJsonObject report(QStringList arguments, bool quiet = true)
-    {
-        arguments << "--json"
-                  << "--data" << root.path();
-        const HostRun result = runHost(arguments);
-        EXPECT_EQ(result.status, 0) << arguments.join(' ').toStdString() << ": " << result.err.toStdString();
-        if (quiet) {
-            EXPECT_EQ(result.err, QString()) << arguments.join(' ').toStdString();
-        }
-        return result.json();
-    }
-
-    QString mediaFile(const QString& name)
-    {
-        EXPECT_TRUE(Testing::writeFile(media.filePath(name), "not really media"));
-        return media.filePath(name);
-    }
-
-    Testing::TempDataRoot root;
-    QTemporaryDir media;
-};
+using Testing::entryNamed;
+using Testing::names;
+using HostCommands = Testing::HostTest;
 
 TEST_F(HostCommands, PresetsSavedInOneRunAreListedWithTheirSettingsInTheNextUntilRemoved)
 {
@@ -142,7 +104,7 @@ TEST_F(HostCommands, IntroTimelineComesFromABundleOrFromAMediaFile)
     timeline.tracks.push_back({ "video", { { "a.mp4", 0, 4000 }, { "b.mp4", 1000, 4000 } } });
     Project::Content content;
     content.timeline = &timeline;
-    const QString bundle = media.filePath("project.bundle");
+    const QString bundle = QDir(media.path()).filePath("project.bundle");
     ASSERT_TRUE(Project::Writer(bundle, Project::BundleBackend::Xml).write(&content));
 
     EXPECT_EQ(
@@ -223,7 +185,7 @@ TEST_F(HostCommands, ShowWritesOnePictureOfTheCollectionAndRefusesAnEmptyOne)
 
     for (const char* name : { "One", "Two", "Three", "Four", "Five" })
         report({ "effects", "save", "equalizer", name });
-    const QString file = media.filePath("equalizers.png");
+    const QString file = QDir(media.path()).filePath("equalizers.png");
     const QJsonObject shown = report({ "show", "audio_effects", "--png", file });
     EXPECT_EQ(shown["tiles"].toInt(), 5);
     EXPECT_EQ(shown["shown"]["collection"].toString(), "audio_effects");
@@ -236,8 +198,8 @@ TEST_F(HostCommands, TitleSavedWithAPreviewShowsThatPreview)
 {
     QImage red(40, 40, QImage::Format_RGB32);
     red.fill(Qt::red);
-    ASSERT_TRUE(red.save(media.filePath("red.png")));
-    report({ "titles", "save", "Red", "--preview", media.filePath("red.png") });
+    ASSERT_TRUE(red.save(QDir(media.path()).filePath("red.png")));
+    report({ "titles", "save", "Red", "--preview", QDir(media.path()).filePath("red.png") });
 
     ASSERT_EQ(report({ "show", "titles" })["tiles"].toInt(), 1);
     const QImage image(QDir(root.path()).filePath("pictures/titles.png"));

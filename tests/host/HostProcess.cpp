@@ -1,5 +1,6 @@
 #include "HostProcess.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QProcessEnvironment>
 
@@ -38,6 +39,45 @@ HostRun runHostVia(
     if (process.exitStatus() == QProcess::NormalExit)
         run.status = process.exitCode();
     return run;
+}
+
+QStringList names(const QJsonValue& entries)
+{
+    QStringList result;
+    for (const QJsonValue& entry : entries.toArray())
+        result << entry["name"].toString();
+    return result;
+}
+
+QJsonValue entryNamed(const QJsonValue& entries, const QString& name)
+{
+    for (const QJsonValue& entry : entries.toArray()) {
+        if (entry["name"].toString() == name)
+            return entry;
+    }
+    return QJsonValue();
+}
+
+QJsonObject HostTest::report(QStringList arguments, bool quiet)
+{
+    arguments << "--json";
+    const HostRun result = run(arguments);
+    EXPECT_EQ(result.status, 0) << arguments.join(' ').toStdString() << ": " << result.err.toStdString();
+    if (quiet) {
+        EXPECT_EQ(result.err, QString()) << arguments.join(' ').toStdString();
+    }
+    return result.json();
+}
+
+QString HostTest::mediaFile(const QString& name)
+{
+    EXPECT_TRUE(writeFile(QDir(media.path()).filePath(name), "not really media"));
+    return QDir(media.path()).filePath(name);
+}
+
+HostRun HostTest::run(QStringList arguments) const
+{
+    return runHost(arguments << "--data" << root.path());
 }
 
 } // namespace Testing

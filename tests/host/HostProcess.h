@@ -1,9 +1,13 @@
 #pragma once
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
+#include <TempDataRoot.h>
+#include <gtest/gtest.h>
 
 namespace Testing {
 
@@ -24,5 +28,25 @@ HostRun runHost(const QStringList& arguments, const QStringList& extraEnvironmen
 // program's path and arguments (as with "prlimit --fsize=1").
 HostRun runHostVia(
     const QStringList& wrapper, const QStringList& arguments, const QStringList& extraEnvironment = {});
+
+// The "name" of every entry of a JSON array, in order.
+QStringList names(const QJsonValue& entries);
+// The entry whose "name" is name; undefined when there is none.
+QJsonValue entryNamed(const QJsonValue& entries, const QString& name);
+
+// The program on a fresh data folder of the test's own, with a folder for media files.
+class HostTest : public ::testing::Test {
+protected:
+    // Runs a command on the data folder that must succeed (quietly, unless it may
+    // warn); its JSON report.
+    QJsonObject report(QStringList arguments, bool quiet = true);
+    // A file in the media folder.
+    QString mediaFile(const QString& name);
+    // Runs a command on the data folder as given, with --data added.
+    HostRun run(QStringList arguments) const;
+
+    TempDataRoot root;
+    QTemporaryDir media;
+};
 
 } // namespace Testing
