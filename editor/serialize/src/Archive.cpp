@@ -244,15 +244,10 @@ void OutputArchive::writeImage(const char* name, const std::shared_ptr<const Typ
 {
     beginEntry(name);
     if (image) {
-        // An empty pixmap has no PNG form; it is written as empty content.
-        QByteArray png;
-        if (!image->isNull()) {
-            QBuffer buffer(&png);
-            buffer.open(QIODevice::WriteOnly);
-            image->save(&buffer, "PNG");
-        }
+        // Bytes read from a record are written back as they are, never decoded; an
+        // empty pixmap has no PNG form and is written as empty content.
         m_writer->writeAttribute(QStringLiteral("format"), QStringLiteral("png"));
-        m_writer->writeCharacters(QString::fromLatin1(png.toBase64()));
+        m_writer->writeCharacters(QString::fromLatin1(image->encoded().toBase64()));
     } else {
         m_writer->writeAttribute(QStringLiteral("null"), QStringLiteral("true"));
     }
@@ -563,12 +558,11 @@ std::shared_ptr<const Types::Image> InputArchive::readImage(const char* name)
     const qint64 bitsPerPixel = format == QImage::Format_Invalid
         ? 64
         : std::max<qint64>(32, QImage::toPixelFormat(format).bitsPerPixel());
-    if (!size.isValid() || qint64(size.width()) * size.height() > MaxImageBytes * 8 / bitsPerPixel)
+    if (!size.isValid() || size.isEmpty()
+        || qint64(size.width()) * size.height() > MaxImageBytes * 8 / bitsPerPixel)
         fail(QStringLiteral("bad image size in <%1>").arg(QLatin1String(name)));
-    const QImage image = reader.read();
-    if (image.isNull())
-        fail(QStringLiteral("bad image in <%1>").arg(QLatin1String(name)));
-    return std::make_shared<const Types::Image>(QPixmap::fromImage(image));
+    // Kept encoded: listing, naming and saving never decode a preview nobody draws.
+    return std::make_shared<const Types::Image>(std::move(png), size);
 }
 
 void InputArchive::finish()

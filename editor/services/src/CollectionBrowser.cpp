@@ -141,10 +141,11 @@ void drawTile(QPainter& painter, const QRect& tile, const Tile& content)
 
     const QRect box(tile.x() + (tile.width() - CollectionBrowser::PreviewSize) / 2, tile.y() + 6,
         CollectionBrowser::PreviewSize, CollectionBrowser::PreviewSize);
-    if (content.preview && !content.preview->isNull()) {
-        QRect target(QPoint(), content.preview->size().scaled(box.size(), Qt::KeepAspectRatio));
+    const QPixmap* pixels = content.preview ? &content.preview->pixmap() : nullptr;
+    if (pixels && !pixels->isNull()) {
+        QRect target(QPoint(), pixels->size().scaled(box.size(), Qt::KeepAspectRatio));
         target.moveCenter(box.center());
-        painter.drawPixmap(target, *content.preview);
+        painter.drawPixmap(target, *pixels);
     } else {
         drawPlaceholder(painter, box);
     }
