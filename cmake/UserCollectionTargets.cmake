@@ -2,6 +2,22 @@
 
 set(USERCOLLECTION_INCLUDE_INSTALL_DIR ${CMAKE_INSTALL_INCLUDEDIR}/usercollection)
 
+# Before 1.0 every minor release may break the interface, so the soname carries it.
+if(PROJECT_VERSION_MAJOR EQUAL 0)
+    set(USERCOLLECTION_SOVERSION ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR})
+else()
+    set(USERCOLLECTION_SOVERSION ${PROJECT_VERSION_MAJOR})
+endif()
+
+# usercollection_library_names(<target> <output name>)
+# Installed beside other software's libraries, so every file name carries the prefix.
+function(usercollection_library_names target output_name)
+    set_target_properties(${target} PROPERTIES
+        OUTPUT_NAME ${output_name}
+        VERSION ${PROJECT_VERSION}
+        SOVERSION ${USERCOLLECTION_SOVERSION})
+endfunction()
+
 function(usercollection_warnings target)
     if(MSVC)
         target_compile_options(${target} PRIVATE /W4)
@@ -24,6 +40,8 @@ function(usercollection_editor_library name)
     add_library(${name} SHARED ${ARG_SOURCES})
     add_library(UserCollection::${ARG_ALIAS} ALIAS ${name})
     set_target_properties(${name} PROPERTIES EXPORT_NAME ${ARG_ALIAS} WINDOWS_EXPORT_ALL_SYMBOLS ON)
+    string(REPLACE "_" "-" file_name ${name})
+    usercollection_library_names(${name} usercollection-${file_name})
     target_include_directories(${name} PUBLIC
         $<BUILD_INTERFACE:${CMAKE_CURRENT_SOURCE_DIR}/include>
         $<INSTALL_INTERFACE:${USERCOLLECTION_INCLUDE_INSTALL_DIR}>)
