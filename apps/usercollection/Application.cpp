@@ -12,6 +12,7 @@
 #include "TitleCommands.h"
 
 #include <QDir>
+#include <QLoggingCategory>
 #include <QTemporaryDir>
 #include <Settings/Settings.h>
 #include <cstdio>
@@ -52,6 +53,9 @@ int run(const QStringList& arguments)
             std::fputs(args.helpText().toLocal8Bit().constData(), stdout);
             return 0;
         }
+        // The services log under usercollection.<service>.
+        if (args.quiet())
+            QLoggingCategory::setFilterRules(QStringLiteral("usercollection.*.warning=false"));
 
         const Command& command = *args.command();
         QString dataRoot = args.dataRoot();

@@ -24,6 +24,11 @@ QCommandLineOption jsonOption()
     return QCommandLineOption(QStringLiteral("json"), QStringLiteral("Print JSON instead of tables."));
 }
 
+QCommandLineOption quietOption()
+{
+    return QCommandLineOption(QStringLiteral("quiet"), QStringLiteral("Print no warnings of the services."));
+}
+
 QCommandLineOption helpOption()
 {
     return QCommandLineOption(
@@ -32,7 +37,7 @@ QCommandLineOption helpOption()
 
 QList<QCommandLineOption> globalOptions()
 {
-    return { dataOption(), jsonOption(), helpOption() };
+    return { dataOption(), jsonOption(), quietOption(), helpOption() };
 }
 
 QString optionSyntax(const QCommandLineOption& option)
@@ -207,6 +212,11 @@ bool CommandLine::json() const
     return m_parser.isSet(QStringLiteral("json"));
 }
 
+bool CommandLine::quiet() const
+{
+    return m_parser.isSet(QStringLiteral("quiet"));
+}
+
 QString CommandLine::dataRoot() const
 {
     return m_parser.value(QStringLiteral("data"));
@@ -229,7 +239,7 @@ QString CommandLine::helpText() const
 QString CommandLine::programHelp() const
 {
     QString text
-        = QStringLiteral("Usage: %1 [--data DIR] [--json] COMMAND ...\n\n"
+        = QStringLiteral("Usage: %1 [--data DIR] [--json] [--quiet] COMMAND ...\n\n"
                          "Saves, lists, names, shows and removes the user's effect presets, imports,\n"
                          "intros and titles in one data folder.\n\nCommands:\n")
               .arg(Program);

@@ -60,6 +60,7 @@ public:
 
     const Command* command() const { return m_command; }
     bool json() const;
+    bool quiet() const;
     // The --data value, empty when not given.
     QString dataRoot() const;
 
