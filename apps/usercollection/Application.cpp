@@ -2,6 +2,7 @@
 
 #include "CommandError.h"
 #include "CommandLine.h"
+#include "CompletionCommand.h"
 #include "DemoCommand.h"
 #include "EffectCommands.h"
 #include "Host.h"
@@ -25,7 +26,7 @@ namespace {
 QList<CommandGroup> commandGroups()
 {
     return { effectCommands(), importCommands(), introCommands(), titleCommands(), showCommands(),
-        demoCommands() };
+        demoCommands(), completionCommands() };
 }
 
 QString freshDataFolder()

@@ -35,11 +35,6 @@ QCommandLineOption helpOption()
         { QStringLiteral("h"), QStringLiteral("help") }, QStringLiteral("Show this help and exit."));
 }
 
-QList<QCommandLineOption> globalOptions()
-{
-    return { dataOption(), jsonOption(), quietOption(), helpOption() };
-}
-
 QString optionSyntax(const QCommandLineOption& option)
 {
     QStringList names;
@@ -67,6 +62,11 @@ QString optionList(const QString& title, const QList<QCommandLineOption>& option
 }
 
 } // namespace
+
+QList<QCommandLineOption> globalOptions()
+{
+    return { dataOption(), jsonOption(), quietOption(), helpOption() };
+}
 
 QString usageLine(const Command& command)
 {
