@@ -33,6 +33,15 @@ function(usercollection_warnings target)
     endif()
 endfunction()
 
+# usercollection_install_libraries(<target>...)
+# The shared objects go to the runtime package, the link-time names to the development one.
+function(usercollection_install_libraries)
+    install(TARGETS ${ARGN} EXPORT UserCollectionTargets
+        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT development
+        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development
+        RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
+endfunction()
+
 # usercollection_editor_library(<name> ALIAS <alias> SOURCES ... HEADERS ... [LINK ...])
 # One shared library of the editor stand-ins; HEADERS are relative to its include/.
 function(usercollection_editor_library name)
@@ -48,13 +57,11 @@ function(usercollection_editor_library name)
     target_link_libraries(${name} PUBLIC ${ARG_LINK})
     usercollection_warnings(${name})
     if(USERCOLLECTION_INSTALL)
-        install(TARGETS ${name} EXPORT UserCollectionTargets
-            LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
-            ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
-            RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+        usercollection_install_libraries(${name})
         foreach(header ${ARG_HEADERS})
             get_filename_component(dir ${header} DIRECTORY)
-            install(FILES include/${header} DESTINATION ${USERCOLLECTION_INCLUDE_INSTALL_DIR}/${dir})
+            install(FILES include/${header}
+                DESTINATION ${USERCOLLECTION_INCLUDE_INSTALL_DIR}/${dir} COMPONENT development)
         endforeach()
     endif()
 endfunction()
