@@ -197,6 +197,12 @@ QString valueCompletion(const QString& valueName, const CommandGroup& group)
     return QString();
 }
 
+// An option's value ends the completion, even when there is nothing to offer for it.
+QString valueThenReturn(const QString& action)
+{
+    return (action.isEmpty() ? QStringLiteral(":") : action) + QStringLiteral("; return");
+}
+
 // One line of a case statement nested depth levels deep.
 QString clause(int depth, const QString& pattern, const QString& action)
 {
@@ -227,9 +233,8 @@ QString bashCompletion(const QList<CommandGroup>& groups)
         if (option.valueName().isEmpty())
             continue;
         valued += optionName(option);
-        const QString action = valueCompletion(option.valueName(), CommandGroup());
         globalValues += clause(2, QStringLiteral("*:") + shellQuoted(optionName(option)),
-            (action.isEmpty() ? QStringLiteral(":") : action) + QStringLiteral("; return"));
+            valueThenReturn(valueCompletion(option.valueName(), CommandGroup())));
     }
 
     QStringList groupNames;
@@ -249,9 +254,8 @@ QString bashCompletion(const QList<CommandGroup>& groups)
                     continue;
                 if (!valued.contains(optionName(option)))
                     valued += optionName(option);
-                const QString action = valueCompletion(option.valueName(), group);
                 values += clause(2, shellQuoted(key + QLatin1Char(':') + optionName(option)),
-                    (action.isEmpty() ? QStringLiteral(":") : action) + QStringLiteral("; return"));
+                    valueThenReturn(valueCompletion(option.valueName(), group)));
             }
             if (!names.isEmpty())
                 options += clause(3, shellQuoted(key), offer(names));
