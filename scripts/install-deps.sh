@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests, the fuzzers and the
-# benchmarks need, only when some are missing. Needs root (or sudo) for apt-get.
+# Installs the Debian packages the build, the tests, the fuzzers, the benchmarks,
+# the documentation, the packages and the format check need, only when some are
+# missing. Needs root (or sudo) for apt-get.
 set -euo pipefail
 
 packages=(cmake make g++ pkg-config qtbase5-dev libgtest-dev libgmock-dev libbenchmark-dev
-          libboost-dev librapidcheck-dev fonts-dejavu-core python3 clang libclang-rt-dev util-linux mount)
+          libboost-dev librapidcheck-dev fonts-dejavu-core python3 clang libclang-rt-dev util-linux mount
+          doxygen help2man dpkg-dev file lintian man-db clang-format)
 
 missing=()
 for p in "${packages[@]}"; do

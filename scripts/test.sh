@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds and runs the whole test suite twice, warnings as errors: a plain optimised
 # build, then AddressSanitizer, LeakSanitizer and UBSan (the sanitizer options are
-# set per test). Then runs each fuzzer for a bounded time (FUZZ_SECONDS, default 60).
+# set per test). The plain build also makes the reference documentation and is
+# packaged and checked (scripts/packages.sh). Then runs each fuzzer for a bounded
+# time (FUZZ_SECONDS, default 60).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -17,7 +19,11 @@ suite() {
     ctest --test-dir "$build" --output-on-failure -j "$jobs"
 }
 
-suite "${PLAIN_BUILD_DIR:-build-test}" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DUSERCOLLECTION_SANITIZE=
+plain=${PLAIN_BUILD_DIR:-build-test}
+# Configured for /usr, so that the tested build is what the packages hold.
+suite "$plain" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DUSERCOLLECTION_SANITIZE= -DCMAKE_INSTALL_PREFIX=/usr
+cmake --build "$plain" --target docs
+PACKAGE_BUILD_DIR=$plain scripts/packages.sh
 suite "${SANITIZE_BUILD_DIR:-build-asan}" -DCMAKE_BUILD_TYPE=Debug \
       -DUSERCOLLECTION_SANITIZE=address,undefined -DUSERCOLLECTION_BUILD_BENCHMARKS=OFF
 BUILD_DIR="${FUZZ_BUILD_DIR:-build-fuzz}" scripts/fuzz.sh

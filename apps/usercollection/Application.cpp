@@ -3,6 +3,7 @@
 #include "CommandError.h"
 #include "CommandLine.h"
 #include "CheckCommand.h"
+#include "CompletionCommand.h"
 #include "DemoCommand.h"
 #include "EffectCommands.h"
 #include "Host.h"
@@ -13,6 +14,7 @@
 #include "TitleCommands.h"
 
 #include <QDir>
+#include <QLoggingCategory>
 #include <QTemporaryDir>
 #include <Settings/Settings.h>
 #include <cstdio>
@@ -25,7 +27,7 @@ namespace {
 QList<CommandGroup> commandGroups()
 {
     return { effectCommands(), importCommands(), introCommands(), titleCommands(), showCommands(),
-        checkCommands(), demoCommands() };
+        checkCommands(), demoCommands(), completionCommands() };
 }
 
 QString freshDataFolder()
@@ -53,6 +55,9 @@ int run(const QStringList& arguments)
             std::fputs(args.helpText().toLocal8Bit().constData(), stdout);
             return 0;
         }
+        // The services log under usercollection.<service>.
+        if (args.quiet())
+            QLoggingCategory::setFilterRules(QStringLiteral("usercollection.*.warning=false"));
 
         const Command& command = *args.command();
         QString dataRoot = args.dataRoot();

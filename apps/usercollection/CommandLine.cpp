@@ -24,15 +24,15 @@ QCommandLineOption jsonOption()
     return QCommandLineOption(QStringLiteral("json"), QStringLiteral("Print JSON instead of tables."));
 }
 
+QCommandLineOption quietOption()
+{
+    return QCommandLineOption(QStringLiteral("quiet"), QStringLiteral("Print no warnings of the services."));
+}
+
 QCommandLineOption helpOption()
 {
     return QCommandLineOption(
         { QStringLiteral("h"), QStringLiteral("help") }, QStringLiteral("Show this help and exit."));
-}
-
-QList<QCommandLineOption> globalOptions()
-{
-    return { dataOption(), jsonOption(), helpOption() };
 }
 
 QString optionSyntax(const QCommandLineOption& option)
@@ -121,6 +121,11 @@ Outline outline(const QList<CommandGroup>& groups, const QStringList& arguments)
 }
 
 } // namespace
+
+QList<QCommandLineOption> globalOptions()
+{
+    return { dataOption(), jsonOption(), quietOption(), helpOption() };
+}
 
 QString usageLine(const Command& command)
 {
@@ -233,6 +238,11 @@ bool CommandLine::json() const
     return m_parser.isSet(QStringLiteral("json"));
 }
 
+bool CommandLine::quiet() const
+{
+    return m_parser.isSet(QStringLiteral("quiet"));
+}
+
 QString CommandLine::dataRoot() const
 {
     return m_parser.value(QStringLiteral("data"));
@@ -255,7 +265,7 @@ QString CommandLine::helpText() const
 QString CommandLine::programHelp() const
 {
     QString text
-        = QStringLiteral("Usage: %1 [--data DIR] [--json] COMMAND ...\n\n"
+        = QStringLiteral("Usage: %1 [--data DIR] [--json] [--quiet] COMMAND ...\n\n"
                          "Saves, lists, names, shows and removes the user's effect presets, imports,\n"
                          "intros and titles in one data folder.\n\nCommands:\n")
               .arg(Program);

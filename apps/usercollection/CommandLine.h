@@ -60,7 +60,9 @@ public:
     QString helpText() const;
 
     const Command* command() const { return m_command; }
+    const QList<CommandGroup>& groups() const { return m_groups; }
     bool json() const;
+    bool quiet() const;
     // The --data value, empty when not given.
     QString dataRoot() const;
 
@@ -83,6 +85,8 @@ private:
     bool m_help = false;
 };
 
+// The options every command takes: --data, --json, --quiet, --help.
+QList<QCommandLineOption> globalOptions();
 QString usageLine(const Command& command);
 // text broken into lines of at most width columns, every line after the first
 // indented by indent blanks.

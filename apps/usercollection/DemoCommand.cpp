@@ -9,12 +9,14 @@
 #include "ShowCommand.h"
 #include "TitleCommands.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
 #include <QJsonArray>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QStandardPaths>
 #include <Settings/Settings.h>
 
 namespace Cli {
@@ -42,6 +44,16 @@ QString writeSampleMedia(const QString& dataRoot)
         throw failure(
             QStringLiteral("cannot write the sample picture %1").arg(QDir::toNativeSeparators(path)));
     return path;
+}
+
+// How a shell reaches this very program: by name when PATH leads to it, else by its path.
+QString programCommand()
+{
+    const QString self = QCoreApplication::applicationFilePath();
+    const QString found = QStandardPaths::findExecutable(QStringLiteral("usercollection"));
+    if (!found.isEmpty() && QFileInfo(found).canonicalFilePath() == QFileInfo(self).canonicalFilePath())
+        return QStringLiteral("usercollection");
+    return shellQuoted(QDir::toNativeSeparators(self));
 }
 
 void runDemo(Context& context)
@@ -159,7 +171,8 @@ void runDemo(Context& context)
     }
     out.table({ QStringLiteral("WHAT"), QStringLiteral("FOLDER") }, rows);
     out.line();
-    out.line(QStringLiteral("Try: usercollection --data %1 intros list").arg(QDir::toNativeSeparators(root)));
+    out.line(QStringLiteral("Try: %1 --data %2 intros list")
+                 .arg(programCommand(), shellQuoted(QDir::toNativeSeparators(root))));
     out.set(QStringLiteral("folders"), folders);
     out.set(QStringLiteral("pictures"), pictures);
 }

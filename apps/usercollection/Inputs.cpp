@@ -41,6 +41,16 @@ Import::Object::Kind parseKind(const QString& text)
     throw usageError(QStringLiteral("unknown kind '%1' (expected file, video, audio or picture)").arg(text));
 }
 
+QStringList kindChoices()
+{
+    QStringList names;
+    for (const KindName& entry : kindNames) {
+        if (entry.kind != Import::Object::Intro)
+            names += QString::fromLatin1(entry.name);
+    }
+    return names;
+}
+
 QString kindName(Import::Object::Kind kind)
 {
     for (const KindName& entry : kindNames) {

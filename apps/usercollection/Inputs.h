@@ -2,6 +2,7 @@
 
 #include <Model/ImportObject.h>
 #include <QString>
+#include <QStringList>
 #include <Types/Image.h>
 #include <memory>
 
@@ -11,6 +12,8 @@ namespace Cli {
 
 // file|video|audio|picture.
 Import::Object::Kind parseKind(const QString& text);
+// The names parseKind takes.
+QStringList kindChoices();
 QString kindName(Import::Object::Kind kind);
 // From the file name extension; a plain file when it names no known media type.
 Import::Object::Kind guessKind(const QString& mediaPath);

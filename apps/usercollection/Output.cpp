@@ -2,6 +2,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <algorithm>
 
 namespace Cli {
@@ -23,6 +24,16 @@ QString printable(const QString& text)
             result += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
     }
     return result;
+}
+
+QString shellQuoted(const QString& word)
+{
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_@%+=:,./-]+$"));
+    if (plain.match(word).hasMatch())
+        return word;
+    QString text = word;
+    text.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
+    return QLatin1Char('\'') + text + QLatin1Char('\'');
 }
 
 Output::Output(bool json, FILE* stream)

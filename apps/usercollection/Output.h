@@ -14,6 +14,10 @@ namespace Cli {
 // a name can neither break a line nor drive the terminal.
 QString printable(const QString& text);
 
+// word quoted so that a POSIX shell reads it back as it is; unquoted when nothing in it
+// is special to the shell.
+QString shellQuoted(const QString& word);
+
 // What a command reports: human-readable lines and tables on stdout, or with --json
 // one JSON object printed when the command has finished.
 class Output {

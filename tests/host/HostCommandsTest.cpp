@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QJsonArray>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <Services/CollectionBrowser.h>
 #include <TempDataRoot.h>
 #include <gmock/gmock.h>
@@ -231,6 +233,30 @@ TEST_F(HostCommands, DemoFillsTheDataFolderOrANewTemporaryOneAndReportsWhatItLef
     const HostRun elsewhere = runHost({ "demo", "--json" }, { "TMPDIR=" + temporary.path() });
     ASSERT_EQ(elsewhere.status, 0) << elsewhere.err.toStdString();
     EXPECT_EQ(QFileInfo(elsewhere.json()["dataFolder"].toString()).dir(), QDir(temporary.path()));
+}
+
+TEST_F(HostCommands, DemoEndsWithACommandTheShellRunsAsItIs)
+{
+    const QString folder = QDir(root.path()).filePath("it's a demo");
+    const HostRun demo = runHost({ "demo", "--data", folder });
+    ASSERT_EQ(demo.status, 0) << demo.err.toStdString();
+    const QString suggestion = demo.out.trimmed().section('\n', -1).section("Try: ", 1);
+    ASSERT_FALSE(suggestion.isEmpty()) << demo.out.toStdString();
+
+    QProcess shell;
+    shell.start("sh", { "-c", suggestion });
+    ASSERT_TRUE(shell.waitForFinished(60000));
+    EXPECT_EQ(shell.exitCode(), 0) << suggestion.toStdString();
+    EXPECT_TRUE(shell.readAllStandardOutput().contains("Opening")) << suggestion.toStdString();
+
+    // Found on PATH, the program is suggested by its name.
+    QTemporaryDir bin;
+    ASSERT_TRUE(QFile::link(USERCOLLECTION_HOST_PATH, bin.filePath("usercollection")));
+    const HostRun onPath = runHost({ "demo" }, { "PATH=" + bin.path() + ":" + qEnvironmentVariable("PATH") });
+    ASSERT_EQ(onPath.status, 0) << onPath.err.toStdString();
+    EXPECT_TRUE(onPath.out.trimmed().section('\n', -1).startsWith("Try: usercollection --data "))
+        << onPath.out.toStdString();
+    QDir(onPath.out.section("Data folder: ", 1).section('\n', 0, 0)).removeRecursively();
 }
 
 TEST_F(HostCommands, DataFolderComesFromTheEnvironmentWithoutDataOption)

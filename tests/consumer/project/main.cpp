@@ -3,6 +3,7 @@
 #include <Overlay/OverlayPresets.h>
 #include <Services/CollectionService.h>
 #include <Services/PersistenceService.h>
+#include <usercollection_version.h>
 
 #include <QGuiApplication>
 
@@ -19,6 +20,6 @@ int main(int argc, char** argv)
     if (!Overlay::saveUserPreset(&preset, QStringLiteral("Opening")))
         return 1;
     const QString next = Overlay::nextName(QStringLiteral("Opening"));
-    std::printf("next name: %s\n", qPrintable(next));
+    std::printf("usercollection %s, next name: %s\n", USERCOLLECTION_VERSION_STRING, qPrintable(next));
     return next == QStringLiteral("Opening_01") ? 0 : 1;
 }
