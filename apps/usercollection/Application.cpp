@@ -46,6 +46,17 @@ void printError(const QString& message)
 
 } // namespace
 
+bool drawsPictures(const QStringList& arguments)
+{
+    try {
+        CommandLine args(commandGroups());
+        args.parse(arguments);
+        return !args.helpRequested() && args.command() && args.command()->drawsPictures;
+    } catch (const CommandError&) {
+        return false;
+    }
+}
+
 int run(const QStringList& arguments)
 {
     try {

@@ -8,4 +8,8 @@ namespace Cli {
 // a usage error). Needs a QGuiApplication.
 int run(const QStringList& arguments);
 
+// Whether the command line asks for a command that draws pictures, which needs a
+// QGuiApplication; the others run under a QCoreApplication, which starts faster.
+bool drawsPictures(const QStringList& arguments);
+
 } // namespace Cli

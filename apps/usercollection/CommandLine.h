@@ -35,6 +35,7 @@ struct Command {
     std::function<void(Context&)> run;
     bool makesFreshDataFolder = false; // without --data, works in a new temporary folder
     bool startsOwnHost = false;
+    bool drawsPictures = false; // needs a GUI application (pixmaps, fonts)
 };
 
 // A group of commands sharing their first word ("effects"); a group without a second

@@ -188,6 +188,7 @@ CommandGroup demoCommands()
                          "new temporary data folder (kept and printed), or in the one --data names.");
     demo.makesFreshDataFolder = true;
     demo.startsOwnHost = true;
+    demo.drawsPictures = true;
     demo.run = runDemo;
 
     CommandGroup group;

@@ -106,7 +106,7 @@ QString settingsText(const T& effect)
     for (const Effect::ParameterInfo& info : T::parameters()) {
         const double value = effect.parameter(info.key).value_or(info.defaultValue);
         if (value != info.defaultValue)
-            changed += QStringLiteral("%1=%2").arg(QString::fromStdString(info.key)).arg(value);
+            changed += QString::fromStdString(info.key) + QLatin1Char('=') + QString::number(value);
     }
     return changed.isEmpty() ? QStringLiteral("(defaults)") : changed.join(QLatin1Char(' '));
 }
@@ -156,12 +156,15 @@ void listPresets(Output& out)
     QList<QStringList> rows;
     for (const auto& [name, preset] : presets) {
         const QString id = QString::fromStdString(preset->id);
-        rows += QStringList { name, id, settingsText(*preset) };
-        entries.append(QJsonObject {
-            { QStringLiteral("name"), name },
-            { QStringLiteral("id"), id },
-            { QStringLiteral("settings"), settingsJson(*preset) },
-        });
+        if (out.json()) {
+            entries.append(QJsonObject {
+                { QStringLiteral("name"), name },
+                { QStringLiteral("id"), id },
+                { QStringLiteral("settings"), settingsJson(*preset) },
+            });
+        } else {
+            rows += QStringList { name, id, settingsText(*preset) };
+        }
     }
     out.line(QStringLiteral("%1 preset(s) of %2 in %3")
                  .arg(presets.size())
@@ -265,6 +268,7 @@ CommandGroup effectCommands()
             QStringLiteral("IMAGE") },
     };
     save.repeatable = QStringList { QStringLiteral("set") };
+    save.drawsPictures = true;
     save.run = [](Context& context) {
         EffectPresetRequest request;
         request.type = parseEffectType(context.args.argument(0));

@@ -165,6 +165,7 @@ CommandGroup importCommands()
             QStringLiteral("IMAGE") },
     };
     save.requiredOptions = QStringList { QStringLiteral("media") };
+    save.drawsPictures = true;
     save.run = [](Context& context) {
         ImportRequest request;
         request.fileName = context.args.argument(0);

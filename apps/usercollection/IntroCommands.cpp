@@ -165,6 +165,7 @@ CommandGroup introCommands()
         { QStringLiteral("preview"), QStringLiteral("The intro's preview picture (default: a drawn one)."),
             QStringLiteral("IMAGE") },
     };
+    save.drawsPictures = true;
     save.run = [](Context& context) {
         IntroRequest request;
         request.name = context.args.argument(0);
@@ -205,6 +206,7 @@ CommandGroup introCommands()
     show.summary
         = QStringLiteral("Asks the collection browser to show the intros category and draws the intros.");
     show.options = { pngOption() };
+    show.drawsPictures = true;
     show.run = [](Context& context) {
         showCollection(
             *context.host, context.out, QStringLiteral("intros"), context.args.value(QStringLiteral("png")));

@@ -164,6 +164,7 @@ CommandGroup showCommands()
                          "audio_effects, video_effects or another effect collection id) and draws it: "
                          "each item's preview with its display name, in collection order.");
     show.options = { pngOption() };
+    show.drawsPictures = true;
     show.run = [](Context& context) {
         showCollection(
             *context.host, context.out, context.args.argument(0), context.args.value(QStringLiteral("png")));

@@ -92,6 +92,7 @@ CommandGroup titleCommands()
         { QStringLiteral("preview"), QStringLiteral("The title's preview picture (default: a grey square)."),
             QStringLiteral("IMAGE") },
     };
+    save.drawsPictures = true;
     save.run = [](Context& context) {
         TitleRequest request;
         request.name = context.args.argument(0);

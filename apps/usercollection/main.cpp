@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QStringList>
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -12,7 +13,7 @@ void ignoreMessage(QtMsgType, const QMessageLogContext&, const QString&) { }
 
 int main(int argc, char** argv)
 {
-    // Previews are pixmaps, which need a GUI application but no display.
+    // Pictures are drawn into pixmaps, which need a GUI application but no display.
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     // The platform's start-up remarks (such as a missing runtime folder) would
@@ -26,7 +27,9 @@ int main(int argc, char** argv)
     int qtArgc = argc > 0 ? 1 : 0;
 
     const QtMessageHandler previous = qInstallMessageHandler(ignoreMessage);
-    QGuiApplication app(qtArgc, argv);
+    const std::unique_ptr<QCoreApplication> app = Cli::drawsPictures(arguments)
+        ? std::make_unique<QGuiApplication>(qtArgc, argv)
+        : std::make_unique<QCoreApplication>(qtArgc, argv);
     qInstallMessageHandler(previous);
     QCoreApplication::setApplicationName(QStringLiteral("usercollection"));
 
