@@ -1,6 +1,8 @@
 #include <QSize>
 #include <QDir>
 #include <QLocale>
+#include "XmlPullReader.h"
+
 #include <QXmlStreamWriter>
 #include <Serialize/Archive.h>
 #include <Serialize/ISerializable.h>
@@ -295,24 +297,34 @@ bool OutputArchive::finish()
 // ---------------------------------------------------------------------------
 
 InputArchive::InputArchive(QIODevice* device)
-    : m_reader(std::make_unique<QXmlStreamReader>(device))
 {
     if (!device)
         fail(QStringLiteral("no device"));
+    m_reader = std::make_unique<Details::XmlPullReader>(device->readAll());
+    start();
+}
+
+InputArchive::InputArchive(const QByteArray& document)
+    : m_reader(std::make_unique<Details::XmlPullReader>(document))
+{
+    start();
+}
+
+void InputArchive::start()
+{
     // Up to the root element: anything but the declaration, comments and blank text is damage.
     for (;;) {
         const auto token = m_reader->readNext();
-        if (token == QXmlStreamReader::StartDocument || token == QXmlStreamReader::Comment
-            || (token == QXmlStreamReader::Characters && m_reader->isWhitespace()))
+        if (token == Token::Comment || (token == Token::Characters && m_reader->isWhitespace()))
             continue;
-        if (token == QXmlStreamReader::Invalid)
+        if (token == Token::Invalid)
             fail(m_reader->errorString());
-        if (token != QXmlStreamReader::StartElement || m_reader->name() != QLatin1String("archive"))
+        if (token != Token::StartElement || m_reader->name() != QLatin1String("archive"))
             fail(QStringLiteral("not an archive"));
         break;
     }
     bool ok = false;
-    const int version = m_reader->attributes().value(QLatin1String("version")).toInt(&ok);
+    const int version = attribute("version").toInt(&ok);
     if (!ok || version != FormatVersion)
         fail(QStringLiteral("unsupported archive version"));
 }
@@ -327,40 +339,47 @@ void InputArchive::fail(const QString& what) const
                            .toStdString());
 }
 
-QXmlStreamReader::TokenType InputArchive::peekToken()
+QByteArray InputArchive::attribute(const char* name) const
+{
+    QByteArray value;
+    m_reader->attribute(QLatin1String(name), &value);
+    return value;
+}
+
+InputArchive::Token InputArchive::peekToken()
 {
     if (m_pending)
         return m_reader->tokenType();
     for (;;) {
         switch (const auto token = m_reader->readNext()) {
-        case QXmlStreamReader::StartElement:
-        case QXmlStreamReader::EndElement:
+        case Token::StartElement:
+        case Token::EndElement:
             m_pending = true;
             return token;
-        case QXmlStreamReader::Comment:
+        case Token::Comment:
             continue;
-        case QXmlStreamReader::Characters:
+        case Token::Characters:
             if (m_reader->isWhitespace())
                 continue;
             fail(QStringLiteral("unexpected text"));
-        case QXmlStreamReader::Invalid:
+        case Token::Invalid:
             fail(m_reader->errorString());
         default:
-            fail(QStringLiteral("unexpected %1").arg(m_reader->tokenString()));
+            fail(QStringLiteral("unexpected markup"));
         }
     }
 }
 
 void InputArchive::expectStart(const char* name)
 {
-    if (peekToken() != QXmlStreamReader::StartElement || m_reader->name() != QLatin1String(name))
+    if (peekToken() != Token::StartElement || m_reader->name() != QLatin1String(name))
         fail(QStringLiteral("expected <%1>").arg(QLatin1String(name)));
     m_pending = false;
 }
 
 void InputArchive::expectEnd()
 {
-    if (peekToken() != QXmlStreamReader::EndElement)
+    if (peekToken() != Token::EndElement)
         fail(QStringLiteral("expected the end of <%1>").arg(m_reader->name()));
     m_pending = false;
 }
@@ -371,14 +390,17 @@ void InputArchive::readContent(const char* name)
     m_text.resize(0); // keeps the capacity
     for (;;) {
         switch (m_reader->readNext()) {
-        case QXmlStreamReader::Characters:
-            m_text.append(m_reader->text());
+        case Token::Characters:
+            if (m_text.isEmpty())
+                m_reader->swapText(m_text); // no copy for the one piece of text most fields have
+            else
+                m_text.append(m_reader->text());
             continue;
-        case QXmlStreamReader::Comment:
+        case Token::Comment:
             continue;
-        case QXmlStreamReader::EndElement:
+        case Token::EndElement:
             return;
-        case QXmlStreamReader::Invalid:
+        case Token::Invalid:
             fail(m_reader->errorString());
         default:
             fail(QStringLiteral("unexpected content in <%1>").arg(QLatin1String(name)));
@@ -389,12 +411,12 @@ void InputArchive::readContent(const char* name)
 bool InputArchive::isBase64() const
 {
     // Called while the reader still stands on the field's start tag.
-    return m_reader->attributes().value(QLatin1String("encoding")) == QLatin1String("base64");
+    return attribute("encoding") == "base64";
 }
 
 QByteArray InputArchive::decodeBase64(const char* name) const
 {
-    auto decoded = QByteArray::fromBase64Encoding(m_text.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
+    auto decoded = QByteArray::fromBase64Encoding(m_text, QByteArray::AbortOnBase64DecodingErrors);
     if (decoded.decodingStatus != QByteArray::Base64DecodingStatus::Ok)
         fail(QStringLiteral("bad base64 in <%1>").arg(QLatin1String(name)));
     return std::move(decoded.decoded);
@@ -402,7 +424,7 @@ QByteArray InputArchive::decodeBase64(const char* name) const
 
 QString InputArchive::peekNodeName()
 {
-    return peekToken() == QXmlStreamReader::StartElement ? m_reader->name().toString() : QString();
+    return peekToken() == Token::StartElement ? QString(m_reader->name()) : QString();
 }
 
 void InputArchive::beginNode(const char* name)
@@ -417,13 +439,13 @@ void InputArchive::endNode()
 
 std::string InputArchive::readString(const char* name)
 {
-    if (peekToken() == QXmlStreamReader::StartElement && isBase64()) {
+    if (peekToken() == Token::StartElement && isBase64()) {
         readContent(name);
         const QByteArray bytes = decodeBase64(name);
         return std::string(bytes.constData(), std::size_t(bytes.size()));
     }
     readContent(name);
-    return m_text.toStdString();
+    return std::string(m_text.constData(), std::size_t(m_text.size()));
 }
 
 void InputArchive::setBaseFolder(const QString& folder)
@@ -433,12 +455,11 @@ void InputArchive::setBaseFolder(const QString& folder)
 
 std::string InputArchive::readPath(const char* name)
 {
-    const bool withinBase = peekToken() == QXmlStreamReader::StartElement
-        && m_reader->attributes().value(QLatin1String("within")) == QLatin1String("base");
+    const bool withinBase = peekToken() == Token::StartElement && attribute("within") == "base";
     if (!withinBase)
         return readString(name);
     readContent(name);
-    const QString relative = QDir::cleanPath(m_text);
+    const QString relative = QDir::cleanPath(QString::fromUtf8(m_text));
     if (relative.isEmpty() || QDir::isAbsolutePath(relative) || relative == QLatin1String("..")
         || relative.startsWith(QLatin1String("../")))
         fail(QStringLiteral("a path in <%1> leaves its folder").arg(QLatin1String(name)));
@@ -449,7 +470,7 @@ std::string InputArchive::readPath(const char* name)
 
 QString InputArchive::readText(const char* name)
 {
-    if (peekToken() == QXmlStreamReader::StartElement && isBase64()) {
+    if (peekToken() == Token::StartElement && isBase64()) {
         readContent(name);
         const QByteArray units = decodeBase64(name);
         if (units.size() % 2 != 0)
@@ -460,7 +481,7 @@ QString InputArchive::readText(const char* name)
         return text;
     }
     readContent(name);
-    return QString(m_text.constData(), m_text.size());
+    return QString::fromUtf8(m_text);
 }
 
 std::int32_t InputArchive::readInt32(const char* name)
@@ -496,9 +517,9 @@ double InputArchive::readDouble(const char* name)
 bool InputArchive::readBool(const char* name)
 {
     readContent(name);
-    if (m_text == QLatin1String("true"))
+    if (m_text == "true")
         return true;
-    if (m_text == QLatin1String("false"))
+    if (m_text == "false")
         return false;
     fail(QStringLiteral("bad truth value in <%1>").arg(QLatin1String(name)));
 }
@@ -507,7 +528,7 @@ std::int32_t InputArchive::beginSequence(const char* name)
 {
     expectStart(name);
     bool ok = false;
-    const int count = m_reader->attributes().value(QLatin1String("count")).toInt(&ok);
+    const int count = attribute("count").toInt(&ok);
     if (!ok || count < 0)
         fail(QStringLiteral("bad count in <%1>").arg(QLatin1String(name)));
     return count;
@@ -517,7 +538,7 @@ void InputArchive::beginElement(std::int32_t number)
 {
     expectStart("element");
     bool ok = false;
-    if (m_reader->attributes().value(QLatin1String("number")).toInt(&ok) != number || !ok)
+    if (attribute("number").toInt(&ok) != number || !ok)
         fail(QStringLiteral("expected element %1").arg(number));
 }
 
@@ -534,15 +555,14 @@ void InputArchive::endSequence()
 std::unique_ptr<ISerializable> InputArchive::readObject(const char* name)
 {
     expectStart(name);
-    const QXmlStreamAttributes attributes = m_reader->attributes();
-    if (attributes.value(QLatin1String("null")) == QLatin1String("true")) {
+    if (attribute("null") == "true") {
         expectEnd();
         return nullptr;
     }
-    const QStringRef className = attributes.value(QLatin1String("class"));
-    std::unique_ptr<ISerializable> object = Registry::create(className.toString().toStdString());
+    const QByteArray className = attribute("class");
+    std::unique_ptr<ISerializable> object = Registry::create(className.toStdString());
     if (!object)
-        fail(QStringLiteral("unknown class '%1'").arg(className));
+        fail(QStringLiteral("unknown class '%1'").arg(QString::fromUtf8(className)));
     if (m_objectDepth == MaxObjectDepth)
         fail(QStringLiteral("objects nested too deeply"));
     struct Nesting {
@@ -560,14 +580,12 @@ std::unique_ptr<ISerializable> InputArchive::readObject(const char* name)
 
 std::shared_ptr<const Types::Image> InputArchive::readImage(const char* name)
 {
-    if (peekToken() == QXmlStreamReader::StartElement
-        && m_reader->attributes().value(QLatin1String("null")) == QLatin1String("true")) {
+    if (peekToken() == Token::StartElement && attribute("null") == "true") {
         expectStart(name);
         expectEnd();
         return nullptr;
     }
-    if (peekToken() == QXmlStreamReader::StartElement
-        && m_reader->attributes().value(QLatin1String("format")) != QLatin1String("png"))
+    if (peekToken() == Token::StartElement && attribute("format") != "png")
         fail(QStringLiteral("expected a PNG image in <%1>").arg(QLatin1String(name)));
     readContent(name);
     QByteArray png = decodeBase64(name);
@@ -586,13 +604,11 @@ void InputArchive::finish()
     expectEnd(); // the archive element
     for (;;) {
         const auto token = m_reader->readNext();
-        if (token == QXmlStreamReader::EndDocument)
+        if (token == Token::EndDocument)
             return;
-        if (token == QXmlStreamReader::Comment
-            || (token == QXmlStreamReader::Characters && m_reader->isWhitespace()))
+        if (token == Token::Comment || (token == Token::Characters && m_reader->isWhitespace()))
             continue;
-        fail(token == QXmlStreamReader::Invalid ? m_reader->errorString()
-                                                : QStringLiteral("content after the end"));
+        fail(token == Token::Invalid ? m_reader->errorString() : QStringLiteral("content after the end"));
     }
 }
 

@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QString>
-#include <QXmlStreamReader>
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
@@ -18,6 +17,10 @@ class Image;
 namespace Serialize {
 
 class ISerializable;
+namespace Details {
+class XmlPullReader;
+enum class XmlToken { StartElement, EndElement, Characters, Comment, ProcessingInstruction, EndDocument, Invalid };
+} // namespace Details
 
 // Any damage found while reading: malformed XML, a missing or unexpected entry, a
 // bad number, an unknown class. Readers never crash on bad input; they throw this.
@@ -84,6 +87,8 @@ class InputArchive {
 public:
     // Reads from device (open for reading). Throws ArchiveError if it is not an archive.
     explicit InputArchive(QIODevice* device);
+    // Reads the document held in memory, which it shares rather than copies.
+    explicit InputArchive(const QByteArray& document);
     InputArchive(const InputArchive&) = delete;
     InputArchive& operator=(const InputArchive&) = delete;
     ~InputArchive();
@@ -121,8 +126,11 @@ public:
     void finish();
 
 private:
+    using Token = Details::XmlToken;
+    void start();
     [[noreturn]] void fail(const QString& what) const;
-    QXmlStreamReader::TokenType peekToken();
+    Token peekToken();
+    QByteArray attribute(const char* name) const;
     void expectStart(const char* name);
     void expectEnd();
     // The text content of the field just opened, collected into m_text.
@@ -130,11 +138,11 @@ private:
     bool isBase64() const;
     QByteArray decodeBase64(const char* name) const;
 
-    std::unique_ptr<QXmlStreamReader> m_reader;
+    std::unique_ptr<Details::XmlPullReader> m_reader;
     bool m_pending = false; // the reader stands on a start or end tag not yet consumed
     int m_objectDepth = 0;
     QString m_baseFolder;
-    QString m_text; // reused for every field, so reading allocates only once
+    QByteArray m_text; // UTF-8, reused for every field, so reading allocates only once
 };
 
 } // namespace Serialize
