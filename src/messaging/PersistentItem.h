@@ -14,7 +14,6 @@
 #include <Types/Image.h>
 #include <cstdint>
 #include <deque>
-#include <exception>
 #include <functional>
 #include <map>
 #include <memory>
@@ -232,12 +231,12 @@ public:
     // True only when a store notification for record reported success.
     bool store(const PersistentItem<T>* record, const std::string& path);
     // The records of this load's answer with their items, which are the caller's now;
-    // empty when nobody answered. Should the request throw, the items this helper
-    // received are freed and loadedItems is emptied.
+    // empty when nobody answered. The answer goes only there: loadedItems stays as it
+    // was. Should the request throw, the items this helper received are freed.
     LoadedRecords<T> loadRecords(const std::string& path);
-    // As loadRecords, returned as plain records whose items the caller must free; when
-    // nobody answered, the records of the last answer this helper received (none for
-    // a fresh one).
+    // As loadRecords, returned as plain records whose items the caller must free and
+    // kept in loadedItems; when nobody answered, the records of the last answer this
+    // helper received (none for a fresh one).
     std::deque<PersistentItem<T>> load(const std::string& path);
     // Asks for the stored record of item to be deleted; waits for nothing.
     void remove(const T* item);
@@ -250,10 +249,13 @@ public:
     {
         if (&notification.items == &loadedItems)
             return;
+        if (m_receiving) {
+            *m_receiving = LoadedRecords<T>::claim(&notification.items, notification.items);
+            m_answered = true;
+            return;
+        }
         // Copy first: should copying fail, the sender still owns every item.
         std::deque<PersistentItem<T>> copy(notification.items);
-        if (m_receiving)
-            *m_receiving = LoadedRecords<T>::claim(&notification.items, notification.items);
         loadedItems.swap(copy);
     }
 
@@ -263,6 +265,7 @@ public:
 private:
     // Where the answer of the load in progress goes; null outside a load.
     LoadedRecords<T>* m_receiving = nullptr;
+    bool m_answered = false;
 };
 
 template <class T>
@@ -285,26 +288,18 @@ bool PersistentItemHelper<T>::store(const PersistentItem<T>* record, const std::
 template <class T>
 LoadedRecords<T> PersistentItemHelper<T>::loadRecords(const std::string& path)
 {
-    // While the request is delivered, the answer is received into `received`; an
-    // exception frees it there and leaves no record of it in loadedItems.
-    class Receiving {
-    public:
+    // While the request is delivered, the answer is received into `received`, which
+    // frees it should an exception leave before it is returned.
+    struct Receiving {
         Receiving(PersistentItemHelper& helper, LoadedRecords<T>& received)
-            : m_helper(helper)
-            , m_exceptions(std::uncaught_exceptions())
+            : helper(helper)
         {
-            m_helper.m_receiving = &received;
+            helper.m_receiving = &received;
+            helper.m_answered = false;
         }
-        ~Receiving()
-        {
-            m_helper.m_receiving = nullptr;
-            if (std::uncaught_exceptions() > m_exceptions)
-                m_helper.loadedItems.clear();
-        }
+        ~Receiving() { helper.m_receiving = nullptr; }
 
-    private:
-        PersistentItemHelper& m_helper;
-        const int m_exceptions;
+        PersistentItemHelper& helper;
     };
 
     LoadedRecords<T> received;
@@ -325,9 +320,9 @@ template <class T>
 std::deque<PersistentItem<T>> PersistentItemHelper<T>::load(const std::string& path)
 {
     LoadedRecords<T> received = loadRecords(path);
-    std::deque<PersistentItem<T>> result;
-    for (const PersistentItem<T>& record : loadedItems)
-        result.push_back(record);
+    if (m_answered)
+        loadedItems.assign(received.begin(), received.end());
+    std::deque<PersistentItem<T>> result(loadedItems.begin(), loadedItems.end());
     static_cast<void>(std::move(received).release());
     return result;
 }
