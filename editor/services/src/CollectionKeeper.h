@@ -162,7 +162,7 @@ private:
             return;
         typename OwningView::Modification modification(&m_view, &c, true);
         C& working = *modification.working;
-        Placement placement(working);
+        Placement placement(working, working.items.size() + records.size());
         for (const Record* record : records) {
             const T* item = record->item;
             placement.place(item);
@@ -211,9 +211,12 @@ private:
     // same id. Indexes the sequence once, so that many placements stay cheap.
     class Placement {
     public:
-        explicit Placement(C& working)
+        // expected: how many items the working copy will hold, to size the indexes once.
+        Placement(C& working, std::size_t expected)
             : m_working(working)
         {
+            m_firstById.reserve(expected);
+            m_count.reserve(expected);
             index();
         }
 

@@ -17,67 +17,104 @@
 #include <Services/PersistenceService.h>
 #include <algorithm>
 #include <atomic>
-#include <map>
 #include <mutex>
 #include <string>
+#include <typeindex>
 #include <typeinfo>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
 namespace Services {
 namespace Storage {
 
-// An item as the store knows it: its type's name and its id. Records are found by
-// it, never by the item's address, so nothing here outlives the items.
-using ItemKey = std::pair<std::string, std::string>;
+// An item as the store knows it: its type and its id. Records are found by it, never
+// by the item's address, so nothing here outlives the items. (Item types belong to
+// the model and effects libraries, which stay loaded.)
+using ItemKey = std::pair<std::type_index, std::string>;
 
 template <class T>
 ItemKey keyOf(const T& item)
 {
-    return ItemKey(typeid(item).name(), item.id);
+    return ItemKey(typeid(item), item.id);
 }
+
+struct ItemKeyHash {
+    std::size_t operator()(const ItemKey& key) const
+    {
+        return std::hash<std::type_index>()(key.first) * 31 + std::hash<std::string>()(key.second);
+    }
+};
 
 // Where the records of each item lie: every record read or written, the one listed
 // and its twins (records of the same item elsewhere), so that a removal takes them
-// all. Thread-safe.
+// all. Nearly every item has one record, kept without a list of its own.
+// Thread-safe.
 class RecordIndex {
 public:
-    void remember(const ItemKey& key, const Location& location)
+    // Adds location to what is known of key; the location known first.
+    Location remember(const ItemKey& key, const Location& location)
     {
         const std::lock_guard<std::mutex> lock(m_mutex);
-        std::vector<Location>& known = m_locations[key];
-        if (std::find(known.begin(), known.end(), location) == known.end())
-            known.push_back(location);
-        m_files.insert(location.recordFile);
+        const auto [entry, added] = m_records.try_emplace(key, Records { location, {} });
+        Records& known = entry->second;
+        if (!added && !(known.first == location)
+            && std::find(known.twins.begin(), known.twins.end(), location) == known.twins.end())
+            known.twins.push_back(location);
+        return known.first;
     }
     std::vector<Location> locations(const ItemKey& key) const
     {
         const std::lock_guard<std::mutex> lock(m_mutex);
-        const auto found = m_locations.find(key);
-        return found == m_locations.end() ? std::vector<Location>() : found->second;
+        const auto found = m_records.find(key);
+        if (found == m_records.end())
+            return {};
+        std::vector<Location> all { found->second.first };
+        all.insert(all.end(), found->second.twins.begin(), found->second.twins.end());
+        return all;
     }
-    bool knows(const QString& recordFile) const
+    // The record files known in folder.
+    QSet<QString> filesIn(const QString& folder) const
     {
         const std::lock_guard<std::mutex> lock(m_mutex);
-        return m_files.contains(recordFile);
+        QSet<QString> files;
+        const auto note = [&](const Location& location) {
+            if (QFileInfo(location.folder.isEmpty() ? location.recordFile : location.folder).path() == folder)
+                files.insert(location.recordFile);
+        };
+        for (const auto& [key, records] : m_records) {
+            note(records.first);
+            for (const Location& twin : records.twins)
+                note(twin);
+        }
+        return files;
     }
     void forget(const ItemKey& key, const Location& location)
     {
         const std::lock_guard<std::mutex> lock(m_mutex);
-        m_files.remove(location.recordFile);
-        const auto found = m_locations.find(key);
-        if (found == m_locations.end())
+        const auto found = m_records.find(key);
+        if (found == m_records.end())
             return;
-        std::vector<Location>& known = found->second;
-        known.erase(std::remove(known.begin(), known.end(), location), known.end());
-        if (known.empty())
-            m_locations.erase(found);
+        Records& known = found->second;
+        known.twins.erase(std::remove(known.twins.begin(), known.twins.end(), location), known.twins.end());
+        if (!(known.first == location))
+            return;
+        if (known.twins.empty()) {
+            m_records.erase(found);
+            return;
+        }
+        known.first = known.twins.front();
+        known.twins.erase(known.twins.begin());
     }
 
 private:
+    struct Records {
+        Location first;
+        std::vector<Location> twins;
+    };
+
     mutable std::mutex m_mutex;
-    std::map<ItemKey, std::vector<Location>> m_locations;
-    QSet<QString> m_files;
+    std::unordered_map<ItemKey, Records, ItemKeyHash> m_records;
 };
 
 // What the endpoints share: the path policy, the index, the warnings given, and
@@ -178,11 +215,15 @@ private:
             return records;
         }
         const PathPolicy::Snapshot served = m_state.paths.now();
-        std::map<ItemKey, QString> listedFrom;
+        // Plain files lie where their folder really lies: one check for all of them.
+        const bool folderServed = served.serves(path, resolved(path));
+        const QString base = dataFolder();
+        PreviewCache previews;
         for (const auto& [location, real] : recordLocations(path)) {
-            if (!served.serves(location.recordFile, real.isEmpty() ? resolved(location.recordFile) : real))
+            if (real.isEmpty() ? !folderServed && !served.serves(location.recordFile, resolved(location.recordFile))
+                               : !served.serves(location.recordFile, real))
                 continue;
-            if (!readRecord(location.recordFile, records, m_state.warnings))
+            if (!readRecord(location.recordFile, records, m_state.warnings, base, &previews))
                 continue;
             const Record& record = records[records.size() - 1];
             if (filter && !filter(record)) {
@@ -191,13 +232,12 @@ private:
             }
             if (!record.item)
                 continue;
-            const ItemKey key = keyOf(*record.item);
-            m_state.index.remember(key, location);
-            const auto listed = listedFrom.emplace(key, location.recordFile);
-            if (!listed.second) {
+            // A record of an item listed from this folder already is its twin.
+            const Location listed = m_state.index.remember(keyOf(*record.item), location);
+            if (!(listed == location) && sameFolder(listed, location)) {
                 m_state.warnings.warn(location.recordFile,
                     QStringLiteral("%1 holds the same item as %2, which is the one listed")
-                        .arg(location.recordFile, listed.first->second));
+                        .arg(location.recordFile, listed.recordFile));
                 records.dropLast();
             }
         }
@@ -225,16 +265,24 @@ private:
     {
         QSet<QString> folders;
         for (const Location& location : locations)
-            folders.insert(QFileInfo(location.folder.isEmpty() ? location.recordFile : location.folder).path());
+            folders.insert(folderOf(location));
         for (const QString& folder : folders) {
+            const QSet<QString> known = m_state.index.filesIn(folder);
             for (const FoundRecord& found : recordLocations(folder)) {
                 Records read;
-                if (!m_state.index.knows(found.location.recordFile)
+                if (!known.contains(found.location.recordFile)
                     && readRecord(found.location.recordFile, read, m_state.warnings) && read[0].item)
                     m_state.index.remember(keyOf(*read[0].item), found.location);
             }
         }
     }
+
+    // The folder whose listing holds location.
+    static QString folderOf(const Location& location)
+    {
+        return QFileInfo(location.folder.isEmpty() ? location.recordFile : location.folder).path();
+    }
+    static bool sameFolder(const Location& a, const Location& b) { return folderOf(a) == folderOf(b); }
 
     Removal removeIfHolds(const Location& location, const ItemKey& key)
     {

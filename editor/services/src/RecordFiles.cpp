@@ -1,15 +1,75 @@
 #include "RecordFiles.h"
 
 #include <QDir>
+#include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
 #include <Serialize/AtomicFile.h>
 #include <Settings/Settings.h>
 #include <algorithm>
 #include <stdexcept>
+#include <cstring>
 #include <utility>
+
+#ifdef Q_OS_UNIX
+#include <dirent.h>
+#include <sys/stat.h>
+#endif
 
 namespace Services {
 namespace Storage {
+
+namespace {
+
+struct Entry {
+    enum Kind { File, Link, Folder };
+    QString name;
+    Kind kind;
+};
+
+// The files, links and folders directly in folder, unsorted. On Unix straight from
+// readdir, which tells the kind of most entries without a call per entry: a folder
+// of many records is listed at the cost of reading its names.
+std::vector<Entry> entriesOf(const QString& folder)
+{
+    std::vector<Entry> entries;
+#ifdef Q_OS_UNIX
+    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        return entries;
+    while (const dirent* entry = ::readdir(dir)) {
+        const char* name = entry->d_name;
+        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
+            continue;
+        unsigned char type = entry->d_type;
+        if (type == DT_UNKNOWN) {
+            struct stat status;
+            const QByteArray full = QFile::encodeName(folder) + '/' + name;
+            if (::lstat(full.constData(), &status) != 0)
+                continue;
+            type = S_ISLNK(status.st_mode) ? DT_LNK : S_ISDIR(status.st_mode) ? DT_DIR : DT_REG;
+        }
+        if (type == DT_REG)
+            entries.push_back({ QFile::decodeName(name), Entry::File });
+        else if (type == DT_LNK)
+            entries.push_back({ QFile::decodeName(name), Entry::Link });
+        else if (type == DT_DIR)
+            entries.push_back({ QFile::decodeName(name), Entry::Folder });
+    }
+    ::closedir(dir);
+#else
+    QDirIterator it(folder, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::System);
+    while (it.hasNext()) {
+        it.next();
+        const QFileInfo info = it.fileInfo();
+        entries.push_back({ info.fileName(),
+            info.isSymLink() ? Entry::Link : info.isDir() ? Entry::Folder : Entry::File });
+    }
+#endif
+    return entries;
+}
+
+} // namespace
 
 std::vector<FoundRecord> recordLocations(const QString& path)
 {
@@ -19,42 +79,48 @@ std::vector<FoundRecord> recordLocations(const QString& path)
     if (!info.isDir())
         return {};
 
-    std::vector<std::pair<QString, FoundRecord>> found;
-    QSet<QString> seen; // a link must not bring one record twice
-    const QDir folder(path);
-    // A plain file's real path is the folder's real path and its name: one
-    // resolution for the folder rather than one per file.
+    std::vector<Entry> entries = entriesOf(path);
+    // Plain code unit order: the same on every run and every locale.
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.name < b.name; });
+
+    std::vector<FoundRecord> found;
+    found.reserve(entries.size());
+    const QString prefix = path + QLatin1Char('/');
+    // A link may lead to a record listed already; plain files cannot repeat.
+    QSet<QString> seen;
     const QString realFolder = info.canonicalFilePath();
-    const auto entries = folder.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::NoSort);
-    for (const QFileInfo& entry : entries) {
+    for (const Entry& entry : entries) {
+        const QString file = prefix + entry.name;
+        const bool isFolder = entry.kind == Entry::Folder
+            || (entry.kind == Entry::Link && QFileInfo(file).isDir());
         Location location;
-        if (entry.isDir()) {
-            location = { QDir(entry.filePath()).filePath(RecordFileName), entry.filePath() };
+        if (isFolder) {
+            location = { file + QLatin1Char('/') + RecordFileName, file };
             if (!QFileInfo(location.recordFile).isFile())
                 continue;
-        } else if (entry.fileName() == RecordFileName) {
-            location = { entry.filePath(), path };
-        } else if (isRecordName(entry.fileName())) {
-            location = { entry.filePath(), QString() };
+        } else if (entry.name == RecordFileName) {
+            location = { file, path };
+        } else if (isRecordName(entry.name)) {
+            location = { file, QString() };
         } else {
             continue;
         }
-        const QString real = entry.isFile() && !entry.isSymLink() && !realFolder.isEmpty()
-            ? realFolder + QLatin1Char('/') + entry.fileName()
-            : QFileInfo(location.recordFile).canonicalFilePath();
-        if (seen.contains(real))
+        if (entry.kind == Entry::File) {
+            found.push_back({ std::move(location), QString() });
+            continue;
+        }
+        const QString real = QFileInfo(location.recordFile).canonicalFilePath();
+        const bool sibling = entry.kind == Entry::Link && QFileInfo(real).path() == realFolder;
+        if (real.isEmpty() || seen.contains(real)
+            || (sibling && std::binary_search(entries.begin(), entries.end(),
+                               Entry { QFileInfo(real).fileName(), Entry::File },
+                               [](const Entry& a, const Entry& b) { return a.name < b.name; })
+                && isRecordName(QFileInfo(real).fileName())))
             continue;
         seen.insert(real);
-        found.emplace_back(entry.fileName(), FoundRecord { std::move(location), real });
+        found.push_back({ std::move(location), real });
     }
-    // Plain code unit order: the same on every run and every locale.
-    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-
-    std::vector<FoundRecord> result;
-    result.reserve(found.size());
-    for (auto& [name, record] : found)
-        result.push_back(std::move(record));
-    return result;
+    return found;
 }
 
 Location storeLocation(const QString& path)
@@ -67,7 +133,7 @@ Location storeLocation(const QString& path)
 QString recordNodeName(const QString& file)
 {
     QFile in(file);
-    if (!in.open(QIODevice::ReadOnly))
+    if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return QString();
     try {
         Serialize::InputArchive archive(&in);

@@ -8,10 +8,13 @@
 
 #include <LoadedRecords.h>
 #include <PersistentItem.h>
+#include <QByteArray>
 #include <QFile>
+#include <QHash>
 #include <QSet>
 #include <QString>
 #include <Serialize/Archive.h>
+#include <Types/Image.h>
 #include <memory>
 #include <mutex>
 #include <typeinfo>
@@ -29,8 +32,8 @@ struct Location {
     bool operator==(const Location& other) const { return recordFile == other.recordFile; }
 };
 
-// A location found by scanning, with its record file's links resolved (empty when
-// the scan did not resolve it).
+// A location found by scanning, with its record file's links resolved; empty for a
+// plain file, which lies where its folder really lies.
 struct FoundRecord {
     Location location;
     QString real;
@@ -66,6 +69,28 @@ private:
     QSet<QString> m_warned;
 };
 
+// A record holds an item and a small preview; a file far larger is not one.
+constexpr qint64 MaxRecordBytes = qint64(64) << 20;
+
+// Previews read in one go that have the same bytes are one shared image: every
+// title saved without a picture has the same grey square, and a large folder would
+// hold thousands of copies of it.
+class PreviewCache {
+public:
+    std::shared_ptr<const Types::Image> intern(std::shared_ptr<const Types::Image> preview)
+    {
+        if (!preview)
+            return preview;
+        std::shared_ptr<const Types::Image>& known = m_previews[preview->encoded()];
+        if (!known)
+            known = std::move(preview);
+        return known;
+    }
+
+private:
+    QHash<QByteArray, std::shared_ptr<const Types::Image>> m_previews;
+};
+
 // Why a file holds no readable record of an item type.
 struct ReadFailure {
     enum Kind { None, Unreadable, Damaged, Foreign } kind = None; // Foreign: another record or item type
@@ -75,32 +100,42 @@ struct ReadFailure {
 };
 
 // Reads the record in file into records, which takes over its item; what kept it
-// from doing so otherwise.
+// from doing so otherwise. Relative paths in it are resolved against baseFolder.
 template <class T>
-ReadFailure readRecordOf(const QString& file, EditorCollection::LoadedRecords<T>& records)
+ReadFailure readRecordOf(const QString& file, EditorCollection::LoadedRecords<T>& records,
+    const QString& baseFolder = dataFolder(), PreviewCache* previews = nullptr)
 {
     using Record = EditorCollection::PersistentItem<T>;
     QFile in(file);
-    if (!in.open(QIODevice::ReadOnly))
+    // Read whole, unbuffered, into a buffer kept from file to file: a buffer per file
+    // would cost allocations that make the heap consolidate, once per record.
+    if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return { ReadFailure::Unreadable, QStringLiteral("cannot read it") };
+    if (in.size() > MaxRecordBytes)
+        return { ReadFailure::Foreign, QStringLiteral("too large to be a record") };
+    static thread_local QByteArray document;
+    document.resize(int(in.size()));
+    if (in.read(document.data(), document.size()) != document.size())
+        return { ReadFailure::Unreadable, QStringLiteral("cannot read it whole") };
     std::unique_ptr<Serialize::InputArchive> opened;
     try {
-        opened = std::make_unique<Serialize::InputArchive>(&in);
+        opened = std::make_unique<Serialize::InputArchive>(document);
     } catch (const Serialize::ArchiveError& error) {
         // An empty file or a broken archive was a record once; anything else never was.
-        in.seek(0);
-        if (in.size() == 0 || in.read(256).contains("<archive"))
+        if (document.isEmpty() || document.left(256).contains("<archive"))
             return { ReadFailure::Damaged, QString::fromUtf8(error.what()) };
         return { ReadFailure::Foreign, QStringLiteral("not a record file") };
     }
     Serialize::InputArchive& archive = *opened;
     try {
-        archive.setBaseFolder(dataFolder());
+        archive.setBaseFolder(baseFolder);
         const QString node = archive.peekNodeName();
         if (node != QLatin1String(Record::NameInArchive()))
             return { ReadFailure::Foreign, QStringLiteral("not a %1 but %2").arg(Record::NameInArchive(), node) };
         Record record;
         record.restore(archive);
+        if (previews)
+            record.preview = previews->intern(std::move(record.preview));
         records.append(std::move(record));
         try {
             archive.finish();
@@ -118,9 +153,10 @@ ReadFailure readRecordOf(const QString& file, EditorCollection::LoadedRecords<T>
 
 // As readRecordOf; false, with a warning, when file holds no readable record of T.
 template <class T>
-bool readRecord(const QString& file, EditorCollection::LoadedRecords<T>& records, FileWarnings& warnings)
+bool readRecord(const QString& file, EditorCollection::LoadedRecords<T>& records, FileWarnings& warnings,
+    const QString& baseFolder = dataFolder(), PreviewCache* previews = nullptr)
 {
-    const ReadFailure failure = readRecordOf(file, records);
+    const ReadFailure failure = readRecordOf(file, records, baseFolder, previews);
     if (failure)
         warnings.warn(file, QStringLiteral("skipping %1: %2").arg(file, failure.reason));
     return !failure;
