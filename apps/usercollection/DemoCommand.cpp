@@ -169,7 +169,7 @@ void runDemo(Context& context)
         rows += QStringList { what, QDir::toNativeSeparators(folder) };
         folders[what] = folder;
     }
-    out.table({ QStringLiteral("WHAT"), QStringLiteral("FOLDER") }, rows);
+    out.table({ QStringLiteral("WHAT"), QStringLiteral("FOLDER") }, std::move(rows));
     out.line();
     out.line(QStringLiteral("Try: %1 --data %2 intros list")
                  .arg(programCommand(), shellQuoted(QDir::toNativeSeparators(root))));

@@ -169,7 +169,7 @@ void listPresets(Output& out)
     out.line(QStringLiteral("%1 preset(s) of %2 in %3")
                  .arg(presets.size())
                  .arg(kind, QDir::toNativeSeparators(folderOf<T>())));
-    out.table({ QStringLiteral("NAME"), QStringLiteral("ID"), QStringLiteral("SETTINGS") }, rows);
+    out.table({ QStringLiteral("NAME"), QStringLiteral("ID"), QStringLiteral("SETTINGS") }, std::move(rows));
     out.set(QStringLiteral("type"), kind);
     out.set(QStringLiteral("presets"), entries);
 }

@@ -106,7 +106,7 @@ void listImports(Host& host, Output& out)
     out.line(QStringLiteral("%1 import(s) in %2")
                  .arg(entries.size())
                  .arg(QDir::toNativeSeparators(host.imports().storagePath())));
-    out.table({ QStringLiteral("NAME"), QStringLiteral("KIND"), QStringLiteral("MEDIA") }, rows);
+    out.table({ QStringLiteral("NAME"), QStringLiteral("KIND"), QStringLiteral("MEDIA") }, std::move(rows));
     out.set(QStringLiteral("imports"), entries);
 }
 

@@ -7,12 +7,24 @@
 
 namespace Cli {
 
+namespace {
+
+// Unicode's control characters (category Cc): C0, DEL and C1.
+bool isControl(QChar c)
+{
+    return c.unicode() < 0x20 || (c.unicode() >= 0x7f && c.unicode() <= 0x9f);
+}
+
+} // namespace
+
 QString printable(const QString& text)
 {
+    if (std::none_of(text.begin(), text.end(), isControl))
+        return text;
     QString result;
     result.reserve(text.size());
     for (const QChar c : text) {
-        if (c.category() != QChar::Other_Control)
+        if (!isControl(c))
             result += c;
         else if (c == QLatin1Char('\n'))
             result += QStringLiteral("\\n");
@@ -48,12 +60,11 @@ void Output::line(const QString& text)
         write(printable(text) + QLatin1Char('\n'));
 }
 
-void Output::table(const QStringList& headers, const QList<QStringList>& givenRows)
+void Output::table(const QStringList& headers, QList<QStringList> rows)
 {
     if (m_json)
         return;
     // Escaped before measuring, so that the columns line up.
-    QList<QStringList> rows = givenRows;
     for (QStringList& row : rows) {
         for (QString& cell : row)
             cell = printable(cell);
@@ -64,17 +75,22 @@ void Output::table(const QStringList& headers, const QList<QStringList>& givenRo
         for (const QStringList& row : rows)
             widths[column] = std::max(widths[column], int(row.value(column).size()));
     }
-    auto formatRow = [&](const QStringList& cells) {
-        QString text;
+    QString text;
+    auto writeRow = [&](const QStringList& cells) {
+        text.resize(0);
+        text += QLatin1String("  ");
         for (int column = 0; column < widths.size(); ++column) {
-            const bool last = column + 1 == widths.size();
-            text += last ? cells.value(column) : cells.value(column).leftJustified(widths[column] + 2);
+            const QString cell = cells.value(column);
+            text += cell;
+            if (column + 1 < widths.size())
+                text += QString(widths[column] + 2 - cell.size(), QLatin1Char(' '));
         }
-        return text;
+        text += QLatin1Char('\n');
+        write(text);
     };
-    line(QStringLiteral("  ") + formatRow(headers));
+    writeRow(headers);
     for (const QStringList& row : rows)
-        line(QStringLiteral("  ") + formatRow(row));
+        writeRow(row);
     if (rows.isEmpty())
         line(QStringLiteral("  (none)"));
 }

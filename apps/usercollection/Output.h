@@ -28,7 +28,7 @@ public:
 
     // Text mode only; control characters are escaped.
     void line(const QString& text = QString());
-    void table(const QStringList& headers, const QList<QStringList>& rows);
+    void table(const QStringList& headers, QList<QStringList> rows);
 
     // JSON mode: the value under key in the current section (the top object unless
     // a demo step opened one). Ignored in text mode.

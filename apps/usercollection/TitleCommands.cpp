@@ -13,6 +13,7 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QUuid>
+#include <algorithm>
 #include <Settings/Settings.h>
 
 namespace Cli {
@@ -55,17 +56,20 @@ void listTitles(Host& host, Output& out)
         items<Overlay::Preset>(host, EditorCollection::CollectionID::TITLES)) {
         const QString name = displayName(*title);
         const QString text = QString::fromStdString(title->text);
-        rows += QStringList { name, text, QString::fromStdString(title->id) };
-        entries.append(QJsonObject {
-            { QStringLiteral("name"), name },
-            { QStringLiteral("text"), text },
-            { QStringLiteral("id"), QString::fromStdString(title->id) },
-        });
+        if (out.json()) {
+            entries.append(QJsonObject {
+                { QStringLiteral("name"), name },
+                { QStringLiteral("text"), text },
+                { QStringLiteral("id"), QString::fromStdString(title->id) },
+            });
+        } else {
+            rows += QStringList { name, text, QString::fromStdString(title->id) };
+        }
     }
     out.line(QStringLiteral("%1 title(s) in %2")
-                 .arg(entries.size())
+                 .arg(std::max(entries.size(), rows.size()))
                  .arg(QDir::toNativeSeparators(Settings::userOverlaysPath())));
-    out.table({ QStringLiteral("NAME"), QStringLiteral("TEXT"), QStringLiteral("ID") }, rows);
+    out.table({ QStringLiteral("NAME"), QStringLiteral("TEXT"), QStringLiteral("ID") }, std::move(rows));
     out.set(QStringLiteral("titles"), entries);
 }
 

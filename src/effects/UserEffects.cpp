@@ -125,10 +125,10 @@ std::map<QString, std::unique_ptr<const T>> loadUserEffects()
         const T* preset = dynamic_cast<const T*>(records[index].item);
         if (!preset)
             continue;
-        QString name = presetName(records[index], *preset);
-        if (presets.count(name))
-            continue;
-        presets.emplace(std::move(name), downcast<T>(records.take(index)));
+        // The first preset read under a name stays; one search for both questions.
+        const auto [entry, inserted] = presets.try_emplace(presetName(records[index], *preset));
+        if (inserted)
+            entry->second = downcast<T>(records.take(index));
     }
     return presets;
 }
