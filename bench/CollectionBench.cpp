@@ -185,7 +185,26 @@ void BM_ItemViewChange(benchmark::State& state)
     const ChangingCollection& collection = changingCollection(static_cast<int>(state.range(0)));
     announceChanges(state, collection.before, collection.after);
 }
-BENCHMARK(BM_ItemViewChange)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ItemViewChange)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
+// What any comparison of two contents costs at least, since the members are
+// node-based: copying a container of n items, and comparing two such copies
+// member by member.
+void BM_ContainerCopyCompareFloor(benchmark::State& state)
+{
+    const ChangingCollection& collection = changingCollection(static_cast<int>(state.range(0)));
+    const Container& source = collection.before;
+    for (auto _ : state) {
+        const Container copy(source);
+        const bool same = copy.firstFlag == source.firstFlag && copy.secondFlag == source.secondFlag
+            && copy.items == source.items && copy.secondText == source.secondText
+            && copy.textList == source.textList && copy.textMap == source.textMap
+            && copy.itemTextSets == source.itemTextSets && copy.previews == source.previews
+            && copy.removableItems == source.removableItems;
+        benchmark::DoNotOptimize(same);
+    }
+}
+BENCHMARK(BM_ContainerCopyCompareFloor)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 
 // The common change: one item registered, with its preview.
 void BM_ItemViewAddOne(benchmark::State& state)
