@@ -9,6 +9,7 @@
 #include <LoadedRecords.h>
 #include <Model/Translator.h>
 #include <PersistentItem.h>
+#include <RecordEditing.h>
 #include <QString>
 #include <algorithm>
 #include <functional>
@@ -24,7 +25,8 @@ namespace Services {
 
 template <class T>
 class CollectionKeeper : private PubSub::Subscriber<EditorCollection::GetCollectionRequest<T>,
-                             EditorCollection::RegisterItemRequest<T>>,
+                             EditorCollection::RegisterItemRequest<T>,
+                             EditorCollection::RenamePersistentItemNotification<T>>,
                          private PubSub::Publisher<EditorCollection::GetCollectionNotification<T>> {
 public:
     using C = EditorCollection::Container<T>;
@@ -38,6 +40,14 @@ public:
         for (const auto& entry : m_containers)
             m_view.forget(entry.second.get());
         this->template unsubscribeAll<T>();
+    }
+
+    std::vector<std::string> ids() const
+    {
+        std::vector<std::string> ids;
+        for (const auto& entry : m_containers)
+            ids.push_back(entry.first);
+        return ids;
     }
 
     const C* find(const std::string& collectionId) const
@@ -136,6 +146,21 @@ private:
         C& c = collection(record.collectionId);
         if (adopt(std::move(item), c))
             apply(c, { &record });
+    }
+
+    // A stored item was renamed: its collection shows the new name, and its followers
+    // hear of it by a change that keeps the contents.
+    void handle(const EditorCollection::RenamePersistentItemNotification<T>& notification) override
+    {
+        if (!notification.success || !notification.object)
+            return;
+        Translator::addTranslation(notification.object->id, QString::fromStdString(notification.name));
+        const auto held = m_items.find(notification.object);
+        if (held == m_items.end())
+            return;
+        C& c = *const_cast<C*>(held->second.container);
+        typename OwningView::Modification modification(&m_view, &c, true);
+        modification.close();
     }
 
     // Takes item over for c; false when it cannot be listed there. An item held

@@ -76,6 +76,14 @@ const EditorCollection::Container<T>& CollectionService::collection(const std::s
 }
 
 template <class T>
+std::vector<std::string> CollectionService::collectionIds()
+{
+    CollectionKeeper<T>& keeper = m_keepers->of<T>();
+    keeper.loadIfPending();
+    return keeper.ids();
+}
+
+template <class T>
 void CollectionService::loadFolder(const QString& path)
 {
     if (!QFileInfo::exists(path))
@@ -119,6 +127,10 @@ template const EditorCollection::Container<Import::Object>& CollectionService::c
     const std::string&);
 template const EditorCollection::Container<Overlay::Preset>& CollectionService::collection<Overlay::Preset>(
     const std::string&);
+
+template std::vector<std::string> CollectionService::collectionIds<Effect::Object>();
+template std::vector<std::string> CollectionService::collectionIds<Import::Object>();
+template std::vector<std::string> CollectionService::collectionIds<Overlay::Preset>();
 
 template void CollectionService::loadFolder<Effect::Object>(const QString&);
 template void CollectionService::loadFolder<Import::Object>(const QString&);

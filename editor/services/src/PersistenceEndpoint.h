@@ -9,6 +9,7 @@
 
 #include <LoadedRecords.h>
 #include <PersistentItem.h>
+#include <RecordEditing.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -129,10 +130,12 @@ struct StoreState {
 // Answers the store, load and remove requests of item type T.
 template <class T>
 class Endpoint : private PubSub::Publisher<EditorCollection::StorePersistentItemNotification<T>,
-                     EditorCollection::LoadPersistentItemNotification<T>>,
+                     EditorCollection::LoadPersistentItemNotification<T>,
+                     EditorCollection::RenamePersistentItemNotification<T>>,
                  private PubSub::Subscriber<EditorCollection::StorePersistentItemRequest<T>,
                      EditorCollection::LoadPersistentItemRequest<T>,
-                     EditorCollection::RemovePersistentItemRequest<T>> {
+                     EditorCollection::RemovePersistentItemRequest<T>,
+                     EditorCollection::RenamePersistentItemRequest<T>> {
 public:
     explicit Endpoint(StoreState& state)
         : m_state(state)
@@ -174,6 +177,15 @@ private:
     void handle(const EditorCollection::RemovePersistentItemRequest<T>& request) override
     {
         m_state.lastRemoval = request.object ? remove(keyOf(*request.object)) : Removal::NotStored;
+    }
+
+    void handle(const EditorCollection::RenamePersistentItemRequest<T>& request) override
+    {
+        EditorCollection::RenamePersistentItemNotification<T> answer;
+        answer.object = request.object;
+        answer.name = request.name;
+        answer.success = request.object && rename(keyOf(*request.object), request.name);
+        this->publish(answer);
     }
 
     bool store(const Record& record, const QString& requested)
@@ -242,6 +254,26 @@ private:
             }
         }
         return records;
+    }
+
+    // Gives every record of the item with key the display name name, each rewritten
+    // whole and atomically; false when there is none, or one could not be rewritten.
+    bool rename(const ItemKey& key, const std::string& name)
+    {
+        learnNewRecordsBeside(m_state.index.locations(key));
+        bool renamed = false;
+        for (const Location& location : m_state.index.locations(key)) {
+            Records stored;
+            if (!readRecord(location.recordFile, stored, m_state.warnings) || !stored[0].item
+                || keyOf(*stored[0].item) != key)
+                continue;
+            Record record = stored[0];
+            record.customStrings[key.second] = name;
+            if (!writeRecordFile(record, location.recordFile))
+                return false;
+            renamed = true;
+        }
+        return renamed;
     }
 
     // Deletes every record of the item with key that still holds it, twins that

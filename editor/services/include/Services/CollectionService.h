@@ -3,6 +3,7 @@
 #include <QString>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace EditorCollection {
 template <class T>
@@ -32,6 +33,10 @@ public:
     // loadWhenFirstNeeded asked for that.
     template <class T>
     const EditorCollection::Container<T>& collection(const std::string& collectionId);
+    // The ids of the collections of item type T, in order, after loading as
+    // collection() does.
+    template <class T>
+    std::vector<std::string> collectionIds();
 
     // Loads the records at path (a file or a folder) through the persistence service
     // and registers each in the collection its collectionId names. An item whose id
