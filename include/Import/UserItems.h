@@ -8,10 +8,19 @@
 
 namespace Import {
 
-/// @p name itself when no item of @p collection, whatever its kind, shows it;
-/// otherwise the first free numbered variant, by the rule of
-/// UserCollection::nextName(). For items whose id is their display name, which
-/// must differ across kinds as well. Fetches the collection anew; never fails.
+/// @p name itself when no item of @p collection, whatever its kind, shows it or has
+/// it as its id; otherwise the first free numbered variant, by the rule of
+/// UserCollection::nextName(). For new items whose id is their display name: it must
+/// differ across kinds, and from the id a renamed item keeps. Fetches the collection
+/// anew; never fails.
 USERCOLLECTION_EXPORT QString nextFreeName(const UserCollection& collection, const QString& name);
+
+/// Gives the stored record of @p item, an item of @p collection, the display name
+/// @p name; its id, file, bundle, preview and categories stay, and the collection
+/// shows the new name.
+/// @return true when renamed, or when @p name is its name already; false for a null
+/// item, a name that UTF-8 cannot hold, a name another item of its kind in the
+/// collection has, an item that is not stored, or a record that could not be rewritten.
+USERCOLLECTION_EXPORT bool renameUserItem(UserCollection& collection, const Import::Object* item, const QString& name);
 
 } // namespace Import

@@ -21,4 +21,18 @@ USERCOLLECTION_EXPORT const Overlay::Preset* saveUserTitle(const Overlay::Preset
                                                            const QString& name,
                                                            const std::shared_ptr<const Types::Image>& preview);
 
+/// Gives the stored record of @p title, a title of the titles collection, the
+/// display name @p name; its id, file, preview and categories stay, and the titles
+/// collection shows the new name.
+/// @return true when renamed, or when @p name is its name already; false for a null
+/// title, a name that UTF-8 cannot hold, a name another title has, a title that is
+/// not stored, or a record that could not be rewritten.
+USERCOLLECTION_EXPORT bool renameUserTitle(const Overlay::Preset* title, const QString& name);
+
+/// Deletes the stored record of @p title and takes it out of the titles collection,
+/// which frees it.
+/// @return true when the titles collection held @p title and both requests were
+/// sent; false (nothing sent but the request for the collection) otherwise.
+USERCOLLECTION_EXPORT bool removeUserTitle(const Overlay::Preset* title);
+
 } // namespace Overlay

@@ -3,10 +3,15 @@
 #include "FetchedCollection.h"
 #include "LoadedRecords.h"
 #include "PersistentItem.h"
+#include "RecordEditing.h"
+#include "imports/UniqueName.h"
 
+#include <Effect/PresetEditing.h>
 #include <Effect/UserEffects.h>
 #include <QDir>
+#include <QStringList>
 #include <QUuid>
+#include <algorithm>
 #include <cstddef>
 #include <deque>
 #include <utility>
@@ -84,6 +89,44 @@ std::unique_ptr<const T> cloneAs(const Effect::Object* item)
     return std::unique_ptr<const T>(clone);
 }
 
+// Stores record at path through one helper, reads it back and hands it on: to the
+// caller when the record names no collection, else to that collection, shown there,
+// with a copy for the caller.
+template <class T>
+std::unique_ptr<const T> storeAndHandOn(const Record& record, const std::string& path)
+{
+    PersistenceHelper persistence;
+    if (!persistence.store(&record, path))
+        return nullptr;
+
+    Records loaded = persistence.loadRecords(path);
+    if (loaded.size() != 1)
+        return nullptr;
+
+    // The object read back is the record just stored, so it is a T.
+    if (record.collectionId.empty())
+        return std::unique_ptr<const T>(static_cast<const T*>(loaded.take(0).release()));
+
+    CollectionHelper collection(record.collectionId);
+    const Effect::Object* registered = EditorCollection::registerLoaded(collection, loaded, 0);
+    collection.locateItem(registered);
+    return cloneAs<T>(registered);
+}
+
+// Every name the presets of type T are stored under, repeats included.
+template <class T>
+QStringList storedNames(const Effect::Object* except = nullptr)
+{
+    QStringList names;
+    const Records records = PersistenceHelper().loadRecords(presetFolder<T>().toStdString());
+    for (const Record& record : records) {
+        const T* preset = dynamic_cast<const T*>(record.item);
+        if (preset && !(except && preset->id == except->id))
+            names << presetName(record, *preset);
+    }
+    return names;
+}
+
 } // namespace
 
 template <class T>
@@ -95,24 +138,7 @@ std::unique_ptr<const T> saveUserEffect(const T* effect, const QString& name, co
     T preset(*effect);
     const QString presetId = assignNewPresetId(preset);
     const Record record = makePresetRecord(preset, name, collectionId, preview);
-    PersistenceHelper persistence;
-    const std::string path = presetPath<T>(presetId);
-
-    if (!persistence.store(&record, path))
-        return nullptr;
-
-    Records loaded = persistence.loadRecords(path);
-    if (loaded.size() != 1)
-        return nullptr;
-
-    // The object read back is the record just stored, so it is a T.
-    if (collectionId.empty())
-        return std::unique_ptr<const T>(static_cast<const T*>(loaded.take(0).release()));
-
-    CollectionHelper collection(collectionId);
-    const Effect::Object* registered = EditorCollection::registerLoaded(collection, loaded, 0);
-    collection.locateItem(registered);
-    return cloneAs<T>(registered);
+    return storeAndHandOn<T>(record, presetPath<T>(presetId));
 }
 
 template <class T>
@@ -133,6 +159,47 @@ std::map<QString, std::unique_ptr<const T>> loadUserEffects()
     return presets;
 }
 
+template <class T>
+QString nextPresetName(const QString& name)
+{
+    return Import::Details::uniqueNameAmong(storedNames<T>(), name);
+}
+
+template <class T>
+bool renameUserEffect(const T* preset, const QString& name)
+{
+    if (!preset || !EditorCollection::survivesUtf8(name))
+        return false;
+    if (storedNames<T>(preset).contains(name))
+        return false;
+    return EditorCollection::RecordRenamer<Effect::Object>().rename(preset, name.toStdString());
+}
+
+template <class T>
+std::unique_ptr<const T> replaceUserEffect(
+    const T* effect, const QString& name, const std::shared_ptr<const Types::Image>& preview)
+{
+    if (!effect)
+        return nullptr;
+    Records records = PersistenceHelper().loadRecords(presetFolder<T>().toStdString());
+    const auto stored = std::find_if(records.begin(), records.end(), [&name](const Record& record) {
+        const T* preset = dynamic_cast<const T*>(record.item);
+        return preset && presetName(record, *preset) == name;
+    });
+    if (stored == records.end())
+        return nullptr;
+
+    // The new settings under the stored preset's identity and in its record.
+    T preset(*effect);
+    preset.id = stored->item->id;
+    preset.secondaryId = stored->item->secondaryId;
+    Record record = *stored;
+    record.item = &preset;
+    if (preview)
+        record.preview = preview;
+    return storeAndHandOn<T>(record, presetPath<T>(QString::fromStdString(preset.id)));
+}
+
 void removeUserEffect(const Effect::Object* effect)
 {
     PersistenceHelper persistence;
@@ -147,5 +214,13 @@ template USERCOLLECTION_EXPORT std::map<QString, std::unique_ptr<const AudioEqua
 loadUserEffects<AudioEqualizer>();
 template USERCOLLECTION_EXPORT std::map<QString, std::unique_ptr<const ManualEnhance>>
 loadUserEffects<ManualEnhance>();
+template USERCOLLECTION_EXPORT QString nextPresetName<AudioEqualizer>(const QString&);
+template USERCOLLECTION_EXPORT QString nextPresetName<ManualEnhance>(const QString&);
+template USERCOLLECTION_EXPORT bool renameUserEffect<AudioEqualizer>(const AudioEqualizer*, const QString&);
+template USERCOLLECTION_EXPORT bool renameUserEffect<ManualEnhance>(const ManualEnhance*, const QString&);
+template USERCOLLECTION_EXPORT std::unique_ptr<const AudioEqualizer> replaceUserEffect<AudioEqualizer>(
+    const AudioEqualizer*, const QString&, const std::shared_ptr<const Types::Image>&);
+template USERCOLLECTION_EXPORT std::unique_ptr<const ManualEnhance> replaceUserEffect<ManualEnhance>(
+    const ManualEnhance*, const QString&, const std::shared_ptr<const Types::Image>&);
 
 } // namespace Effect

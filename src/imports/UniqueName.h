@@ -9,6 +9,7 @@
 #include <QChar>
 #include <QRegExp>
 #include <QString>
+#include <QStringList>
 #include <cstddef>
 #include <functional>
 #include <vector>
@@ -47,35 +48,68 @@ inline int variantCounter(const QString& shown, const QString& stem)
     return counter;
 }
 
+// The proposal for one wanted name, fed the shown names one by one. Notes whether
+// the name is shown and which counters of its stem are; nothing else is kept, so
+// the cost stays linear in the number of names.
+class NameProposal {
+public:
+    // count: at most how many names will be shown. Each taken counter needs a name of
+    // its own, so the first free one is at most count plus one.
+    NameProposal(const QString& name, std::size_t count)
+        : m_name(name)
+        , m_stem(nameStem(name))
+        , m_counterTaken(count + 2)
+    {
+    }
+
+    void see(const QString& shown)
+    {
+        m_nameTaken = m_nameTaken || shown == m_name;
+        const int counter = variantCounter(shown, m_stem);
+        if (counter > 0 && static_cast<std::size_t>(counter) < m_counterTaken.size())
+            m_counterTaken[static_cast<std::size_t>(counter)] = true;
+    }
+
+    // name itself when no name shown was it, else the first free numbered variant of its stem.
+    QString result() const
+    {
+        if (!m_nameTaken)
+            return m_name;
+        int counter = 1;
+        while (m_counterTaken[static_cast<std::size_t>(counter)])
+            ++counter;
+        return numberedVariant(m_stem, counter);
+    }
+
+private:
+    const QString m_name;
+    const QString m_stem;
+    std::vector<bool> m_counterTaken;
+    bool m_nameTaken = false;
+};
+
 // name itself when no accepted item of the helper's collection shows it, else the
-// first free numbered variant of its stem. Names are compared exactly. One pass
-// notes whether name is shown and which counters of the stem are; nothing else is
-// kept, so the cost stays linear in the size of the collection.
+// first free numbered variant of its stem. Names are compared exactly.
 template <class T>
 QString uniqueName(EditorCollection::CollectionHelper<T>& helper, const QString& name,
     const std::function<bool(const T*)>& filter)
 {
     const EditorCollection::Container<T>& collection = EditorCollection::fetchCollection(helper);
-    const QString stem = nameStem(name);
-    // Each taken counter needs an item of its own, so the first free one is at
-    // most the number of items plus one.
-    std::vector<bool> counterTaken(collection.items.size() + 2);
-    bool nameTaken = false;
+    NameProposal proposal(name, collection.items.size());
     for (const T* item : collection.items) {
-        if (!item || !filter(item))
-            continue;
-        const QString shown = Translator::translate(item->id);
-        nameTaken = nameTaken || shown == name;
-        const int counter = variantCounter(shown, stem);
-        if (counter > 0 && static_cast<std::size_t>(counter) < counterTaken.size())
-            counterTaken[static_cast<std::size_t>(counter)] = true;
+        if (item && filter(item))
+            proposal.see(Translator::translate(item->id));
     }
-    if (!nameTaken)
-        return name;
-    int counter = 1;
-    while (counterTaken[static_cast<std::size_t>(counter)])
-        ++counter;
-    return numberedVariant(stem, counter);
+    return proposal.result();
+}
+
+// The same rule over names taken already.
+inline QString uniqueNameAmong(const QStringList& taken, const QString& name)
+{
+    NameProposal proposal(name, std::size_t(taken.size()));
+    for (const QString& shown : taken)
+        proposal.see(shown);
+    return proposal.result();
 }
 
 } // namespace Details

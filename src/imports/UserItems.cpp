@@ -1,4 +1,7 @@
 #include "CollectionHelper.h"
+#include "EditorServices.h"
+#include "RecordEditing.h"
+#include "FetchedCollection.h"
 #include "imports/UniqueName.h"
 
 #include <Import/UserItems.h>
@@ -7,8 +10,28 @@ namespace Import {
 
 QString nextFreeName(const UserCollection& collection, const QString& name)
 {
+    // An item renamed keeps its id, which a new item named after it must not take.
     EditorCollection::CollectionHelper<Import::Object> helper(collection.id());
-    return Details::uniqueName<Import::Object>(helper, name, [](const Import::Object*) { return true; });
+    const auto& items = EditorCollection::fetchCollection(helper).items;
+    Details::NameProposal proposal(name, 2 * items.size());
+    for (const Import::Object* item : items) {
+        if (!item)
+            continue;
+        proposal.see(Translator::translate(item->id));
+        proposal.see(QString::fromStdString(item->id));
+    }
+    return proposal.result();
+}
+
+bool renameUserItem(UserCollection& collection, const Import::Object* item, const QString& name)
+{
+    if (!item || !EditorCollection::survivesUtf8(name))
+        return false;
+    if (Translator::translate(item->id) == name)
+        return true;
+    if (!collection.nameAvailable(name, item->kind))
+        return false;
+    return EditorCollection::RecordRenamer<Import::Object>().rename(item, name.toStdString());
 }
 
 } // namespace Import

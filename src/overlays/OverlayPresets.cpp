@@ -3,6 +3,7 @@
 #include "FetchedCollection.h"
 #include "LoadedRecords.h"
 #include "PersistentItem.h"
+#include "RecordEditing.h"
 #include "StoredRecord.h"
 #include "imports/UniqueName.h"
 
@@ -141,6 +142,27 @@ const Overlay::Preset* saveUserTitle(
     const Overlay::Preset* preset, const QString& name, const std::shared_ptr<const Types::Image>& preview)
 {
     return preset ? saveToUserTitles(*preset, name, preview) : nullptr;
+}
+
+bool renameUserTitle(const Overlay::Preset* title, const QString& name)
+{
+    if (!title || !EditorCollection::survivesUtf8(name))
+        return false;
+    if (Translator::translate(title->id) == name)
+        return true;
+    if (nextName(name) != name)
+        return false;
+    return EditorCollection::RecordRenamer<Overlay::Preset>().rename(title, name.toStdString());
+}
+
+bool removeUserTitle(const Overlay::Preset* title)
+{
+    Titles titles(EditorCollection::CollectionID::TITLES);
+    const auto& listed = EditorCollection::fetchCollection(titles).items;
+    if (!title || std::find(listed.begin(), listed.end(), title) == listed.end())
+        return false;
+    EditorCollection::PersistentItemHelper<Overlay::Preset>().remove(title);
+    return EditorCollection::eraseFromCollection(titles, title);
 }
 
 QString nextName(const QString& name)

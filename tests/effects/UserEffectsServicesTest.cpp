@@ -2,6 +2,8 @@
 // written and read by the persistence service, registered with the collection service.
 // Saving and listing presets of both types with their settings is the host's test.
 
+#include <ContainerView.h>
+#include <Effect/PresetEditing.h>
 #include <Effect/UserEffects.h>
 #include <Records.h>
 #include <Settings/Settings.h>
@@ -86,6 +88,34 @@ TEST_F(UserEffectsServices, RemovingDeletesThePresetFileFromAnyObjectTheCallerHo
     Effect::removeUserEffect(listed.at("Soft").get());
     EXPECT_TRUE(Effect::loadUserEffects<AudioEqualizer>().empty());
     EXPECT_TRUE(root.files().isEmpty());
+}
+
+TEST_F(UserEffectsServices, RenameAndReplaceKeepThePresetsIdFileAndCollection)
+{
+    const auto warm = save("Warm", 1, "user effects");
+    ASSERT_TRUE(warm && save("Soft", 2));
+    const QStringList files = root.files();
+
+    EXPECT_FALSE(Effect::renameUserEffect(warm.get(), "Soft"));
+    ASSERT_TRUE(Effect::renameUserEffect(warm.get(), "Hot"));
+    EXPECT_EQ(Effect::nextPresetName<AudioEqualizer>("Hot"), "Hot_01");
+    AudioEqualizer louder;
+    louder.preamp = 9;
+    EXPECT_FALSE(Effect::replaceUserEffect(&louder, "Warm"));
+    const auto replaced = Effect::replaceUserEffect(&louder, "Hot");
+
+    ASSERT_TRUE(replaced);
+    EXPECT_EQ(replaced->id, warm->id);
+    EXPECT_EQ(root.files(), files);
+    const auto presets = Effect::loadUserEffects<AudioEqualizer>();
+    ASSERT_THAT(presets, ElementsAre(Key("Hot"), Key("Soft")));
+    EXPECT_EQ(presets.at("Hot")->id, warm->id);
+    EXPECT_EQ(presets.at("Hot")->preamp, 9);
+    // The collection it was saved to holds it under the new name, with the new settings.
+    const auto& held = collections->collection<Effect::Object>("user effects").items;
+    ASSERT_EQ(held.size(), 1u);
+    EXPECT_EQ(Translator::translate(held[0]->id), "Hot");
+    EXPECT_EQ(static_cast<const AudioEqualizer*>(held[0])->preamp, 9);
 }
 
 } // namespace

@@ -2,17 +2,21 @@
 #include <Model/OverlayPreset.h>
 #include <NamingRows.h>
 #include <Overlay/OverlayPresets.h>
+#include <Overlay/UserTitles.h>
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
 #include <ScriptedBus.h>
 #include <Settings/Settings.h>
 #include <TempDataRoot.h>
+#include <WithServices.h>
+#include <gmock/gmock.h>
 
 namespace {
 
 using namespace Testing;
 using TitleBus = ScriptedBus<Overlay::Preset>;
+using ::testing::UnorderedElementsAre;
 
 class TitleNaming : public ::testing::TestWithParam<NamingRow> {
 protected:
@@ -172,3 +176,56 @@ TEST_F(SavingTitles, NothingIsRegisteredUnlessAPresetIsStoredAndReadBackAsOneRec
 }
 
 } // namespace
+
+class EditingTitles : public WithServices {
+protected:
+    const Overlay::Preset* save(const QString& name)
+    {
+        Overlay::Preset title;
+        title.text = name.toStdString();
+        return Overlay::saveUserTitle(&title, name, nullptr);
+    }
+    QStringList shownNames()
+    {
+        QStringList shown;
+        for (const Overlay::Preset* title :
+            collections->collection<Overlay::Preset>(EditorCollection::CollectionID::TITLES).items)
+            shown += Translator::translate(title->id);
+        return shown;
+    }
+};
+
+TEST_F(EditingTitles, ARenameKeepsTheRecordAndShowsAtOnceAndAfterARestart)
+{
+    const Overlay::Preset* hello = save("Hello");
+    ASSERT_TRUE(hello && save("Bye"));
+    const QStringList files = root.files();
+    const std::string id = hello->id;
+
+    EXPECT_FALSE(Overlay::renameUserTitle(hello, "Bye"));
+    EXPECT_FALSE(Overlay::renameUserTitle(nullptr, "Hi"));
+    EXPECT_TRUE(Overlay::renameUserTitle(hello, "Hello"));
+    ASSERT_TRUE(Overlay::renameUserTitle(hello, "Hi"));
+
+    EXPECT_EQ(root.files(), files);
+    EXPECT_EQ(hello->id, id);
+    EXPECT_THAT(shownNames(), UnorderedElementsAre("Hi", "Bye"));
+    Translator::clear();
+    collections.emplace();
+    collections->loadFolder(root.path());
+    EXPECT_THAT(shownNames(), UnorderedElementsAre("Hi", "Bye"));
+}
+
+TEST_F(EditingTitles, ARemovalDeletesTheRecordAndOnlyATitleTheCollectionHolds)
+{
+    const Overlay::Preset* hello = save("Hello");
+    ASSERT_TRUE(hello && save("Bye"));
+    const Overlay::Preset stray = *hello;
+
+    EXPECT_FALSE(Overlay::removeUserTitle(&stray));
+    EXPECT_FALSE(Overlay::removeUserTitle(nullptr));
+    ASSERT_TRUE(Overlay::removeUserTitle(hello));
+
+    EXPECT_EQ(root.files().size(), 1);
+    EXPECT_THAT(shownNames(), UnorderedElementsAre("Bye"));
+}
