@@ -36,7 +36,7 @@ TEST(CollectionBrowser, RecordsWhatItWasLastAskedToShow)
 TEST(CollectionBrowser, DrawsOneTilePerItemOfCollectionsMadeBeforeAndAfterIt)
 {
     Services::CollectionService collections;
-    Testing::registerIn("before", Testing::newImport("first"), Testing::image(Qt::red, 16));
+    Testing::registerIn("before", Testing::newImport("alpha"), Testing::image(Qt::red, 16));
     for (const char* id : { "b", "c", "d", "e" })
         Testing::registerIn("before", Testing::newImport(id));
     Browser browser;

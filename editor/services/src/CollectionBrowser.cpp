@@ -6,8 +6,10 @@
 #include <Model/Translator.h>
 #include <QColor>
 #include <QFontMetrics>
+#include <QLocale>
 #include <QPainter>
 #include <Services/CollectionBrowser.h>
+#include <algorithm>
 #include <tuple>
 #include <vector>
 
@@ -152,8 +154,10 @@ void drawTile(QPainter& painter, const QRect& tile, const Tile& content)
 
     const QRect label(tile.x() + 4, box.bottom() + 4, tile.width() - 8, tile.bottom() - box.bottom() - 6);
     painter.setPen(Qt::white);
-    const QString text = painter.fontMetrics().elidedText(content.name, Qt::ElideRight, label.width());
-    painter.drawText(label, Qt::AlignHCenter | Qt::AlignTop, text);
+    const QFontMetrics metrics = painter.fontMetrics();
+    const QString text = metrics.elidedText(
+        CollectionBrowser::drawableText(metrics, content.name), Qt::ElideRight, label.width());
+    painter.drawText(label, Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, text);
 }
 
 QImage drawCollection(const std::string& collectionId, const std::vector<Tile>& tiles)
@@ -215,13 +219,39 @@ void CollectionBrowser::showCollection(const std::string& collectionId)
     m_followers->shown.collectionId = collectionId;
 }
 
+QString CollectionBrowser::drawableText(const QFontMetrics& metrics, const QString& text)
+{
+    QString drawable;
+    drawable.reserve(text.size());
+    for (const uint code : text.toUcs4()) {
+        const bool blank = QChar::isSpace(code);
+        drawable += blank || metrics.inFontUcs4(code) ? QString::fromUcs4(&code, 1) : QStringLiteral("?");
+    }
+    return drawable;
+}
+
+CollectionBrowser::NameOrder::NameOrder()
+    // The C locale compares code units and ignores the numeric mode, so a program run
+    // without a language setting would sort "Take 10" first: it sorts as in English.
+    : m_collator(QLocale().language() == QLocale::C ? QLocale(QLocale::English) : QLocale())
+{
+    m_collator.setNumericMode(true);
+}
+
+bool CollectionBrowser::NameOrder::operator()(const QString& a, const QString& b) const
+{
+    const int order = m_collator.compare(a, b);
+    return order != 0 ? order < 0 : a < b;
+}
+
 template <class T>
 QImage CollectionBrowser::render(const std::string& collectionId) const
 {
-    const std::vector<Tile> tiles
-        = tilesFor(std::get<ContainerFollower<T>>(m_followers->containers), collectionId);
+    std::vector<Tile> tiles = tilesFor(std::get<ContainerFollower<T>>(m_followers->containers), collectionId);
     if (tiles.empty())
         return QImage();
+    const NameOrder byName;
+    std::stable_sort(tiles.begin(), tiles.end(), [&byName](const Tile& a, const Tile& b) { return byName(a.name, b.name); });
     return drawCollection(collectionId, tiles);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QCollator>
+#include <QFontMetrics>
 #include <QImage>
 #include <QRect>
 #include <memory>
@@ -33,6 +35,22 @@ public:
         bool flag = false;
     };
 
+    // The order in which pictures show items, and lists should: display names as
+    // people sort them (numbers by value: "Take 2" before "Take 10"), then by code
+    // units so that the order is total.
+    class NameOrder {
+    public:
+        NameOrder();
+        bool operator()(const QString& a, const QString& b) const;
+
+    private:
+        QCollator m_collator;
+    };
+
+    // text with what metrics' font cannot draw replaced by '?', so that a name in a
+    // script without glyphs still shows as something a person can read.
+    static QString drawableText(const QFontMetrics& metrics, const QString& text);
+
     CollectionBrowser();
     ~CollectionBrowser();
     CollectionBrowser(const CollectionBrowser&) = delete;
@@ -44,7 +62,7 @@ public:
 
     // The collection of item type T (Effect::Object, Import::Object or
     // Overlay::Preset) named collectionId: each item's preview (or a placeholder
-    // box) above its display name, in collection order. A null image when no
+    // box) above its display name, in NameOrder. A null image when no
     // followed collection of that type and id has items.
     template <class T>
     QImage render(const std::string& collectionId) const;
