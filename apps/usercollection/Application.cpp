@@ -9,15 +9,19 @@
 #include "Host.h"
 #include "ImportCommands.h"
 #include "IntroCommands.h"
+#include "ListCommand.h"
 #include "Output.h"
 #include "ShowCommand.h"
 #include "TitleCommands.h"
 
 #include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLoggingCategory>
 #include <QTemporaryDir>
 #include <Settings/Settings.h>
 #include <cstdio>
+#include <usercollection_version.h>
 #include <exception>
 
 namespace Cli {
@@ -26,7 +30,7 @@ namespace {
 
 QList<CommandGroup> commandGroups()
 {
-    return { effectCommands(), importCommands(), introCommands(), titleCommands(), showCommands(),
+    return { effectCommands(), importCommands(), introCommands(), titleCommands(), listCommands(), showCommands(),
         checkCommands(), demoCommands(), completionCommands() };
 }
 
@@ -39,9 +43,25 @@ QString freshDataFolder()
     return folder.path();
 }
 
-void printError(const QString& message)
+// Whether --json stands among the options, which holds even when the rest of the
+// command line is wrong.
+bool asksForJson(const QStringList& arguments)
 {
-    std::fprintf(stderr, "usercollection: %s\n", printable(message).toLocal8Bit().constData());
+    const int end = arguments.indexOf(QStringLiteral("--"));
+    const QStringList options = arguments.mid(0, end);
+    return options.contains(QStringLiteral("--json")) || options.contains(QStringLiteral("-json"));
+}
+
+// One line on stderr; with --json, one JSON object on stdout instead.
+int reportError(const QStringList& arguments, const QString& message, int status)
+{
+    if (asksForJson(arguments)) {
+        const QJsonObject error { { QStringLiteral("error"), message }, { QStringLiteral("exit"), status } };
+        std::fprintf(stdout, "%s\n", QJsonDocument(error).toJson(QJsonDocument::Compact).constData());
+    } else {
+        std::fprintf(stderr, "usercollection: %s\n", printable(message).toLocal8Bit().constData());
+    }
+    return status;
 }
 
 } // namespace
@@ -66,6 +86,10 @@ int run(const QStringList& arguments)
             std::fputs(args.helpText().toLocal8Bit().constData(), stdout);
             return 0;
         }
+        if (args.versionRequested()) {
+            std::printf("usercollection %s\n", USERCOLLECTION_VERSION_STRING);
+            return 0;
+        }
         // The services log under usercollection.<service>.
         if (args.quiet())
             QLoggingCategory::setFilterRules(QStringLiteral("usercollection.*.warning=false"));
@@ -86,11 +110,10 @@ int run(const QStringList& arguments)
         out.finish();
         return context.status;
     } catch (const CommandError& error) {
-        printError(error.message());
-        return error.status();
+        return reportError(arguments, error.message(), error.status());
     } catch (const std::exception& error) {
-        printError(QStringLiteral("unexpected error: %1").arg(QString::fromLocal8Bit(error.what())));
-        return CommandError::Failed;
+        return reportError(arguments, QStringLiteral("unexpected error: %1").arg(QString::fromLocal8Bit(error.what())),
+            CommandError::Failed);
     }
 }
 

@@ -4,13 +4,22 @@
 
 #include <ContainerView.h>
 #include <Model/Translator.h>
+#include <QCommandLineOption>
+#include <QDateTime>
+#include <QJsonObject>
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <Services/CollectionService.h>
 #include <Services/PersistenceService.h>
 #include <deque>
 #include <string>
+#include <vector>
 
 namespace Cli {
+
+class CommandLine;
+class Output;
 
 // The items of a collection in collection order.
 template <class T>
@@ -19,12 +28,37 @@ const std::deque<const T*>& items(Host& host, const std::string& collectionId)
     return host.collections().template collection<T>(collectionId).items;
 }
 
-// The first item of the collection whose display name is name and that passes pick.
+// What the user sees an item called: its translated id.
+template <class T>
+QString displayName(const T& item)
+{
+    return Translator::translate(item.id);
+}
+
+// The item a command is about: given by its display name, or by --id.
+struct ItemChoice {
+    QString name;
+    QString id;
+
+    // "called 'X'" or "with id 'X'", for messages.
+    QString described() const;
+    template <class T>
+    bool matches(const T& item) const
+    {
+        return id.isEmpty() ? displayName(item) == name : QString::fromStdString(item.id) == id;
+    }
+};
+// The choice of the command line: --id when given, else the argument at nameIndex
+// (trimmed; an empty name is refused).
+ItemChoice itemChoice(const CommandLine& args, int nameIndex);
+QCommandLineOption idOption();
+
+// The first item of the collection that choice names and that passes pick.
 template <class T, class Pick>
-const T* findNamed(Host& host, const std::string& collectionId, const QString& name, Pick pick)
+const T* findItem(Host& host, const std::string& collectionId, const ItemChoice& choice, Pick pick)
 {
     for (const T* item : items<T>(host, collectionId)) {
-        if (Translator::translate(item->id) == name && pick(*item))
+        if (choice.matches(*item) && pick(*item))
             return item;
     }
     return nullptr;
@@ -37,11 +71,37 @@ inline bool removalSucceeded(Host& host)
     return host.persistence().lastRemoval() == Services::PersistenceService::Removal::Removed;
 }
 
-// What the user sees an item called: its translated id.
-template <class T>
-QString displayName(const T& item)
-{
-    return Translator::translate(item.id);
-}
+// One rule for names, the same for every kind. A save under a taken name takes the
+// first free one (free); with exact it is refused, the free one suggested. A rename
+// to a taken name is refused likewise, unless number asks for the free one.
+QString chooseName(const QString& wanted, const QString& free, bool takeFree, const QString& what);
+// --exact for saves, --number for renames.
+QCommandLineOption exactOption();
+QCommandLineOption numberOption();
+
+// One row of a listing.
+struct Listed {
+    QString name;
+    QString id;
+    QDateTime saved; // invalid when unknown
+    QStringList columns; // shown after the name
+    QJsonObject json; // the entry; name, id and saved are added
+};
+
+// When the record file was last written; invalid when there is none.
+QDateTime savedAt(const QString& recordFile);
+
+// --match TEXT and --sort name|date of every listing.
+QList<QCommandLineOption> listOptions();
+struct ListOrder {
+    QString match; // part of the name, any case; empty for every item
+    bool byDate = false; // newest first; else by name as people sort
+};
+ListOrder listOrder(const CommandLine& args);
+// The rows that match, in the order asked (rows of one name keep theirs), under the
+// heading "N <what>": a table of name, the headers' columns and the save date, or in
+// JSON an array under key.
+void printListing(Output& out, const ListOrder& order, const QString& what, const QStringList& headers,
+    const QString& key, std::vector<Listed> rows);
 
 } // namespace Cli

@@ -29,6 +29,11 @@ QCommandLineOption quietOption()
     return QCommandLineOption(QStringLiteral("quiet"), QStringLiteral("Print no warnings of the services."));
 }
 
+QCommandLineOption versionOption()
+{
+    return QCommandLineOption(QStringLiteral("version"), QStringLiteral("Show the program's version and exit."));
+}
+
 QCommandLineOption helpOption()
 {
     return QCommandLineOption(
@@ -89,6 +94,7 @@ QSet<QString> valuedOptions(const QList<CommandGroup>& groups)
 struct Outline {
     QStringList words; // at most two
     bool help = false;
+    bool version = false;
 };
 
 // What must be known before the parser runs, since the words decide which options
@@ -109,6 +115,8 @@ Outline outline(const QList<CommandGroup>& groups, const QStringList& arguments)
             ++index;
         else if (argument == QLatin1String("-h") || argument == QLatin1String("--help"))
             found.help = true;
+        else if (argument == QLatin1String("--version"))
+            found.version = true;
         else if ((!argument.startsWith(QLatin1Char('-')) || argument == QLatin1String("-"))
             && found.words.size() < 2)
             found.words += argument;
@@ -124,7 +132,7 @@ Outline outline(const QList<CommandGroup>& groups, const QStringList& arguments)
 
 QList<QCommandLineOption> globalOptions()
 {
-    return { dataOption(), jsonOption(), quietOption(), helpOption() };
+    return { dataOption(), jsonOption(), quietOption(), versionOption(), helpOption() };
 }
 
 QString usageLine(const Command& command)
@@ -132,10 +140,14 @@ QString usageLine(const Command& command)
     QStringList parts = { Program };
     parts += command.words;
     for (int index = 0; index < command.arguments.size(); ++index) {
-        parts += index < command.required ? command.arguments[index]
-                                          : QStringLiteral("[%1]").arg(command.arguments[index]);
+        const QString argument = command.arguments[index] == command.idFor
+            ? QStringLiteral("%1|--id ID").arg(command.arguments[index])
+            : command.arguments[index];
+        parts += index < command.required ? argument : QStringLiteral("[%1]").arg(argument);
     }
     for (const QCommandLineOption& option : command.options) {
+        if (option.names().constFirst() == QLatin1String("id") && !command.idFor.isEmpty())
+            continue;
         const bool repeatable = command.repeatable.contains(option.names().constFirst());
         const QString syntax = optionSyntax(option) + (repeatable ? QStringLiteral(" ...") : QString());
         parts += command.requiredOptions.contains(option.names().constFirst())
@@ -174,13 +186,16 @@ void CommandLine::parse(const QStringList& arguments)
     const QStringList& words = found.words;
     const bool help = found.help;
     m_help = help;
+    m_version = found.version && !help;
 
     m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     m_parser.addOptions(globalOptions());
 
     if (words.isEmpty()) {
-        if (help)
+        if (help || m_version) {
+            m_parser.parse(arguments);
             return;
+        }
         throw usageError(QStringLiteral("missing command; see '%1 --help'").arg(Program));
     }
     for (const CommandGroup& group : m_groups) {
@@ -216,6 +231,15 @@ void CommandLine::parse(const QStringList& arguments)
         return;
 
     m_arguments = m_parser.positionalArguments().mid(m_command->words.size());
+    // An item given by --id leaves its name's place empty, so that the arguments after
+    // it keep their places.
+    if (!m_command->idFor.isEmpty() && m_parser.isSet(QStringLiteral("id"))) {
+        if (m_parser.value(QStringLiteral("id")).trimmed().isEmpty())
+            throw usageError(QStringLiteral("%1: --id needs an id").arg(m_command->words.join(QLatin1Char(' '))));
+        const int at = int(m_command->arguments.indexOf(m_command->idFor));
+        if (at <= m_arguments.size())
+            m_arguments.insert(at, QString());
+    }
     if (m_arguments.size() < m_command->required) {
         throw usageError(QStringLiteral("%1: missing %2; usage: %3")
                              .arg(m_command->words.join(QLatin1Char(' ')),
@@ -231,6 +255,11 @@ void CommandLine::parse(const QStringList& arguments)
 bool CommandLine::helpRequested() const
 {
     return m_help;
+}
+
+bool CommandLine::versionRequested() const
+{
+    return m_version;
 }
 
 bool CommandLine::json() const

@@ -32,6 +32,7 @@ struct Command {
     QList<QCommandLineOption> options;
     QStringList repeatable; // options that may be given more than once
     QStringList requiredOptions; // options that must be given
+    QString idFor; // the argument (an item's name) that --id ID may stand for instead
     std::function<void(Context&)> run;
     bool makesFreshDataFolder = false; // without --data, works in a new temporary folder
     bool startsOwnHost = false;
@@ -58,6 +59,8 @@ public:
     void parse(const QStringList& arguments);
 
     bool helpRequested() const;
+    // --version with no command after it.
+    bool versionRequested() const;
     QString helpText() const;
 
     const Command* command() const { return m_command; }
@@ -84,6 +87,7 @@ private:
     const Command* m_command = nullptr;
     QStringList m_arguments;
     bool m_help = false;
+    bool m_version = false;
 };
 
 // The options every command takes: --data, --json, --quiet, --help.

@@ -71,19 +71,24 @@ void runDemo(Context& context)
     out.set(QStringLiteral("dataFolder"), root);
 
     out.section(QStringLiteral("Effect presets"));
+    const auto preset = [](EffectType type, const QString& name, const QStringList& settings) {
+        EffectPresetRequest request;
+        request.type = type;
+        request.name = name;
+        request.settings = settings;
+        return request;
+    };
     const QList<EffectPresetRequest> presets = {
-        { EffectType::Equalizer, QStringLiteral("Bass boost"),
+        preset(EffectType::Equalizer, QStringLiteral("Bass boost"),
             { QStringLiteral("preamp=-3"), QStringLiteral("band1=6"), QStringLiteral("band2=4.5"),
-                QStringLiteral("band3=2") },
-            std::nullopt, QString() },
-        { EffectType::Equalizer, QStringLiteral("Voice"),
+                QStringLiteral("band3=2") }),
+        preset(EffectType::Equalizer, QStringLiteral("Voice"),
             { QStringLiteral("band1=-4"), QStringLiteral("band5=3"), QStringLiteral("band6=4"),
-                QStringLiteral("band7=3") },
-            std::nullopt, QString() },
-        { EffectType::Enhance, QStringLiteral("Warm evening"),
-            { QStringLiteral("temperature=35"), QStringLiteral("saturation=15"),
-                QStringLiteral("contrast=10") },
-            std::nullopt, QString() },
+                QStringLiteral("band7=3") }),
+        preset(EffectType::Enhance, QStringLiteral("Warm evening"),
+            { QStringLiteral("temperature=35"), QStringLiteral("saturation=15"), QStringLiteral("contrast=10") }),
+        preset(EffectType::Enhance, QStringLiteral("Cold night"),
+            { QStringLiteral("temperature=-60"), QStringLiteral("brightness=-25"), QStringLiteral("gamma=0.7") }),
     };
     for (const EffectPresetRequest& preset : presets) {
         out.beginStep(QStringLiteral("effects save"));
@@ -91,25 +96,42 @@ void runDemo(Context& context)
     }
     for (EffectType type : { EffectType::Equalizer, EffectType::Enhance }) {
         out.beginStep(QStringLiteral("effects list"));
-        listEffectPresets(*host, out, type);
+        listEffectPresets(*host, out, type, ListOrder());
     }
 
     out.section(QStringLiteral("Intros: the same name twice"));
     const QString media = writeSampleMedia(root);
     out.beginStep(QStringLiteral("intros save"));
-    saveIntro(*host, out, { QStringLiteral("Opening"), QString(), QString() });
+    IntroRequest intro;
+    intro.name = QStringLiteral("Opening");
+    intro.timelineFile = media;
+    saveIntro(*host, out, intro);
     out.beginStep(QStringLiteral("intros save"));
-    const QString secondIntro = saveIntro(*host, out, { QStringLiteral("Opening"), media, QString() });
+    intro.timelineFile.clear();
+    const QString secondIntro = saveIntro(*host, out, intro);
 
     out.section(QStringLiteral("A user import"));
     out.beginStep(QStringLiteral("imports save"));
-    saveImport(*host, out, { QStringLiteral("beach.import"), media, std::nullopt, QString(), QString() });
+    ImportRequest import;
+    import.fileName = QStringLiteral("beach.import");
+    import.mediaPath = media;
+    saveImport(*host, out, import);
 
     out.section(QStringLiteral("Titles"));
     out.beginStep(QStringLiteral("titles save"));
-    saveTitle(*host, out, { QStringLiteral("Welcome"), QStringLiteral("Welcome to the beach"), media });
+    TitleRequest title;
+    title.name = QStringLiteral("Welcome");
+    title.text = QStringLiteral("Welcome to the beach");
+    title.previewFile = media;
+    saveTitle(*host, out, title);
     out.beginStep(QStringLiteral("titles save"));
-    saveTitle(*host, out, { QStringLiteral("Credits"), QStringLiteral("Filmed by us"), QString() });
+    title = TitleRequest();
+    title.name = QStringLiteral("Credits");
+    title.text = QStringLiteral("Filmed by us");
+    title.font = QStringLiteral("Serif");
+    title.color = QStringLiteral("#ffd24a");
+    title.background = QStringLiteral("#1b2a49");
+    saveTitle(*host, out, title);
 
     out.section(QStringLiteral("Name proposals"));
     auto proposal = [&out](const QString& what, const QString& name, const QString& proposed) {
@@ -128,20 +150,29 @@ void runDemo(Context& context)
     proposal(QStringLiteral("title"), QStringLiteral("Welcome"),
         proposeTitleName(*host, out, QStringLiteral("Welcome")));
 
+    out.section(QStringLiteral("Renaming and replacing"));
+    out.beginStep(QStringLiteral("titles rename"));
+    renameTitle(*host, out, ItemChoice { QStringLiteral("Credits"), QString() }, QStringLiteral("End credits"), false);
+    out.beginStep(QStringLiteral("effects save --replace"));
+    EffectPresetRequest warmer = preset(EffectType::Enhance, QStringLiteral("Warm evening"),
+        { QStringLiteral("temperature=60"), QStringLiteral("saturation=25"), QStringLiteral("contrast=10") });
+    warmer.replace = true;
+    saveEffectPreset(*host, out, warmer);
+
     out.section(QStringLiteral("Removing an item"));
     out.beginStep(QStringLiteral("intros remove"));
-    removeIntro(*host, out, secondIntro);
+    removeIntro(*host, out, ItemChoice { secondIntro, QString() });
 
     // What a later run of the program sees: nothing but the files.
     out.section(QStringLiteral("Read back from the data folder"));
     host.reset();
     host = std::make_unique<Host>(root);
     out.beginStep(QStringLiteral("intros list"));
-    listIntros(*host, out);
+    listIntros(*host, out, ListOrder());
     out.beginStep(QStringLiteral("imports list"));
-    listImports(*host, out);
+    listImports(*host, out, ListOrder());
     out.beginStep(QStringLiteral("titles list"));
-    listTitles(*host, out);
+    listTitles(*host, out, ListOrder());
 
     out.section(QStringLiteral("Pictures of the collections"));
     QJsonArray pictures;

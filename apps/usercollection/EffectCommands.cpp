@@ -9,13 +9,18 @@
 
 #include <Effect/AudioEqualizer.h>
 #include <Effect/ManualEnhance.h>
+#include <Effect/PresetEditing.h>
 #include <Effect/UserEffects.h>
 #include <Model/CollectionID.h>
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <Settings/Settings.h>
+#include <algorithm>
 #include <cmath>
+#include <map>
+#include <memory>
+#include <utility>
 
 namespace Cli {
 
@@ -27,6 +32,7 @@ struct EffectKind;
 template <>
 struct EffectKind<Effect::AudioEqualizer> {
     static QString name() { return QStringLiteral("equalizer"); }
+    static QString onePreset() { return QStringLiteral("an equalizer preset"); }
     static const std::string& collectionId() { return EditorCollection::CollectionID::AUDIO_EFFECTS; }
     static std::shared_ptr<const Types::Image> preview(const Effect::AudioEqualizer& effect)
     {
@@ -37,6 +43,7 @@ struct EffectKind<Effect::AudioEqualizer> {
 template <>
 struct EffectKind<Effect::ManualEnhance> {
     static QString name() { return QStringLiteral("enhance"); }
+    static QString onePreset() { return QStringLiteral("an enhance preset"); }
     static const std::string& collectionId() { return EditorCollection::CollectionID::VIDEO_EFFECTS; }
     static std::shared_ptr<const Types::Image> preview(const Effect::ManualEnhance& effect)
     {
@@ -111,11 +118,45 @@ QString settingsText(const T& effect)
     return changed.isEmpty() ? QStringLiteral("(defaults)") : changed.join(QLatin1Char(' '));
 }
 
+// The presets of type T by name (of presets sharing a name, the first read).
+template <class T>
+using Presets = std::map<QString, std::unique_ptr<const T>>;
+
+// The preset choice names; a failure when there is none.
+template <class T>
+const T& findPreset(const Presets<T>& presets, const ItemChoice& choice)
+{
+    for (const auto& [name, preset] : presets) {
+        if (choice.id.isEmpty() ? name == choice.name : QString::fromStdString(preset->id) == choice.id)
+            return *preset;
+    }
+    throw failure(QStringLiteral("there is no %1 preset %2").arg(EffectKind<T>::name(), choice.described()));
+}
+
+template <class T>
+void reportPreset(Output& out, const QString& verb, const QString& name, const T& preset, const std::string& collectionId)
+{
+    const QString kind = EffectKind<T>::name();
+    const QString id = QString::fromStdString(preset.id);
+    const QString file = QDir(folderOf<T>()).filePath(id);
+    out.line(QStringLiteral("%1 %2 preset '%3' (id %4)").arg(verb, kind, name, id));
+    out.line(QStringLiteral("  settings: %1").arg(settingsText(preset)));
+    out.line(QStringLiteral("  file: %1").arg(QDir::toNativeSeparators(file)));
+    if (!collectionId.empty())
+        out.line(QStringLiteral("  collection: %1").arg(QString::fromStdString(collectionId)));
+    out.set(QStringLiteral("type"), kind);
+    out.set(QStringLiteral("name"), name);
+    out.set(QStringLiteral("id"), id);
+    out.set(QStringLiteral("file"), file);
+    out.set(QStringLiteral("collection"), QString::fromStdString(collectionId));
+    out.set(QStringLiteral("settings"), settingsJson(preset));
+}
+
 template <class T>
 void savePreset(Host& host, Output& out, const EffectPresetRequest& request)
 {
     const QString kind = EffectKind<T>::name();
-    const QString name = requireName(request.name, QStringLiteral("NAME"));
+    const QString wanted = cleanName(request.name, QStringLiteral("NAME"));
     T effect;
     for (const QString& setting : request.settings)
         applySetting(effect, setting);
@@ -125,72 +166,83 @@ void savePreset(Host& host, Output& out, const EffectPresetRequest& request)
     const std::string collectionId = request.collectionId.value_or(EffectKind<T>::collectionId());
 
     host.prepareForWriting();
-    // Only the first preset read under a name is ever listed, so a second one would be lost to the user.
-    if (Effect::loadUserEffects<T>().count(name))
-        throw usageError(QStringLiteral("an %1 preset called '%2' already exists").arg(kind, name));
+    if (request.replace) {
+        const std::unique_ptr<const T> replaced = Effect::replaceUserEffect<T>(&effect, wanted, preview);
+        if (!replaced)
+            throw failure(QStringLiteral("there is no %1 preset called '%2' to replace").arg(kind, wanted));
+        reportPreset(out, QStringLiteral("Replaced the settings of"), wanted, *replaced, collectionId);
+        return;
+    }
+    const QString name
+        = chooseName(wanted, Effect::nextPresetName<T>(wanted), !request.exact, EffectKind<T>::onePreset());
     const std::unique_ptr<const T> saved = Effect::saveUserEffect<T>(&effect, name, collectionId, preview);
     if (!saved)
         throw failure(QStringLiteral("could not save the %1 preset '%2'").arg(kind, name));
-
-    const QString id = QString::fromStdString(saved->id);
-    const QString file = QDir(folderOf<T>()).filePath(id);
-    out.line(QStringLiteral("Saved %1 preset '%2' (id %3)").arg(kind, name, id));
-    out.line(QStringLiteral("  settings: %1").arg(settingsText(*saved)));
-    out.line(QStringLiteral("  file: %1").arg(QDir::toNativeSeparators(file)));
-    if (!collectionId.empty())
-        out.line(QStringLiteral("  collection: %1").arg(QString::fromStdString(collectionId)));
-    out.set(QStringLiteral("type"), kind);
-    out.set(QStringLiteral("name"), name);
-    out.set(QStringLiteral("id"), id);
-    out.set(QStringLiteral("file"), file);
-    out.set(QStringLiteral("collection"), QString::fromStdString(collectionId));
-    out.set(QStringLiteral("settings"), settingsJson(*saved));
+    reportPreset(out, QStringLiteral("Saved"), name, *saved, collectionId);
+    if (name != wanted)
+        out.line(QStringLiteral("  renamed: %1 called '%2' exists").arg(EffectKind<T>::onePreset(), wanted));
+    out.set(QStringLiteral("requestedName"), wanted);
 }
 
 template <class T>
-void listPresets(Output& out)
+void listPresets(Host&, Output& out, const ListOrder& order)
 {
     const QString kind = EffectKind<T>::name();
-    const auto presets = Effect::loadUserEffects<T>();
-    QJsonArray entries;
-    QList<QStringList> rows;
-    for (const auto& [name, preset] : presets) {
+    std::vector<Listed> rows;
+    for (const auto& [name, preset] : Effect::loadUserEffects<T>()) {
         const QString id = QString::fromStdString(preset->id);
-        if (out.json()) {
-            entries.append(QJsonObject {
-                { QStringLiteral("name"), name },
-                { QStringLiteral("id"), id },
-                { QStringLiteral("settings"), settingsJson(*preset) },
-            });
-        } else {
-            rows += QStringList { name, id, settingsText(*preset) };
-        }
+        Listed row { name, id, savedAt(QDir(folderOf<T>()).filePath(id)), { id }, {} };
+        if (out.json())
+            row.json[QStringLiteral("settings")] = settingsJson(*preset);
+        else
+            row.columns << settingsText(*preset);
+        rows.push_back(std::move(row));
     }
-    out.line(QStringLiteral("%1 preset(s) of %2 in %3")
-                 .arg(presets.size())
-                 .arg(kind, QDir::toNativeSeparators(folderOf<T>())));
-    out.table({ QStringLiteral("NAME"), QStringLiteral("ID"), QStringLiteral("SETTINGS") }, std::move(rows));
     out.set(QStringLiteral("type"), kind);
-    out.set(QStringLiteral("presets"), entries);
+    printListing(out, order, QStringLiteral("preset(s) of %1 in %2").arg(kind, QDir::toNativeSeparators(folderOf<T>())),
+        { QStringLiteral("ID"), QStringLiteral("SETTINGS") }, QStringLiteral("presets"), std::move(rows));
 }
 
 template <class T>
-void removePreset(Host& host, Output& out, const QString& name)
+void renamePreset(Host& host, Output& out, const ItemChoice& choice, const QString& wanted, bool number)
 {
     const QString kind = EffectKind<T>::name();
     host.prepareForWriting();
-    const auto presets = Effect::loadUserEffects<T>();
-    const auto found = presets.find(name);
-    if (found == presets.end())
-        throw failure(QStringLiteral("there is no %1 preset called '%2'").arg(kind, name));
-    const std::string id = found->second->id;
-    Effect::removeUserEffect(found->second.get());
+    const Presets<T> presets = Effect::loadUserEffects<T>();
+    const T& preset = findPreset(presets, choice);
+    const QString old = std::find_if(presets.begin(), presets.end(), [&preset](const auto& entry) {
+        return entry.second.get() == &preset;
+    })->first;
+    const QString name = old == wanted
+        ? wanted
+        : chooseName(wanted, Effect::nextPresetName<T>(wanted), number, EffectKind<T>::onePreset());
+    if (!Effect::renameUserEffect<T>(&preset, name))
+        throw failure(QStringLiteral("could not rename the %1 preset '%2'").arg(kind, old));
+    out.line(QStringLiteral("Renamed %1 preset '%2' to '%3' (id %4)").arg(kind, old, name, QString::fromStdString(preset.id)));
+    out.set(QStringLiteral("type"), kind);
+    out.set(QStringLiteral("from"), old);
+    out.set(QStringLiteral("name"), name);
+    out.set(QStringLiteral("id"), QString::fromStdString(preset.id));
+}
+
+template <class T>
+void removePreset(Host& host, Output& out, const ItemChoice& choice)
+{
+    const QString kind = EffectKind<T>::name();
+    host.prepareForWriting();
+    const Presets<T> presets = Effect::loadUserEffects<T>();
+    const T& preset = findPreset(presets, choice);
+    const QString name = std::find_if(presets.begin(), presets.end(), [&preset](const auto& entry) {
+        return entry.second.get() == &preset;
+    })->first;
+    Effect::removeUserEffect(&preset);
     if (!removalSucceeded(host))
         throw failure(QStringLiteral("could not remove the %1 preset '%2'").arg(kind, name));
-    out.line(QStringLiteral("Removed %1 preset '%2' (id %3)").arg(kind, name, QString::fromStdString(id)));
+    const QString id = QString::fromStdString(preset.id);
+    out.line(QStringLiteral("Removed %1 preset '%2' (id %3)").arg(kind, name, id));
     out.set(QStringLiteral("type"), kind);
     out.set(QStringLiteral("name"), name);
-    out.set(QStringLiteral("id"), QString::fromStdString(id));
+    out.set(QStringLiteral("id"), id);
     out.set(QStringLiteral("removed"), true);
 }
 
@@ -211,6 +263,36 @@ QString parameterHelp()
     return heading + wrapped(ranges.join(QStringLiteral(", ")), heading.size()) + QLatin1Char('\n');
 }
 
+// Runs F<T>::run for the effect type's T.
+template <template <class> class F, class... Arguments>
+void forType(EffectType type, Arguments&&... arguments)
+{
+    if (type == EffectType::Equalizer)
+        F<Effect::AudioEqualizer>::run(std::forward<Arguments>(arguments)...);
+    else
+        F<Effect::ManualEnhance>::run(std::forward<Arguments>(arguments)...);
+}
+
+template <class T>
+struct Save {
+    static void run(Host& host, Output& out, const EffectPresetRequest& request) { savePreset<T>(host, out, request); }
+};
+template <class T>
+struct List {
+    static void run(Host& host, Output& out, const ListOrder& order) { listPresets<T>(host, out, order); }
+};
+template <class T>
+struct Rename {
+    static void run(Host& host, Output& out, const ItemChoice& choice, const QString& name, bool number)
+    {
+        renamePreset<T>(host, out, choice, name, number);
+    }
+};
+template <class T>
+struct Remove {
+    static void run(Host& host, Output& out, const ItemChoice& choice) { removePreset<T>(host, out, choice); }
+};
+
 } // namespace
 
 EffectType parseEffectType(const QString& text)
@@ -224,39 +306,25 @@ EffectType parseEffectType(const QString& text)
 
 void saveEffectPreset(Host& host, Output& out, const EffectPresetRequest& request)
 {
-    if (request.type == EffectType::Equalizer)
-        savePreset<Effect::AudioEqualizer>(host, out, request);
-    else
-        savePreset<Effect::ManualEnhance>(host, out, request);
+    forType<Save>(request.type, host, out, request);
 }
 
-void listEffectPresets(Host&, Output& out, EffectType type)
+void listEffectPresets(Host& host, Output& out, EffectType type, const ListOrder& order)
 {
-    if (type == EffectType::Equalizer)
-        listPresets<Effect::AudioEqualizer>(out);
-    else
-        listPresets<Effect::ManualEnhance>(out);
-}
-
-void removeEffectPreset(Host& host, Output& out, EffectType type, const QString& name)
-{
-    if (type == EffectType::Equalizer)
-        removePreset<Effect::AudioEqualizer>(host, out, name);
-    else
-        removePreset<Effect::ManualEnhance>(host, out, name);
+    forType<List>(type, host, out, order);
 }
 
 CommandGroup effectCommands()
 {
     const QString type = QStringLiteral("equalizer|enhance");
-    const QString name = QStringLiteral("NAME");
 
     Command save;
     save.words = QStringList { QStringLiteral("effects"), QStringLiteral("save") };
-    save.arguments = QStringList { type, name };
+    save.arguments = QStringList { type, QStringLiteral("NAME") };
     save.required = 2;
-    save.summary
-        = QStringLiteral("Saves a preset of the effect, built from its defaults and the --set values.");
+    save.summary = QStringLiteral("Saves a preset of the effect, built from its defaults and the --set values; "
+                                  "a taken NAME becomes NAME_01, ... With --replace, stores the settings over "
+                                  "the preset called NAME instead, keeping its id, file and collection.");
     save.options = {
         { QStringLiteral("set"), QStringLiteral("Sets one setting of the effect (repeatable)."),
             QStringLiteral("KEY=VALUE") },
@@ -266,6 +334,8 @@ CommandGroup effectCommands()
             QStringLiteral("ID") },
         { QStringLiteral("preview"), QStringLiteral("The preset's preview picture (default: a drawn one)."),
             QStringLiteral("IMAGE") },
+        { QStringLiteral("replace"), QStringLiteral("Overwrite the settings of the preset called NAME.") },
+        exactOption(),
     };
     save.repeatable = QStringList { QStringLiteral("set") };
     save.drawsPictures = true;
@@ -277,6 +347,8 @@ CommandGroup effectCommands()
         if (context.args.isSet(QStringLiteral("collection")))
             request.collectionId = context.args.value(QStringLiteral("collection")).toStdString();
         request.previewFile = context.args.value(QStringLiteral("preview"));
+        request.replace = context.args.isSet(QStringLiteral("replace"));
+        request.exact = context.args.isSet(QStringLiteral("exact"));
         saveEffectPreset(*context.host, context.out, request);
     };
 
@@ -284,28 +356,44 @@ CommandGroup effectCommands()
     list.words = QStringList { QStringLiteral("effects"), QStringLiteral("list") };
     list.arguments = QStringList { type };
     list.required = 1;
-    list.summary = QStringLiteral("Lists the saved presets of the effect: name, id and settings.");
+    list.summary = QStringLiteral("Lists the saved presets of the effect: name, id, settings and when saved.");
+    list.options = listOptions();
     list.run = [](Context& context) {
-        listEffectPresets(*context.host, context.out, parseEffectType(context.args.argument(0)));
+        listEffectPresets(
+            *context.host, context.out, parseEffectType(context.args.argument(0)), listOrder(context.args));
+    };
+
+    Command rename;
+    rename.words = QStringList { QStringLiteral("effects"), QStringLiteral("rename") };
+    rename.arguments = QStringList { type, QStringLiteral("OLD"), QStringLiteral("NEW") };
+    rename.required = 3;
+    rename.idFor = QStringLiteral("OLD");
+    rename.summary = QStringLiteral("Gives the preset called OLD the name NEW; it keeps its id, settings and file.");
+    rename.options = { idOption(), numberOption() };
+    rename.run = [](Context& context) {
+        forType<Rename>(parseEffectType(context.args.argument(0)), *context.host, context.out,
+            itemChoice(context.args, 1), cleanName(context.args.argument(2), QStringLiteral("NEW")),
+            context.args.isSet(QStringLiteral("number")));
     };
 
     Command remove;
     remove.words = QStringList { QStringLiteral("effects"), QStringLiteral("remove") };
-    remove.arguments = QStringList { type, name };
+    remove.arguments = QStringList { type, QStringLiteral("NAME") };
     remove.required = 2;
+    remove.idFor = QStringLiteral("NAME");
     remove.summary = QStringLiteral("Deletes the saved preset of the effect called NAME.");
+    remove.options = { idOption() };
     remove.run = [](Context& context) {
-        const EffectType effect = parseEffectType(context.args.argument(0));
-        removeEffectPreset(*context.host, context.out, effect,
-            requireName(context.args.argument(1), QStringLiteral("NAME")));
+        forType<Remove>(
+            parseEffectType(context.args.argument(0)), *context.host, context.out, itemChoice(context.args, 1));
     };
 
     CommandGroup group;
     group.name = QStringLiteral("effects");
-    group.summary = QStringLiteral("Save, list and remove presets of the equalizer and enhance effects");
+    group.summary = QStringLiteral("Save, list, rename and remove presets of the equalizer and enhance effects");
     group.details = QStringLiteral("Settings (KEY MIN..MAX; 0 unless said):\n")
         + parameterHelp<Effect::AudioEqualizer>() + parameterHelp<Effect::ManualEnhance>();
-    group.commands = { save, list, remove };
+    group.commands = { save, list, rename, remove };
     return group;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CollectionItems.h"
 #include "CommandLine.h"
 
 #include <QString>
@@ -23,11 +24,12 @@ struct EffectPresetRequest {
     QStringList settings; // KEY=VALUE
     std::optional<std::string> collectionId; // the type's effect collection when not given
     QString previewFile; // a drawn preview when empty
+    bool replace = false; // the settings go over the preset called name
+    bool exact = false; // a taken name is refused rather than numbered
 };
 
 void saveEffectPreset(Host& host, Output& out, const EffectPresetRequest& request);
-void listEffectPresets(Host& host, Output& out, EffectType type);
-void removeEffectPreset(Host& host, Output& out, EffectType type, const QString& name);
+void listEffectPresets(Host& host, Output& out, EffectType type, const ListOrder& order);
 
 CommandGroup effectCommands();
 

@@ -1,6 +1,5 @@
 #include "ImportCommands.h"
 
-#include "CollectionItems.h"
 #include "CommandError.h"
 #include "Host.h"
 #include "Inputs.h"
@@ -11,7 +10,6 @@
 #include <Model/CollectionID.h>
 #include <QDir>
 #include <QFileInfo>
-#include <QJsonArray>
 #include <QJsonObject>
 #include <QUuid>
 
@@ -19,19 +17,20 @@ namespace Cli {
 
 namespace {
 
-Import::Object::Kind resolveKind(Host& host, const QString& name, std::optional<Import::Object::Kind> kind)
+// The kind given, else the kind of the first import the choice names, else a plain file.
+Import::Object::Kind resolveKind(Host& host, const ItemChoice& choice, std::optional<Import::Object::Kind> kind)
 {
     if (kind)
         return *kind;
     for (const Import::Object* item : items<Import::Object>(host, host.imports().id())) {
-        if (displayName(*item) == name)
+        if (choice.matches(*item))
             return item->kind;
     }
     return Import::Object::File;
 }
 
-// An import's id is its name, and the collection keeps one item per id: the name
-// must be free among imports of every kind.
+// An import's id is the name it was saved under, and the collection keeps one item
+// per id: the name must be free among imports of every kind.
 QString freeName(Host& host, const QString& wanted)
 {
     return Import::nextFreeName(host.imports(), wanted);
@@ -42,6 +41,19 @@ std::optional<Import::Object::Kind> kindArgument(const CommandLine& args)
     if (!args.isSet(QStringLiteral("kind")))
         return std::nullopt;
     return parseKind(args.value(QStringLiteral("kind")));
+}
+
+// The import the choice names, of the kind given when one is; a failure when none.
+const Import::Object& findImport(Host& host, const ItemChoice& choice, std::optional<Import::Object::Kind> kind)
+{
+    const Import::Object::Kind resolved = resolveKind(host, choice, kind);
+    const Import::Object* found = findItem<Import::Object>(
+        host, host.imports().id(), choice, [resolved](const Import::Object& item) { return item.kind == resolved; });
+    if (!found) {
+        throw failure(kind ? QStringLiteral("there is no %1 import %2").arg(kindName(*kind), choice.described())
+                           : QStringLiteral("there is no import %1").arg(choice.described()));
+    }
+    return *found;
 }
 
 } // namespace
@@ -57,15 +69,14 @@ QString saveImport(Host& host, Output& out, const ImportRequest& request)
     }
     const QString media = requireExistingFile(request.mediaPath, QStringLiteral("--media"));
     const Import::Object::Kind kind = request.kind.value_or(guessKind(media));
-    const QString wanted = request.name.isEmpty() ? QFileInfo(media).completeBaseName() : request.name;
-    requireName(wanted, QStringLiteral("--name"));
+    const QString wanted = cleanName(
+        request.name.isEmpty() ? QFileInfo(media).completeBaseName() : request.name, QStringLiteral("--name"));
     std::shared_ptr<const Types::Image> preview = readPreview(request.previewFile);
     if (!preview)
         preview = importPreview(kind, media);
 
     host.prepareForWriting();
-    // The display name is the translated id, and an import has no translation of its own.
-    const QString name = freeName(host, wanted);
+    const QString name = chooseName(wanted, freeName(host, wanted), !request.exact, QStringLiteral("an import"));
     Import::Object item;
     item.id = name.toStdString();
     item.secondaryId = item.id;
@@ -83,37 +94,32 @@ QString saveImport(Host& host, Output& out, const ImportRequest& request)
     out.line(QStringLiteral("  file: %1").arg(QDir::toNativeSeparators(recordPath)));
     out.set(QStringLiteral("name"), name);
     out.set(QStringLiteral("requestedName"), wanted);
+    out.set(QStringLiteral("id"), name);
     out.set(QStringLiteral("kind"), kindName(kind));
     out.set(QStringLiteral("media"), media);
     out.set(QStringLiteral("file"), recordPath);
     return name;
 }
 
-void listImports(Host& host, Output& out)
+void listImports(Host& host, Output& out, const ListOrder& order)
 {
-    QJsonArray entries;
-    QList<QStringList> rows;
+    std::vector<Listed> rows;
     for (const Import::Object* item : items<Import::Object>(host, host.imports().id())) {
-        const QString name = displayName(*item);
         const QString path = QString::fromStdString(item->path);
-        rows += QStringList { name, kindName(item->kind), QDir::toNativeSeparators(path) };
-        entries.append(QJsonObject {
-            { QStringLiteral("name"), name },
-            { QStringLiteral("kind"), kindName(item->kind) },
-            { QStringLiteral("media"), path },
-        });
+        const QString id = QString::fromStdString(item->id);
+        rows.push_back({ displayName(*item), id, savedAt(host.persistence().recordFile(*item)),
+            { id, kindName(item->kind), QDir::toNativeSeparators(path) },
+            QJsonObject { { QStringLiteral("kind"), kindName(item->kind) }, { QStringLiteral("media"), path } } });
     }
-    out.line(QStringLiteral("%1 import(s) in %2")
-                 .arg(entries.size())
-                 .arg(QDir::toNativeSeparators(host.imports().storagePath())));
-    out.table({ QStringLiteral("NAME"), QStringLiteral("KIND"), QStringLiteral("MEDIA") }, std::move(rows));
-    out.set(QStringLiteral("imports"), entries);
+    printListing(out, order,
+        QStringLiteral("import(s) in %1").arg(QDir::toNativeSeparators(host.imports().storagePath())),
+        { QStringLiteral("ID"), QStringLiteral("KIND"), QStringLiteral("MEDIA") }, QStringLiteral("imports"),
+        std::move(rows));
 }
 
-QString proposeImportName(
-    Host& host, Output& out, const QString& name, std::optional<Import::Object::Kind> kind)
+QString proposeImportName(Host& host, Output& out, const QString& name, std::optional<Import::Object::Kind> kind)
 {
-    const Import::Object::Kind resolved = resolveKind(host, name, kind);
+    const Import::Object::Kind resolved = resolveKind(host, { name, QString() }, kind);
     const QString proposal = freeName(host, name);
     out.set(QStringLiteral("name"), name);
     out.set(QStringLiteral("kind"), kindName(resolved));
@@ -122,22 +128,32 @@ QString proposeImportName(
     return proposal;
 }
 
-void removeImport(Host& host, Output& out, const QString& name, std::optional<Import::Object::Kind> kind)
+void renameImport(Host& host, Output& out, const ItemChoice& choice, std::optional<Import::Object::Kind> kind,
+    const QString& wanted, bool number)
 {
     host.prepareForWriting();
-    const Import::Object::Kind resolved = resolveKind(host, name, kind);
-    Import::UserCollection& imports = host.imports();
-    const Import::Object* found = findNamed<Import::Object>(
-        host, imports.id(), name, [resolved](const Import::Object& item) { return item.kind == resolved; });
-    if (!found) {
-        throw failure(kind ? QStringLiteral("there is no %1 import called '%2'").arg(kindName(*kind), name)
-                           : QStringLiteral("there is no import called '%1'").arg(name));
-    }
-    if (!imports.removeUserImport(name, resolved) || !removalSucceeded(host))
-        throw failure(QStringLiteral("could not remove the import '%1'").arg(name));
-    out.line(QStringLiteral("Removed %1 import '%2'").arg(kindName(resolved), name));
+    const Import::Object& item = findImport(host, choice, kind);
+    const QString old = displayName(item);
+    const QString name = old == wanted ? wanted : chooseName(wanted, freeName(host, wanted), number, QStringLiteral("an import"));
+    if (!Import::renameUserItem(host.imports(), &item, name))
+        throw failure(QStringLiteral("could not rename the import '%1'").arg(old));
+    out.line(QStringLiteral("Renamed %1 import '%2' to '%3'").arg(kindName(item.kind), old, name));
+    out.set(QStringLiteral("from"), old);
     out.set(QStringLiteral("name"), name);
-    out.set(QStringLiteral("kind"), kindName(resolved));
+    out.set(QStringLiteral("id"), QString::fromStdString(item.id));
+}
+
+void removeImport(Host& host, Output& out, const ItemChoice& choice, std::optional<Import::Object::Kind> kind)
+{
+    host.prepareForWriting();
+    const Import::Object& item = findImport(host, choice, kind);
+    const QString name = displayName(item);
+    const Import::Object::Kind itemKind = item.kind;
+    if (!host.imports().removeUserImport(name, itemKind) || !removalSucceeded(host))
+        throw failure(QStringLiteral("could not remove the import '%1'").arg(name));
+    out.line(QStringLiteral("Removed %1 import '%2'").arg(kindName(itemKind), name));
+    out.set(QStringLiteral("name"), name);
+    out.set(QStringLiteral("kind"), kindName(itemKind));
     out.set(QStringLiteral("removed"), true);
 }
 
@@ -152,9 +168,8 @@ CommandGroup importCommands()
     save.words = QStringList { QStringLiteral("imports"), QStringLiteral("save") };
     save.arguments = QStringList { QStringLiteral("FILE-NAME") };
     save.required = 1;
-    save.summary
-        = QStringLiteral("Saves an import of the media file as FILE-NAME in the imports folder; its name "
-                         "is made unique among imports of its kind, then among all imports.");
+    save.summary = QStringLiteral("Saves an import of the media file as FILE-NAME in the imports folder; a name that "
+                                  "an import of any kind has becomes NAME_01, ...");
     save.options = {
         { QStringLiteral("media"), QStringLiteral("The media file the import stands for (required)."),
             QStringLiteral("PATH") },
@@ -163,6 +178,7 @@ CommandGroup importCommands()
             QStringLiteral("NAME") },
         { QStringLiteral("preview"), QStringLiteral("The import's preview picture (default: a drawn one)."),
             QStringLiteral("IMAGE") },
+        exactOption(),
     };
     save.requiredOptions = QStringList { QStringLiteral("media") };
     save.drawsPictures = true;
@@ -173,46 +189,58 @@ CommandGroup importCommands()
         request.kind = kindArgument(context.args);
         request.name = context.args.value(QStringLiteral("name"));
         if (context.args.isSet(QStringLiteral("name")))
-            requireName(request.name, QStringLiteral("--name"));
+            cleanName(request.name, QStringLiteral("--name"));
         request.previewFile = context.args.value(QStringLiteral("preview"));
+        request.exact = context.args.isSet(QStringLiteral("exact"));
         saveImport(*context.host, context.out, request);
     };
 
     Command list;
     list.words = QStringList { QStringLiteral("imports"), QStringLiteral("list") };
-    list.summary = QStringLiteral("Lists the imports in collection order: name, kind and media file.");
-    list.run = [](Context& context) { listImports(*context.host, context.out); };
+    list.summary = QStringLiteral("Lists the imports: name, id, kind, media file and when saved.");
+    list.options = listOptions();
+    list.run = [](Context& context) { listImports(*context.host, context.out, listOrder(context.args)); };
 
     Command nextName;
     nextName.words = QStringList { QStringLiteral("imports"), QStringLiteral("next-name") };
     nextName.arguments = QStringList { QStringLiteral("NAME") };
     nextName.required = 1;
     nextName.summary = QStringLiteral(
-        "Proposes the name 'imports save' would give: NAME, or the first free NAME_NN when an import "
-        "of the kind has it (or any import, since names are ids).");
+        "Proposes the name 'imports save' would give: NAME, or the first free NAME_NN when an import has it.");
     nextName.options = { kindOption };
     nextName.run = [](Context& context) {
         const auto kind = kindArgument(context.args);
         context.out.line(proposeImportName(
-            *context.host, context.out, requireName(context.args.argument(0), QStringLiteral("NAME")), kind));
+            *context.host, context.out, cleanName(context.args.argument(0), QStringLiteral("NAME")), kind));
+    };
+
+    Command rename;
+    rename.words = QStringList { QStringLiteral("imports"), QStringLiteral("rename") };
+    rename.arguments = QStringList { QStringLiteral("OLD"), QStringLiteral("NEW") };
+    rename.required = 2;
+    rename.idFor = QStringLiteral("OLD");
+    rename.summary = QStringLiteral("Gives the import called OLD the display name NEW; it keeps its id, file and preview.");
+    rename.options = { kindOption, idOption(), numberOption() };
+    rename.run = [](Context& context) {
+        renameImport(*context.host, context.out, itemChoice(context.args, 0), kindArgument(context.args),
+            cleanName(context.args.argument(1), QStringLiteral("NEW")), context.args.isSet(QStringLiteral("number")));
     };
 
     Command remove;
     remove.words = QStringList { QStringLiteral("imports"), QStringLiteral("remove") };
     remove.arguments = QStringList { QStringLiteral("NAME") };
     remove.required = 1;
+    remove.idFor = QStringLiteral("NAME");
     remove.summary = QStringLiteral("Deletes the first import of the kind called NAME.");
-    remove.options = { kindOption };
+    remove.options = { kindOption, idOption() };
     remove.run = [](Context& context) {
-        const auto kind = kindArgument(context.args);
-        removeImport(
-            *context.host, context.out, requireName(context.args.argument(0), QStringLiteral("NAME")), kind);
+        removeImport(*context.host, context.out, itemChoice(context.args, 0), kindArgument(context.args));
     };
 
     CommandGroup group;
     group.name = QStringLiteral("imports");
-    group.summary = QStringLiteral("Save, list, name and remove the user's own imports");
-    group.commands = { save, list, nextName, remove };
+    group.summary = QStringLiteral("Save, list, name, rename and remove the user's own imports");
+    group.commands = { save, list, nextName, rename, remove };
     return group;
 }
 

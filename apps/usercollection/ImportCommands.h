@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CollectionItems.h"
 #include "CommandLine.h"
 
 #include <Model/ImportObject.h>
@@ -17,16 +18,19 @@ struct ImportRequest {
     std::optional<Import::Object::Kind> kind; // guessed from the media file when not given
     QString name; // the media file's base name when empty
     QString previewFile; // a drawn preview when empty
+    bool exact = false; // a taken name is refused rather than numbered
 };
 
 // Returns the name the import was saved under.
 QString saveImport(Host& host, Output& out, const ImportRequest& request);
-void listImports(Host& host, Output& out);
+void listImports(Host& host, Output& out, const ListOrder& order);
 // The name saveImport would give. Without a kind: the kind of the first import of
 // that name, else a plain file.
 QString proposeImportName(
     Host& host, Output& out, const QString& name, std::optional<Import::Object::Kind> kind);
-void removeImport(Host& host, Output& out, const QString& name, std::optional<Import::Object::Kind> kind);
+void renameImport(Host& host, Output& out, const ItemChoice& choice, std::optional<Import::Object::Kind> kind,
+    const QString& name, bool number);
+void removeImport(Host& host, Output& out, const ItemChoice& choice, std::optional<Import::Object::Kind> kind);
 
 CommandGroup importCommands();
 

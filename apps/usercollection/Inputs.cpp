@@ -89,6 +89,15 @@ std::shared_ptr<const Types::Image> readPreview(const QString& path)
     return std::make_shared<const Types::Image>(QPixmap::fromImage(image));
 }
 
+QString cleanName(const QString& name, const QString& what)
+{
+    const QString trimmed = name.trimmed();
+    if (trimmed.isEmpty())
+        throw usageError(name.isEmpty() ? QStringLiteral("missing %1").arg(what)
+                                        : QStringLiteral("%1 is only blanks").arg(what));
+    return trimmed;
+}
+
 QString requireName(const QString& name, const QString& what)
 {
     if (name.isEmpty())

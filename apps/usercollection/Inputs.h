@@ -21,7 +21,10 @@ Import::Object::Kind guessKind(const QString& mediaPath);
 // The image at path as a preview; null for an empty path.
 std::shared_ptr<const Types::Image> readPreview(const QString& path);
 
-// A non-empty name; what says which name it is in the message.
+// name without blanks at either end; refused when nothing is left. what says which
+// name it is in the message.
+QString cleanName(const QString& name, const QString& what);
+// A non-empty argument; what says which one it is in the message.
 QString requireName(const QString& name, const QString& what);
 // A name for a file inside one folder: no folder part, not hidden, not too long.
 void requirePlainFileName(const QString& fileName);

@@ -8,6 +8,7 @@
 #include "Previews.h"
 #include "ShowCommand.h"
 
+#include <Import/UserItems.h>
 #include <Model/Timeline.h>
 #include <Project/Writer.h>
 #include <QDir>
@@ -64,7 +65,7 @@ QString seconds(std::int64_t milliseconds)
 
 QString saveIntro(Host& host, Output& out, const IntroRequest& request)
 {
-    const QString wanted = requireName(request.name, QStringLiteral("NAME"));
+    const QString wanted = cleanName(request.name, QStringLiteral("NAME"));
     const std::unique_ptr<Timeline::Object> timeline = timelineFor(request.timelineFile);
     std::shared_ptr<const Types::Image> preview = readPreview(request.previewFile);
     if (!preview)
@@ -72,7 +73,8 @@ QString saveIntro(Host& host, Output& out, const IntroRequest& request)
 
     host.prepareForWriting();
     Import::UserCollection& intros = host.intros();
-    const QString name = intros.nextName(wanted, Import::Object::Intro);
+    const QString name
+        = chooseName(wanted, intros.nextName(wanted, Import::Object::Intro), !request.exact, QStringLiteral("an intro"));
     const QStringList before = folderNames(intros.storagePath());
     const Import::Object* saved = intros.saveUserIntro(timeline.get(), name, preview);
     if (!saved) {
@@ -96,32 +98,22 @@ QString saveIntro(Host& host, Output& out, const IntroRequest& request)
     return name;
 }
 
-void listIntros(Host& host, Output& out)
+void listIntros(Host& host, Output& out, const ListOrder& order)
 {
-    QJsonArray entries;
-    QList<QStringList> rows;
+    std::vector<Listed> rows;
     for (const Import::Object* item : items<Import::Object>(host, host.intros().id())) {
-        const QString name = displayName(*item);
         const QString bundle = QString::fromStdString(item->path);
+        const QString id = QString::fromStdString(item->id);
         const std::unique_ptr<Timeline::Object> timeline = Project::readBundle(bundle);
         const std::int64_t duration = timeline ? timeline->duration() : 0;
-        rows += QStringList { name, QString::fromStdString(item->id),
-            timeline ? seconds(duration) : QStringLiteral("?"),
-            QDir::toNativeSeparators(QFileInfo(bundle).path()) };
-        entries.append(QJsonObject {
-            { QStringLiteral("name"), name },
-            { QStringLiteral("id"), QString::fromStdString(item->id) },
-            { QStringLiteral("bundle"), bundle },
-            { QStringLiteral("durationMs"), double(duration) },
-        });
+        rows.push_back({ displayName(*item), id, savedAt(host.persistence().recordFile(*item)),
+            { id, timeline ? seconds(duration) : QStringLiteral("?"), QDir::toNativeSeparators(QFileInfo(bundle).path()) },
+            QJsonObject { { QStringLiteral("bundle"), bundle }, { QStringLiteral("durationMs"), double(duration) } } });
     }
-    out.line(QStringLiteral("%1 intro(s) in %2")
-                 .arg(entries.size())
-                 .arg(QDir::toNativeSeparators(host.intros().storagePath())));
-    out.table(
-        { QStringLiteral("NAME"), QStringLiteral("ID"), QStringLiteral("LENGTH"), QStringLiteral("FOLDER") },
-        rows);
-    out.set(QStringLiteral("intros"), entries);
+    printListing(out, order,
+        QStringLiteral("intro(s) in %1").arg(QDir::toNativeSeparators(host.intros().storagePath())),
+        { QStringLiteral("ID"), QStringLiteral("LENGTH"), QStringLiteral("FOLDER") }, QStringLiteral("intros"),
+        std::move(rows));
 }
 
 QString proposeIntroName(Host& host, Output& out, const QString& name)
@@ -133,15 +125,41 @@ QString proposeIntroName(Host& host, Output& out, const QString& name)
     return proposal;
 }
 
-void removeIntro(Host& host, Output& out, const QString& name)
+namespace {
+
+const Import::Object& findIntro(Host& host, const ItemChoice& choice)
+{
+    const Import::Object* found = findItem<Import::Object>(host, host.intros().id(), choice,
+        [](const Import::Object& item) { return item.kind == Import::Object::Intro; });
+    if (!found)
+        throw failure(QStringLiteral("there is no intro %1").arg(choice.described()));
+    return *found;
+}
+
+} // namespace
+
+void renameIntro(Host& host, Output& out, const ItemChoice& choice, const QString& wanted, bool number)
 {
     host.prepareForWriting();
     Import::UserCollection& intros = host.intros();
-    const Import::Object* found = findNamed<Import::Object>(host, intros.id(), name,
-        [](const Import::Object& item) { return item.kind == Import::Object::Intro; });
-    if (!found)
-        throw failure(QStringLiteral("there is no intro called '%1'").arg(name));
-    if (!intros.removeUserImport(name, Import::Object::Intro) || !removalSucceeded(host))
+    const Import::Object& intro = findIntro(host, choice);
+    const QString old = displayName(intro);
+    const QString name = old == wanted
+        ? wanted
+        : chooseName(wanted, intros.nextName(wanted, Import::Object::Intro), number, QStringLiteral("an intro"));
+    if (!Import::renameUserItem(intros, &intro, name))
+        throw failure(QStringLiteral("could not rename the intro '%1'").arg(old));
+    out.line(QStringLiteral("Renamed intro '%1' to '%2' (id %3)").arg(old, name, QString::fromStdString(intro.id)));
+    out.set(QStringLiteral("from"), old);
+    out.set(QStringLiteral("name"), name);
+    out.set(QStringLiteral("id"), QString::fromStdString(intro.id));
+}
+
+void removeIntro(Host& host, Output& out, const ItemChoice& choice)
+{
+    host.prepareForWriting();
+    const QString name = displayName(findIntro(host, choice));
+    if (!host.intros().removeUserImport(name, Import::Object::Intro) || !removalSucceeded(host))
         throw failure(QStringLiteral("could not remove the intro '%1'").arg(name));
     out.line(QStringLiteral("Removed intro '%1'").arg(name));
     out.set(QStringLiteral("name"), name);
@@ -150,11 +168,9 @@ void removeIntro(Host& host, Output& out, const QString& name)
 
 CommandGroup introCommands()
 {
-    const QString nameArgument = QStringLiteral("NAME");
-
     Command save;
     save.words = QStringList { QStringLiteral("intros"), QStringLiteral("save") };
-    save.arguments = QStringList { nameArgument };
+    save.arguments = QStringList { QStringLiteral("NAME") };
     save.required = 1;
     save.summary = QStringLiteral("Saves a timeline as an intro; a taken NAME becomes NAME_01, NAME_02, ...");
     save.options = {
@@ -164,6 +180,7 @@ CommandGroup introCommands()
             QStringLiteral("FILE") },
         { QStringLiteral("preview"), QStringLiteral("The intro's preview picture (default: a drawn one)."),
             QStringLiteral("IMAGE") },
+        exactOption(),
     };
     save.drawsPictures = true;
     save.run = [](Context& context) {
@@ -173,33 +190,46 @@ CommandGroup introCommands()
         if (context.args.isSet(QStringLiteral("timeline")))
             requireName(request.timelineFile, QStringLiteral("--timeline"));
         request.previewFile = context.args.value(QStringLiteral("preview"));
+        request.exact = context.args.isSet(QStringLiteral("exact"));
         saveIntro(*context.host, context.out, request);
     };
 
     Command list;
     list.words = QStringList { QStringLiteral("intros"), QStringLiteral("list") };
-    list.summary = QStringLiteral("Lists the intros in collection order: name, id, length and folder.");
-    list.run = [](Context& context) { listIntros(*context.host, context.out); };
+    list.summary = QStringLiteral("Lists the intros: name, id, length, folder and when saved.");
+    list.options = listOptions();
+    list.run = [](Context& context) { listIntros(*context.host, context.out, listOrder(context.args)); };
 
     Command nextName;
     nextName.words = QStringList { QStringLiteral("intros"), QStringLiteral("next-name") };
-    nextName.arguments = QStringList { nameArgument };
+    nextName.arguments = QStringList { QStringLiteral("NAME") };
     nextName.required = 1;
     nextName.summary = QStringLiteral("Proposes NAME, or the first free NAME_NN when an intro has it.");
     nextName.run = [](Context& context) {
         context.out.line(proposeIntroName(
-            *context.host, context.out, requireName(context.args.argument(0), QStringLiteral("NAME"))));
+            *context.host, context.out, cleanName(context.args.argument(0), QStringLiteral("NAME"))));
+    };
+
+    Command rename;
+    rename.words = QStringList { QStringLiteral("intros"), QStringLiteral("rename") };
+    rename.arguments = QStringList { QStringLiteral("OLD"), QStringLiteral("NEW") };
+    rename.required = 2;
+    rename.idFor = QStringLiteral("OLD");
+    rename.summary = QStringLiteral("Gives the intro called OLD the name NEW; it keeps its id, folder and bundle.");
+    rename.options = { idOption(), numberOption() };
+    rename.run = [](Context& context) {
+        renameIntro(*context.host, context.out, itemChoice(context.args, 0),
+            cleanName(context.args.argument(1), QStringLiteral("NEW")), context.args.isSet(QStringLiteral("number")));
     };
 
     Command remove;
     remove.words = QStringList { QStringLiteral("intros"), QStringLiteral("remove") };
-    remove.arguments = QStringList { nameArgument };
+    remove.arguments = QStringList { QStringLiteral("NAME") };
     remove.required = 1;
+    remove.idFor = QStringLiteral("NAME");
     remove.summary = QStringLiteral("Deletes the first intro called NAME with its folder.");
-    remove.run = [](Context& context) {
-        removeIntro(
-            *context.host, context.out, requireName(context.args.argument(0), QStringLiteral("NAME")));
-    };
+    remove.options = { idOption() };
+    remove.run = [](Context& context) { removeIntro(*context.host, context.out, itemChoice(context.args, 0)); };
 
     Command show;
     show.words = QStringList { QStringLiteral("intros"), QStringLiteral("show") };
@@ -214,8 +244,8 @@ CommandGroup introCommands()
 
     CommandGroup group;
     group.name = QStringLiteral("intros");
-    group.summary = QStringLiteral("Save, list, name, remove and show the user's intros");
-    group.commands = { save, list, nextName, remove, show };
+    group.summary = QStringLiteral("Save, list, name, rename, remove and show the user's intros");
+    group.commands = { save, list, nextName, rename, remove, show };
     return group;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CollectionItems.h"
 #include "CommandLine.h"
 
 #include <QString>
@@ -13,13 +14,15 @@ struct IntroRequest {
     QString name; // made unique among the intros
     QString timelineFile; // a bundle, or a media file for a one-clip timeline; empty: a default timeline
     QString previewFile; // a drawn preview when empty
+    bool exact = false; // a taken name is refused rather than numbered
 };
 
 // Returns the name the intro was saved under.
 QString saveIntro(Host& host, Output& out, const IntroRequest& request);
-void listIntros(Host& host, Output& out);
+void listIntros(Host& host, Output& out, const ListOrder& order);
 QString proposeIntroName(Host& host, Output& out, const QString& name);
-void removeIntro(Host& host, Output& out, const QString& name);
+void renameIntro(Host& host, Output& out, const ItemChoice& choice, const QString& name, bool number);
+void removeIntro(Host& host, Output& out, const ItemChoice& choice);
 
 CommandGroup introCommands();
 

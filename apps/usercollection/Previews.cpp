@@ -2,11 +2,16 @@
 
 #include <Effect/AudioEqualizer.h>
 #include <Effect/ManualEnhance.h>
+#include <Model/OverlayPreset.h>
 #include <Model/Timeline.h>
 #include <QImageReader>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QLinearGradient>
+#include <QFont>
+#include <QFontMetrics>
+#include <Services/CollectionBrowser.h>
 #include <algorithm>
 #include <cmath>
 
@@ -47,23 +52,97 @@ std::shared_ptr<const Types::Image> equalizerPreview(const Effect::AudioEqualize
     return finished(image);
 }
 
+namespace {
+
+// A fixed sample scene with sky, sun, foliage, water and skin tones, so that every
+// setting of the enhancement shows.
+QImage samplePicture()
+{
+    QImage image(Size, Size, QImage::Format_ARGB32);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient sky(0, 0, 0, 48);
+    sky.setColorAt(0, QColor(40, 90, 190));
+    sky.setColorAt(1, QColor(170, 210, 240));
+    painter.fillRect(0, 0, Size, 48, sky);
+    painter.fillRect(0, 48, Size, 32, QColor(30, 120, 150));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(250, 210, 70));
+    painter.drawEllipse(QPointF(60, 16), 9, 9);
+    painter.setBrush(QColor(60, 150, 60));
+    painter.drawEllipse(QPointF(14, 52), 26, 14);
+    painter.setBrush(QColor(225, 170, 140));
+    painter.drawEllipse(QPointF(46, 58), 8, 10);
+    painter.setBrush(QColor(200, 40, 50));
+    painter.drawRect(QRectF(38, 66, 16, 14));
+    return image;
+}
+
+double clamped(double value)
+{
+    return std::clamp(value, 0.0, 1.0);
+}
+
+// Every setting, applied in the order a colour corrector applies them.
+QColor enhanced(QColor colour, const Effect::ManualEnhance& enhance)
+{
+    double rgb[3] = { colour.redF(), colour.greenF(), colour.blueF() };
+    const double contrast = (100.0 + enhance.contrast) / 100.0;
+    for (double& value : rgb)
+        value = clamped((value + enhance.brightness / 200.0 - 0.5) * contrast + 0.5);
+    const double luma = 0.299 * rgb[0] + 0.587 * rgb[1] + 0.114 * rgb[2];
+    const double saturation = (100.0 + enhance.saturation) / 100.0;
+    for (double& value : rgb)
+        value = clamped(luma + (value - luma) * saturation);
+    QColor result = QColor::fromRgbF(rgb[0], rgb[1], rgb[2]);
+    if (enhance.hue != 0 && result.hsvHueF() >= 0) {
+        const double hue = std::fmod(result.hsvHueF() + enhance.hue / 360.0 + 1.0, 1.0);
+        result.setHsvF(hue, result.hsvSaturationF(), result.valueF());
+    }
+    const double warmth = enhance.temperature / 400.0;
+    const double exponent = 1.0 / std::max(0.1, enhance.gamma);
+    return QColor::fromRgbF(clamped(std::pow(result.redF(), exponent) + warmth),
+        clamped(std::pow(result.greenF(), exponent)), clamped(std::pow(result.blueF(), exponent) - warmth));
+}
+
+} // namespace
+
 std::shared_ptr<const Types::Image> enhancePreview(const Effect::ManualEnhance& enhance)
 {
-    // A hue ramp as the settings would change it, roughly.
-    QImage image = canvas(Qt::black);
-    const double brightness = enhance.brightness / 100.0;
-    const double saturation = std::clamp(0.6 + enhance.saturation / 250.0, 0.0, 1.0);
-    for (int x = 0; x < Size; ++x) {
-        const int hue = (x * 360 / Size + int(enhance.hue) + 360) % 360;
-        for (int y = 0; y < Size; ++y) {
-            const double value = std::clamp(0.25 + 0.7 * (Size - y) / Size + brightness * 0.3, 0.0, 1.0);
-            QColor colour = QColor::fromHsvF(hue / 360.0, saturation, value);
-            const int warmth = int(enhance.temperature * 0.4);
-            colour.setRgb(std::clamp(colour.red() + warmth, 0, 255), colour.green(),
-                std::clamp(colour.blue() - warmth, 0, 255));
-            image.setPixelColor(x, y, colour);
-        }
+    static const QImage sample = samplePicture();
+    QImage image = sample;
+    for (int y = 0; y < Size; ++y) {
+        for (int x = 0; x < Size; ++x)
+            image.setPixelColor(x, y, enhanced(sample.pixelColor(x, y), enhance));
     }
+    return finished(image);
+}
+
+std::shared_ptr<const Types::Image> titlePreview(const Overlay::Preset& title)
+{
+    const QColor background = QColor::fromRgba(title.backgroundColor);
+    QImage image = canvas(background.alpha() == 0 ? QColor(48, 48, 56) : background);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.setPen(QColor::fromRgba(title.textColor));
+    QFont font(QString::fromStdString(title.fontFamily));
+    const QRect area(4, 4, Size - 8, Size - 8);
+    const int flags = Qt::AlignCenter | Qt::TextWordWrap;
+    QString text = QString::fromStdString(title.text);
+    // As large as fits, down to a size that still reads; what is left then is elided.
+    for (int pixels = 28; pixels >= 9; --pixels) {
+        font.setPixelSize(pixels);
+        const QFontMetrics metrics(font);
+        if (area.contains(metrics.boundingRect(area, flags, Services::CollectionBrowser::drawableText(metrics, text))))
+            break;
+    }
+    painter.setFont(font);
+    const QFontMetrics metrics(font);
+    text = Services::CollectionBrowser::drawableText(metrics, text);
+    if (!area.contains(metrics.boundingRect(area, flags, text)))
+        text = metrics.elidedText(text, Qt::ElideRight, area.width() * (area.height() / metrics.lineSpacing()));
+    painter.drawText(area, flags, text);
+    painter.end();
     return finished(image);
 }
 
@@ -117,7 +196,8 @@ std::shared_ptr<const Types::Image> importPreview(Import::Object::Kind kind, con
 
 std::shared_ptr<const Types::Image> introPreview(const Timeline::Object& timeline)
 {
-    // One row per track, one block per clip, widths by clip length.
+    // One row per track, one block per clip, widths by clip length; a clip of a
+    // picture shows the picture, others a colour of their own, black ones black.
     QImage image = canvas(QColor(30, 30, 36));
     QPainter painter(&image);
     const std::int64_t duration = std::max<std::int64_t>(1, timeline.duration());
@@ -131,8 +211,14 @@ std::shared_ptr<const Types::Image> introPreview(const Timeline::Object& timelin
         for (const Timeline::Clip& clip : timeline.tracks[row].clips) {
             const double width
                 = double(std::max<std::int64_t>(0, clip.outPoint - clip.inPoint)) / duration * (Size - 8);
-            painter.fillRect(QRectF(x, 8 + row * rowHeight, std::max(2.0, width - 1), rowHeight - 3),
-                colours[colour++ % 4]);
+            const QRectF block(x, 8 + row * rowHeight, std::max(2.0, width - 1), rowHeight - 3);
+            const QImage picture = clip.sourcePath.empty() ? QImage() : QImage(QString::fromStdString(clip.sourcePath));
+            if (!picture.isNull())
+                painter.drawImage(block, picture.scaled(block.size().toSize(), Qt::KeepAspectRatioByExpanding));
+            else
+                painter.fillRect(block, clip.sourcePath.empty() ? QColor(Qt::black) : colours[colour++ % 4]);
+            painter.setPen(QColor(90, 90, 100));
+            painter.drawRect(block);
             x += width;
         }
     }

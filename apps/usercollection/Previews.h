@@ -11,6 +11,9 @@ class ManualEnhance;
 namespace Timeline {
 class Object;
 }
+namespace Overlay {
+class Preset;
+}
 
 // Small drawn previews for items the user saves without one, so that every tile of
 // a collection picture shows something that tells the items apart.
@@ -21,5 +24,7 @@ std::shared_ptr<const Types::Image> enhancePreview(const Effect::ManualEnhance& 
 // A picture import shows the picture itself when it can be read.
 std::shared_ptr<const Types::Image> importPreview(Import::Object::Kind kind, const QString& mediaPath);
 std::shared_ptr<const Types::Image> introPreview(const Timeline::Object& timeline);
+// The title's text in its font and colours.
+std::shared_ptr<const Types::Image> titlePreview(const Overlay::Preset& title);
 
 } // namespace Cli

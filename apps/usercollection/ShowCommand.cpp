@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
+#include <QImageWriter>
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <Serialize/AtomicFile.h>
@@ -25,9 +26,30 @@ enum class CollectionKind { UserImports, UserIntros, Titles, Effects };
 constexpr int MaxPictureNameLength = 200;
 
 // Whole or not at all: a failed write leaves no broken picture behind.
-bool writePicture(const QImage& picture, const QString& file)
+bool writePicture(const QImage& picture, const QString& file, const QByteArray& format)
 {
-    return Serialize::writeAtomically(file, [&picture](QIODevice& out) { return picture.save(&out, "PNG"); });
+    return Serialize::writeAtomically(
+        file, [&picture, &format](QIODevice& out) { return picture.save(&out, format.constData()); });
+}
+
+// The image format a file name asks for: PNG, JPEG, or WebP where Qt has the plugin.
+QByteArray pictureFormat(const QString& file)
+{
+    const QString suffix = QFileInfo(file).suffix().toLower();
+    const QByteArray format = suffix == QLatin1String("jpeg") ? QByteArray("jpg") : suffix.toLatin1();
+    const QList<QByteArray> supported = QImageWriter::supportedImageFormats();
+    for (const char* known : { "png", "jpg", "webp" }) {
+        if (format == known && supported.contains(format))
+            return format;
+    }
+    QStringList offered;
+    for (const char* known : { "png", "jpg", "jpeg", "webp" }) {
+        if (supported.contains(known))
+            offered << QStringLiteral(".%1").arg(QLatin1String(known));
+    }
+    const QString last = offered.takeLast();
+    throw usageError(QStringLiteral("cannot write a picture as '%1': the name must end in %2 or %3")
+                         .arg(QFileInfo(file).fileName(), offered.join(QStringLiteral(", ")), last));
 }
 
 // Any id but those of the user collections and the titles names an effect collection.
@@ -90,7 +112,8 @@ QString pictureFile(Host& host, const QString& collection, const QString& pngPat
 QCommandLineOption pngOption()
 {
     return QCommandLineOption(QStringLiteral("png"),
-        QStringLiteral("Where to write the picture (default: <data>/pictures/<collection>.png)."),
+        QStringLiteral("Where to write the picture; its extension chooses the format: .png, .jpg, or .webp where Qt can write it "
+                       "(default: <data>/pictures/<collection>.png)."),
         QStringLiteral("FILE"));
 }
 
@@ -114,6 +137,7 @@ QString showCollection(Host& host, Output& out, const QString& collection, const
     const CollectionKind kind = kindOf(host, collection);
     const std::string id = collection.toStdString();
     const QString file = pictureFile(host, collection, pngPath);
+    const QByteArray format = pictureFormat(file);
     if (pngPath.isEmpty())
         host.prepareForWriting();
 
@@ -124,7 +148,7 @@ QString showCollection(Host& host, Output& out, const QString& collection, const
     // Before reporting anything: a command that fails prints only its error.
     if (picture.isNull())
         throw failure(QStringLiteral("the collection '%1' is empty: nothing to draw").arg(collection));
-    if (!writePicture(picture, file))
+    if (!writePicture(picture, file, format))
         throw failure(QStringLiteral("cannot write the picture %1").arg(QDir::toNativeSeparators(file)));
 
     QJsonObject browser {
@@ -162,7 +186,7 @@ CommandGroup showCommands()
     show.summary
         = QStringLiteral("Asks the collection browser to show COLLECTION (imports, intros, titles, "
                          "audio_effects, video_effects or another effect collection id) and draws it: "
-                         "each item's preview with its display name, in collection order.");
+                         "each item's preview with its display name, in name order as the lists sort.");
     show.options = { pngOption() };
     show.drawsPictures = true;
     show.run = [](Context& context) {
@@ -172,7 +196,7 @@ CommandGroup showCommands()
 
     CommandGroup group;
     group.name = QStringLiteral("show");
-    group.summary = QStringLiteral("Show a collection and draw it into a PNG");
+    group.summary = QStringLiteral("Show a collection and draw it into a picture");
     group.commands = { show };
     return group;
 }

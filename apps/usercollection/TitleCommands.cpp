@@ -1,76 +1,93 @@
 #include "TitleCommands.h"
 
-#include "CollectionItems.h"
 #include "CommandError.h"
 #include "Host.h"
 #include "Inputs.h"
 #include "Output.h"
+#include "Previews.h"
 
 #include <Model/CollectionID.h>
 #include <Overlay/OverlayPresets.h>
 #include <Overlay/UserTitles.h>
+#include <QColor>
 #include <QDir>
-#include <QJsonArray>
 #include <QJsonObject>
 #include <QUuid>
-#include <algorithm>
 #include <Settings/Settings.h>
 
 namespace Cli {
 
+namespace {
+
+std::uint32_t parseColor(const QString& text, const QString& option)
+{
+    const QColor color(text);
+    if (!color.isValid())
+        throw usageError(QStringLiteral("%1: '%2' is not a colour (#RRGGBB, #AARRGGBB or a name)").arg(option, text));
+    return color.rgba();
+}
+
+const Overlay::Preset& findTitle(Host& host, const ItemChoice& choice)
+{
+    const Overlay::Preset* found = findItem<Overlay::Preset>(
+        host, EditorCollection::CollectionID::TITLES, choice, [](const Overlay::Preset&) { return true; });
+    if (!found)
+        throw failure(QStringLiteral("there is no title %1").arg(choice.described()));
+    return *found;
+}
+
+} // namespace
+
 QString saveTitle(Host& host, Output& out, const TitleRequest& request)
 {
-    const QString wanted = requireName(request.name, QStringLiteral("NAME"));
-    const std::shared_ptr<const Types::Image> preview = readPreview(request.previewFile);
-
-    host.prepareForWriting();
+    const QString wanted = cleanName(request.name, QStringLiteral("NAME"));
     Overlay::Preset preset;
     preset.id = QUuid::createUuid().toString().toStdString();
     preset.secondaryId = preset.id;
     preset.text = (request.text.isEmpty() ? wanted : request.text).toStdString();
+    if (!request.font.isEmpty())
+        preset.fontFamily = request.font.toStdString();
+    if (!request.color.isEmpty())
+        preset.textColor = parseColor(request.color, QStringLiteral("--color"));
+    if (!request.background.isEmpty())
+        preset.backgroundColor = parseColor(request.background, QStringLiteral("--background"));
+    std::shared_ptr<const Types::Image> preview = readPreview(request.previewFile);
+    if (!preview)
+        preview = titlePreview(preset);
 
-    const Overlay::Preset* saved = Overlay::saveUserTitle(&preset, wanted, preview);
+    host.prepareForWriting();
+    const QString name = chooseName(wanted, Overlay::nextName(wanted), !request.exact, QStringLiteral("a title"));
+    const Overlay::Preset* saved = Overlay::saveUserTitle(&preset, name, preview);
     if (!saved)
-        throw failure(QStringLiteral("could not save the title '%1'").arg(wanted));
-    const QString name = displayName(*saved);
+        throw failure(QStringLiteral("could not save the title '%1'").arg(name));
+    const QString id = QString::fromStdString(saved->id);
     const QString file = host.persistence().recordFile(*saved);
 
-    out.line(
-        QStringLiteral("Saved title '%1' with the text '%2'").arg(name, QString::fromStdString(preset.text)));
+    out.line(QStringLiteral("Saved title '%1' with the text '%2' (id %3)")
+                 .arg(displayName(*saved), QString::fromStdString(preset.text), id));
     if (name != wanted)
         out.line(QStringLiteral("  renamed: a title called '%1' exists").arg(wanted));
     if (!file.isEmpty())
         out.line(QStringLiteral("  file: %1").arg(QDir::toNativeSeparators(file)));
-    out.set(QStringLiteral("name"), name);
+    out.set(QStringLiteral("name"), displayName(*saved));
     out.set(QStringLiteral("requestedName"), wanted);
+    out.set(QStringLiteral("id"), id);
     out.set(QStringLiteral("text"), QString::fromStdString(preset.text));
     out.set(QStringLiteral("file"), file);
-    return name;
+    return displayName(*saved);
 }
 
-void listTitles(Host& host, Output& out)
+void listTitles(Host& host, Output& out, const ListOrder& order)
 {
-    QJsonArray entries;
-    QList<QStringList> rows;
-    for (const Overlay::Preset* title :
-        items<Overlay::Preset>(host, EditorCollection::CollectionID::TITLES)) {
-        const QString name = displayName(*title);
+    std::vector<Listed> rows;
+    for (const Overlay::Preset* title : items<Overlay::Preset>(host, EditorCollection::CollectionID::TITLES)) {
         const QString text = QString::fromStdString(title->text);
-        if (out.json()) {
-            entries.append(QJsonObject {
-                { QStringLiteral("name"), name },
-                { QStringLiteral("text"), text },
-                { QStringLiteral("id"), QString::fromStdString(title->id) },
-            });
-        } else {
-            rows += QStringList { name, text, QString::fromStdString(title->id) };
-        }
+        const QString id = QString::fromStdString(title->id);
+        rows.push_back({ displayName(*title), id, savedAt(host.persistence().recordFile(*title)), { id, text },
+            QJsonObject { { QStringLiteral("text"), text } } });
     }
-    out.line(QStringLiteral("%1 title(s) in %2")
-                 .arg(std::max(entries.size(), rows.size()))
-                 .arg(QDir::toNativeSeparators(Settings::userOverlaysPath())));
-    out.table({ QStringLiteral("NAME"), QStringLiteral("TEXT"), QStringLiteral("ID") }, std::move(rows));
-    out.set(QStringLiteral("titles"), entries);
+    printListing(out, order, QStringLiteral("title(s) in %1").arg(QDir::toNativeSeparators(Settings::userOverlaysPath())),
+        { QStringLiteral("ID"), QStringLiteral("TEXT") }, QStringLiteral("titles"), std::move(rows));
 }
 
 QString proposeTitleName(Host&, Output& out, const QString& name)
@@ -82,6 +99,34 @@ QString proposeTitleName(Host&, Output& out, const QString& name)
     return proposal;
 }
 
+void renameTitle(Host& host, Output& out, const ItemChoice& choice, const QString& wanted, bool number)
+{
+    host.prepareForWriting();
+    const Overlay::Preset& title = findTitle(host, choice);
+    const QString old = displayName(title);
+    const QString name = old == wanted ? wanted : chooseName(wanted, Overlay::nextName(wanted), number, QStringLiteral("a title"));
+    if (!Overlay::renameUserTitle(&title, name))
+        throw failure(QStringLiteral("could not rename the title '%1'").arg(old));
+    out.line(QStringLiteral("Renamed title '%1' to '%2' (id %3)").arg(old, name, QString::fromStdString(title.id)));
+    out.set(QStringLiteral("from"), old);
+    out.set(QStringLiteral("name"), name);
+    out.set(QStringLiteral("id"), QString::fromStdString(title.id));
+}
+
+void removeTitle(Host& host, Output& out, const ItemChoice& choice)
+{
+    host.prepareForWriting();
+    const Overlay::Preset& title = findTitle(host, choice);
+    const QString name = displayName(title);
+    const QString id = QString::fromStdString(title.id);
+    if (!Overlay::removeUserTitle(&title) || !removalSucceeded(host))
+        throw failure(QStringLiteral("could not remove the title '%1'").arg(name));
+    out.line(QStringLiteral("Removed title '%1' (id %2)").arg(name, id));
+    out.set(QStringLiteral("name"), name);
+    out.set(QStringLiteral("id"), id);
+    out.set(QStringLiteral("removed"), true);
+}
+
 CommandGroup titleCommands()
 {
     Command save;
@@ -91,24 +136,36 @@ CommandGroup titleCommands()
     save.summary = QStringLiteral(
         "Saves a title preset as one of the user's titles; a taken NAME becomes NAME_01, ...");
     save.options = {
-        { QStringLiteral("text"), QStringLiteral("The title's text (default: NAME)."),
-            QStringLiteral("TEXT") },
-        { QStringLiteral("preview"), QStringLiteral("The title's preview picture (default: a grey square)."),
+        { QStringLiteral("text"), QStringLiteral("The title's text (default: NAME)."), QStringLiteral("TEXT") },
+        { QStringLiteral("font"), QStringLiteral("The font family of the text (default: Sans)."),
+            QStringLiteral("FAMILY") },
+        { QStringLiteral("color"), QStringLiteral("The colour of the text (default: white)."),
+            QStringLiteral("COLOUR") },
+        { QStringLiteral("background"), QStringLiteral("The colour behind the text (default: none)."),
+            QStringLiteral("COLOUR") },
+        { QStringLiteral("preview"),
+            QStringLiteral("The title's preview picture (default: the text drawn in its font and colours)."),
             QStringLiteral("IMAGE") },
+        exactOption(),
     };
     save.drawsPictures = true;
     save.run = [](Context& context) {
         TitleRequest request;
         request.name = context.args.argument(0);
         request.text = context.args.value(QStringLiteral("text"));
+        request.font = context.args.value(QStringLiteral("font"));
+        request.color = context.args.value(QStringLiteral("color"));
+        request.background = context.args.value(QStringLiteral("background"));
         request.previewFile = context.args.value(QStringLiteral("preview"));
+        request.exact = context.args.isSet(QStringLiteral("exact"));
         saveTitle(*context.host, context.out, request);
     };
 
     Command list;
     list.words = QStringList { QStringLiteral("titles"), QStringLiteral("list") };
-    list.summary = QStringLiteral("Lists the titles in collection order: name, text and id.");
-    list.run = [](Context& context) { listTitles(*context.host, context.out); };
+    list.summary = QStringLiteral("Lists the titles: name, id, text and when saved.");
+    list.options = listOptions();
+    list.run = [](Context& context) { listTitles(*context.host, context.out, listOrder(context.args)); };
 
     Command nextName;
     nextName.words = QStringList { QStringLiteral("titles"), QStringLiteral("next-name") };
@@ -117,13 +174,34 @@ CommandGroup titleCommands()
     nextName.summary = QStringLiteral("Proposes NAME, or the first free NAME_NN when a title has it.");
     nextName.run = [](Context& context) {
         context.out.line(proposeTitleName(
-            *context.host, context.out, requireName(context.args.argument(0), QStringLiteral("NAME"))));
+            *context.host, context.out, cleanName(context.args.argument(0), QStringLiteral("NAME"))));
     };
+
+    Command rename;
+    rename.words = QStringList { QStringLiteral("titles"), QStringLiteral("rename") };
+    rename.arguments = QStringList { QStringLiteral("OLD"), QStringLiteral("NEW") };
+    rename.required = 2;
+    rename.idFor = QStringLiteral("OLD");
+    rename.summary = QStringLiteral("Gives the title called OLD the name NEW; it keeps its id, text and preview.");
+    rename.options = { idOption(), numberOption() };
+    rename.run = [](Context& context) {
+        renameTitle(*context.host, context.out, itemChoice(context.args, 0),
+            cleanName(context.args.argument(1), QStringLiteral("NEW")), context.args.isSet(QStringLiteral("number")));
+    };
+
+    Command remove;
+    remove.words = QStringList { QStringLiteral("titles"), QStringLiteral("remove") };
+    remove.arguments = QStringList { QStringLiteral("NAME") };
+    remove.required = 1;
+    remove.idFor = QStringLiteral("NAME");
+    remove.summary = QStringLiteral("Deletes the title called NAME.");
+    remove.options = { idOption() };
+    remove.run = [](Context& context) { removeTitle(*context.host, context.out, itemChoice(context.args, 0)); };
 
     CommandGroup group;
     group.name = QStringLiteral("titles");
-    group.summary = QStringLiteral("Save, list and name the user's title presets");
-    group.commands = { save, list, nextName };
+    group.summary = QStringLiteral("Save, list, name, rename and remove the user's title presets");
+    group.commands = { save, list, nextName, rename, remove };
     return group;
 }
 

@@ -104,7 +104,8 @@ TEST_F(HostCompletion, OffersEffectTypesKindsCollectionsAndTheOptionsOfTheComman
         { { "imports", "save", "x.rec", "--kind", "=", "" }, "file|video|audio|picture" },
         { { "imports", "save", "x.rec", "--kind", "=" }, "file|video|audio|picture" },
         { { "show", "" }, "imports|intros|titles|audio_effects|video_effects" },
-        { { "titles", "save", "--" }, "--data|--json|--quiet|--help|--text|--preview" },
+        { { "titles", "save", "--" },
+            "--data|--json|--quiet|--version|--help|--text|--font|--color|--background|--preview|--exact" },
         { { "effects", "save", "equalizer", "Bass", "--set", "" }, "" },
         { { "completion", "" }, "bash" },
     };

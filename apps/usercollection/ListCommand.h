@@ -1,0 +1,9 @@
+#pragma once
+
+#include "CommandLine.h"
+
+namespace Cli {
+
+CommandGroup listCommands();
+
+} // namespace Cli
