@@ -1,7 +1,7 @@
 #include "BenchSupport.h"
+#include <benchmark/benchmark.h>
 
 #include <QGuiApplication>
-#include <benchmark/benchmark.h>
 
 int main(int argc, char** argv)
 {

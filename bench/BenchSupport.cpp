@@ -1,7 +1,8 @@
 #include "BenchSupport.h"
 
-#include <QtGlobal>
 #include <Settings/Settings.h>
+
+#include <QtGlobal>
 
 namespace Bench {
 

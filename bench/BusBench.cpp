@@ -4,12 +4,12 @@
 // request/answer round trip of the persistent item helper.
 
 #include "BusTypes.h"
-
 #include <CollectionHelper.h>
 #include <Effect/AudioEqualizer.h>
 #include <PersistentItem.h>
 #include <benchmark/benchmark.h>
 #include <boost/signals2/signal.hpp>
+
 #include <deque>
 #include <memory>
 #include <mutex>

@@ -4,7 +4,9 @@
 // objects that carry the same message to the same handler.
 
 #include <BusClient.h>
+
 #include <QObject>
+
 #include <cstdint>
 
 namespace Bench {

@@ -6,10 +6,12 @@
 #include <Import/UserCollection.h>
 #include <ItemView.h>
 #include <Model/ImportObject.h>
-#include <QPixmap>
-#include <QString>
 #include <Types/Image.h>
 #include <benchmark/benchmark.h>
+
+#include <QPixmap>
+#include <QString>
+
 #include <map>
 #include <memory>
 #include <vector>

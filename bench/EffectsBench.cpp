@@ -3,17 +3,18 @@
 // same bytes.
 
 #include "BenchSupport.h"
-
 #include <Effect/UserEffects.h>
+#include <Services/PersistenceService.h>
+#include <Settings/Settings.h>
+#include <benchmark/benchmark.h>
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
 #include <QString>
 #include <QStringList>
-#include <Services/PersistenceService.h>
-#include <Settings/Settings.h>
-#include <benchmark/benchmark.h>
+
 #include <memory>
 
 namespace Bench {

@@ -6,6 +6,7 @@
 #include <QBuffer>
 #include <QByteArray>
 #include <QGuiApplication>
+
 #include <cstddef>
 #include <cstdint>
 

@@ -3,10 +3,10 @@
 // crash, a hang or a huge allocation; whatever reads cleanly must clone cleanly.
 
 #include "FuzzSupport.h"
-
 #include <Serialize/Archive.h>
 #include <Serialize/Cloner.h>
 #include <Types/Image.h>
+
 #include <cstdint>
 #include <cstdlib>
 

@@ -3,12 +3,13 @@
 // written by the bundle writer and read back the same.
 
 #include "FuzzSupport.h"
-
 #include <Model/ProjectContent.h>
 #include <Model/Timeline.h>
 #include <Project/Writer.h>
+
 #include <QDir>
 #include <QTemporaryDir>
+
 #include <cstdlib>
 #include <memory>
 

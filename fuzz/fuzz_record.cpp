@@ -3,14 +3,15 @@
 // record as it was; whatever restores must save and read back the same.
 
 #include "FuzzSupport.h"
-
 #include <Effect/AudioEqualizer.h>
 #include <Model/EffectObject.h>
 #include <Model/ImportObject.h>
 #include <Model/OverlayPreset.h>
 #include <PersistentItem.h>
-#include <QImage>
 #include <Serialize/Archive.h>
+
+#include <QImage>
+
 #include <cstdlib>
 #include <memory>
 #include <typeinfo>

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds and runs the whole test suite twice, warnings as errors: a plain optimised
+# Checks the formatting of the C++ sources, then builds and runs the whole test suite twice, warnings as errors: a plain optimised
 # build, then AddressSanitizer, LeakSanitizer and UBSan (the sanitizer options are
 # set per test). The plain build also makes the reference documentation and is
 # packaged and checked (scripts/packages.sh). Then runs each fuzzer for a bounded
@@ -7,6 +7,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
+
+scripts/check-format.sh
 
 jobs=$(nproc)
 

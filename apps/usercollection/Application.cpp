@@ -1,8 +1,8 @@
 #include "Application.h"
 
+#include "CheckCommand.h"
 #include "CommandError.h"
 #include "CommandLine.h"
-#include "CheckCommand.h"
 #include "CompletionCommand.h"
 #include "DemoCommand.h"
 #include "EffectCommands.h"
@@ -13,15 +13,16 @@
 #include "Output.h"
 #include "ShowCommand.h"
 #include "TitleCommands.h"
+#include <Settings/Settings.h>
+#include <usercollection_version.h>
 
 #include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLoggingCategory>
 #include <QTemporaryDir>
-#include <Settings/Settings.h>
+
 #include <cstdio>
-#include <usercollection_version.h>
 #include <exception>
 
 namespace Cli {
@@ -30,8 +31,8 @@ namespace {
 
 QList<CommandGroup> commandGroups()
 {
-    return { effectCommands(), importCommands(), introCommands(), titleCommands(), listCommands(), showCommands(),
-        checkCommands(), demoCommands(), completionCommands() };
+    return { effectCommands(), importCommands(), introCommands(), titleCommands(), listCommands(),
+        showCommands(), checkCommands(), demoCommands(), completionCommands() };
 }
 
 QString freshDataFolder()
@@ -112,7 +113,8 @@ int run(const QStringList& arguments)
     } catch (const CommandError& error) {
         return reportError(arguments, error.message(), error.status());
     } catch (const std::exception& error) {
-        return reportError(arguments, QStringLiteral("unexpected error: %1").arg(QString::fromLocal8Bit(error.what())),
+        return reportError(arguments,
+            QStringLiteral("unexpected error: %1").arg(QString::fromLocal8Bit(error.what())),
             CommandError::Failed);
     }
 }

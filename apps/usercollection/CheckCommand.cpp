@@ -3,12 +3,13 @@
 #include "CommandError.h"
 #include "Host.h"
 #include "Output.h"
+#include <Services/DataFolderCheck.h>
 
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
-#include <Services/DataFolderCheck.h>
+
 #include <algorithm>
 #include <vector>
 
@@ -51,8 +52,9 @@ void runCheck(Context& context)
             out.line(collection);
         }
         out.line(QStringLiteral("  %1  %2  %3%4")
-                     .arg(problem.kind.leftJustified(10), QDir::toNativeSeparators(root.relativeFilePath(problem.path)),
-                         problem.detail, moved ? QStringLiteral(" (moved to quarantine)") : QString()));
+                     .arg(problem.kind.leftJustified(10),
+                         QDir::toNativeSeparators(root.relativeFilePath(problem.path)), problem.detail,
+                         moved ? QStringLiteral(" (moved to quarantine)") : QString()));
         entries.append(problemJson(root, problem, moved));
     }
     const int fixed = int(found.size() - left.size());

@@ -4,10 +4,11 @@
 #include "CommandLine.h"
 #include "Inputs.h"
 #include "Output.h"
+#include <Services/CollectionBrowser.h>
 
 #include <QFileInfo>
 #include <QJsonArray>
-#include <Services/CollectionBrowser.h>
+
 #include <algorithm>
 
 namespace Cli {
@@ -27,7 +28,8 @@ ItemChoice itemChoice(const CommandLine& args, int nameIndex)
 QCommandLineOption idOption()
 {
     return QCommandLineOption(QStringLiteral("id"),
-        QStringLiteral("The item with this id, as the lists show it, instead of its name."), QStringLiteral("ID"));
+        QStringLiteral("The item with this id, as the lists show it, instead of its name."),
+        QStringLiteral("ID"));
 }
 
 QString chooseName(const QString& wanted, const QString& free, bool takeFree, const QString& what)
@@ -46,7 +48,8 @@ QCommandLineOption exactOption()
 QCommandLineOption numberOption()
 {
     return QCommandLineOption(QStringLiteral("number"),
-        QStringLiteral("Take the first free numbered name (NEW_01, ...) when NEW is taken, instead of refusing."));
+        QStringLiteral(
+            "Take the first free numbered name (NEW_01, ...) when NEW is taken, instead of refusing."));
 }
 
 QDateTime savedAt(const QString& recordFile)
@@ -79,16 +82,19 @@ namespace {
 void arrange(std::vector<Listed>& rows, const ListOrder& order)
 {
     if (!order.match.isEmpty()) {
-        rows.erase(std::remove_if(rows.begin(), rows.end(),
-                       [&order](const Listed& row) { return !row.name.contains(order.match, Qt::CaseInsensitive); }),
+        rows.erase(
+            std::remove_if(rows.begin(), rows.end(),
+                [&order](const Listed& row) { return !row.name.contains(order.match, Qt::CaseInsensitive); }),
             rows.end());
     }
     if (order.byDate) {
-        std::stable_sort(rows.begin(), rows.end(), [](const Listed& a, const Listed& b) { return a.saved > b.saved; });
+        std::stable_sort(
+            rows.begin(), rows.end(), [](const Listed& a, const Listed& b) { return a.saved > b.saved; });
         return;
     }
     const Services::CollectionBrowser::NameOrder byName;
-    std::stable_sort(rows.begin(), rows.end(), [&byName](const Listed& a, const Listed& b) { return byName(a.name, b.name); });
+    std::stable_sort(rows.begin(), rows.end(),
+        [&byName](const Listed& a, const Listed& b) { return byName(a.name, b.name); });
 }
 
 } // namespace
@@ -103,7 +109,8 @@ void printListing(Output& out, const ListOrder& order, const QString& what, cons
         for (Listed& row : rows) {
             row.json[QStringLiteral("name")] = row.name;
             row.json[QStringLiteral("id")] = row.id;
-            row.json[QStringLiteral("saved")] = row.saved.isValid() ? row.saved.toUTC().toString(Qt::ISODate) : QString();
+            row.json[QStringLiteral("saved")]
+                = row.saved.isValid() ? row.saved.toUTC().toString(Qt::ISODate) : QString();
             entries.append(row.json);
         }
         out.set(key, entries);
@@ -112,7 +119,8 @@ void printListing(Output& out, const ListOrder& order, const QString& what, cons
     QList<QStringList> table;
     for (const Listed& row : rows) {
         table += QStringList { row.name } + row.columns
-            + QStringList { row.saved.isValid() ? row.saved.toString(QStringLiteral("yyyy-MM-dd HH:mm")) : QStringLiteral("?") };
+            + QStringList { row.saved.isValid() ? row.saved.toString(QStringLiteral("yyyy-MM-dd HH:mm"))
+                                                : QStringLiteral("?") };
     }
     out.table(QStringList { QStringLiteral("NAME") } + headers + QStringList { QStringLiteral("SAVED") },
         std::move(table));

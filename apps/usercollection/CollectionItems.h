@@ -1,17 +1,18 @@
 #pragma once
 
 #include "Host.h"
-
 #include <ContainerView.h>
 #include <Model/Translator.h>
+#include <Services/CollectionService.h>
+#include <Services/PersistenceService.h>
+
 #include <QCommandLineOption>
 #include <QDateTime>
 #include <QJsonObject>
 #include <QList>
 #include <QString>
 #include <QStringList>
-#include <Services/CollectionService.h>
-#include <Services/PersistenceService.h>
+
 #include <deque>
 #include <string>
 #include <vector>

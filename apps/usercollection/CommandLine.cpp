@@ -3,6 +3,7 @@
 #include "CommandError.h"
 
 #include <QSet>
+
 #include <algorithm>
 
 namespace Cli {
@@ -31,7 +32,8 @@ QCommandLineOption quietOption()
 
 QCommandLineOption versionOption()
 {
-    return QCommandLineOption(QStringLiteral("version"), QStringLiteral("Show the program's version and exit."));
+    return QCommandLineOption(
+        QStringLiteral("version"), QStringLiteral("Show the program's version and exit."));
 }
 
 QCommandLineOption helpOption()
@@ -235,7 +237,8 @@ void CommandLine::parse(const QStringList& arguments)
     // it keep their places.
     if (!m_command->idFor.isEmpty() && m_parser.isSet(QStringLiteral("id"))) {
         if (m_parser.value(QStringLiteral("id")).trimmed().isEmpty())
-            throw usageError(QStringLiteral("%1: --id needs an id").arg(m_command->words.join(QLatin1Char(' '))));
+            throw usageError(
+                QStringLiteral("%1: --id needs an id").arg(m_command->words.join(QLatin1Char(' '))));
         const int at = int(m_command->arguments.indexOf(m_command->idFor));
         if (at <= m_arguments.size())
             m_arguments.insert(at, QString());

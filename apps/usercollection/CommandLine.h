@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+
 #include <functional>
 #include <memory>
 

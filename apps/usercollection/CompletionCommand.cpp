@@ -2,7 +2,6 @@
 
 #include "Inputs.h"
 #include "Output.h"
-
 #include <Model/CollectionID.h>
 
 namespace Cli {
@@ -10,7 +9,8 @@ namespace Cli {
 namespace {
 
 // Everything but the command table; the @NAME@ markers receive its case clauses.
-const char* const BashScript = R"bash(# bash completion for usercollection: commands, options, effect types, import kinds,
+const char* const BashScript
+    = R"bash(# bash completion for usercollection: commands, options, effect types, import kinds,
 # collections and the names of saved items. Written by `usercollection completion bash`;
 # load it with  source <(usercollection completion bash)
 

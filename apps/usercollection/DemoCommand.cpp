@@ -8,6 +8,7 @@
 #include "Output.h"
 #include "ShowCommand.h"
 #include "TitleCommands.h"
+#include <Settings/Settings.h>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -17,7 +18,6 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QStandardPaths>
-#include <Settings/Settings.h>
 
 namespace Cli {
 
@@ -86,9 +86,11 @@ void runDemo(Context& context)
             { QStringLiteral("band1=-4"), QStringLiteral("band5=3"), QStringLiteral("band6=4"),
                 QStringLiteral("band7=3") }),
         preset(EffectType::Enhance, QStringLiteral("Warm evening"),
-            { QStringLiteral("temperature=35"), QStringLiteral("saturation=15"), QStringLiteral("contrast=10") }),
+            { QStringLiteral("temperature=35"), QStringLiteral("saturation=15"),
+                QStringLiteral("contrast=10") }),
         preset(EffectType::Enhance, QStringLiteral("Cold night"),
-            { QStringLiteral("temperature=-60"), QStringLiteral("brightness=-25"), QStringLiteral("gamma=0.7") }),
+            { QStringLiteral("temperature=-60"), QStringLiteral("brightness=-25"),
+                QStringLiteral("gamma=0.7") }),
     };
     for (const EffectPresetRequest& preset : presets) {
         out.beginStep(QStringLiteral("effects save"));
@@ -152,7 +154,8 @@ void runDemo(Context& context)
 
     out.section(QStringLiteral("Renaming and replacing"));
     out.beginStep(QStringLiteral("titles rename"));
-    renameTitle(*host, out, ItemChoice { QStringLiteral("Credits"), QString() }, QStringLiteral("End credits"), false);
+    renameTitle(*host, out, ItemChoice { QStringLiteral("Credits"), QString() },
+        QStringLiteral("End credits"), false);
     out.beginStep(QStringLiteral("effects save --replace"));
     EffectPresetRequest warmer = preset(EffectType::Enhance, QStringLiteral("Warm evening"),
         { QStringLiteral("temperature=60"), QStringLiteral("saturation=25"), QStringLiteral("contrast=10") });

@@ -6,16 +6,17 @@
 #include "Inputs.h"
 #include "Output.h"
 #include "Previews.h"
-
 #include <Effect/AudioEqualizer.h>
 #include <Effect/ManualEnhance.h>
 #include <Effect/PresetEditing.h>
 #include <Effect/UserEffects.h>
 #include <Model/CollectionID.h>
+#include <Settings/Settings.h>
+
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonObject>
-#include <Settings/Settings.h>
+
 #include <algorithm>
 #include <cmath>
 #include <map>
@@ -134,7 +135,8 @@ const T& findPreset(const Presets<T>& presets, const ItemChoice& choice)
 }
 
 template <class T>
-void reportPreset(Output& out, const QString& verb, const QString& name, const T& preset, const std::string& collectionId)
+void reportPreset(
+    Output& out, const QString& verb, const QString& name, const T& preset, const std::string& collectionId)
 {
     const QString kind = EffectKind<T>::name();
     const QString id = QString::fromStdString(preset.id);
@@ -199,7 +201,8 @@ void listPresets(Host&, Output& out, const ListOrder& order)
         rows.push_back(std::move(row));
     }
     out.set(QStringLiteral("type"), kind);
-    printListing(out, order, QStringLiteral("preset(s) of %1 in %2").arg(kind, QDir::toNativeSeparators(folderOf<T>())),
+    printListing(out, order,
+        QStringLiteral("preset(s) of %1 in %2").arg(kind, QDir::toNativeSeparators(folderOf<T>())),
         { QStringLiteral("ID"), QStringLiteral("SETTINGS") }, QStringLiteral("presets"), std::move(rows));
 }
 
@@ -218,7 +221,8 @@ void renamePreset(Host& host, Output& out, const ItemChoice& choice, const QStri
         : chooseName(wanted, Effect::nextPresetName<T>(wanted), number, EffectKind<T>::onePreset());
     if (!Effect::renameUserEffect<T>(&preset, name))
         throw failure(QStringLiteral("could not rename the %1 preset '%2'").arg(kind, old));
-    out.line(QStringLiteral("Renamed %1 preset '%2' to '%3' (id %4)").arg(kind, old, name, QString::fromStdString(preset.id)));
+    out.line(QStringLiteral("Renamed %1 preset '%2' to '%3' (id %4)")
+                 .arg(kind, old, name, QString::fromStdString(preset.id)));
     out.set(QStringLiteral("type"), kind);
     out.set(QStringLiteral("from"), old);
     out.set(QStringLiteral("name"), name);
@@ -275,7 +279,10 @@ void forType(EffectType type, Arguments&&... arguments)
 
 template <class T>
 struct Save {
-    static void run(Host& host, Output& out, const EffectPresetRequest& request) { savePreset<T>(host, out, request); }
+    static void run(Host& host, Output& out, const EffectPresetRequest& request)
+    {
+        savePreset<T>(host, out, request);
+    }
 };
 template <class T>
 struct List {
@@ -322,9 +329,10 @@ CommandGroup effectCommands()
     save.words = QStringList { QStringLiteral("effects"), QStringLiteral("save") };
     save.arguments = QStringList { type, QStringLiteral("NAME") };
     save.required = 2;
-    save.summary = QStringLiteral("Saves a preset of the effect, built from its defaults and the --set values; "
-                                  "a taken NAME becomes NAME_01, ... With --replace, stores the settings over "
-                                  "the preset called NAME instead, keeping its id, file and collection.");
+    save.summary
+        = QStringLiteral("Saves a preset of the effect, built from its defaults and the --set values; "
+                         "a taken NAME becomes NAME_01, ... With --replace, stores the settings over "
+                         "the preset called NAME instead, keeping its id, file and collection.");
     save.options = {
         { QStringLiteral("set"), QStringLiteral("Sets one setting of the effect (repeatable)."),
             QStringLiteral("KEY=VALUE") },
@@ -356,7 +364,8 @@ CommandGroup effectCommands()
     list.words = QStringList { QStringLiteral("effects"), QStringLiteral("list") };
     list.arguments = QStringList { type };
     list.required = 1;
-    list.summary = QStringLiteral("Lists the saved presets of the effect: name, id, settings and when saved.");
+    list.summary
+        = QStringLiteral("Lists the saved presets of the effect: name, id, settings and when saved.");
     list.options = listOptions();
     list.run = [](Context& context) {
         listEffectPresets(
@@ -368,7 +377,8 @@ CommandGroup effectCommands()
     rename.arguments = QStringList { type, QStringLiteral("OLD"), QStringLiteral("NEW") };
     rename.required = 3;
     rename.idFor = QStringLiteral("OLD");
-    rename.summary = QStringLiteral("Gives the preset called OLD the name NEW; it keeps its id, settings and file.");
+    rename.summary
+        = QStringLiteral("Gives the preset called OLD the name NEW; it keeps its id, settings and file.");
     rename.options = { idOption(), numberOption() };
     rename.run = [](Context& context) {
         forType<Rename>(parseEffectType(context.args.argument(0)), *context.host, context.out,
@@ -384,13 +394,14 @@ CommandGroup effectCommands()
     remove.summary = QStringLiteral("Deletes the saved preset of the effect called NAME.");
     remove.options = { idOption() };
     remove.run = [](Context& context) {
-        forType<Remove>(
-            parseEffectType(context.args.argument(0)), *context.host, context.out, itemChoice(context.args, 1));
+        forType<Remove>(parseEffectType(context.args.argument(0)), *context.host, context.out,
+            itemChoice(context.args, 1));
     };
 
     CommandGroup group;
     group.name = QStringLiteral("effects");
-    group.summary = QStringLiteral("Save, list, rename and remove presets of the equalizer and enhance effects");
+    group.summary
+        = QStringLiteral("Save, list, rename and remove presets of the equalizer and enhance effects");
     group.details = QStringLiteral("Settings (KEY MIN..MAX; 0 unless said):\n")
         + parameterHelp<Effect::AudioEqualizer>() + parameterHelp<Effect::ManualEnhance>();
     group.commands = { save, list, rename, remove };

@@ -1,15 +1,15 @@
 #include "Host.h"
 
 #include "CommandError.h"
-
 #include <Model/CollectionID.h>
-#include <QDir>
-#include <QFileInfo>
-#include <QTemporaryFile>
 #include <Services/CollectionBrowser.h>
 #include <Services/CollectionService.h>
 #include <Services/PersistenceService.h>
 #include <Settings/Settings.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryFile>
 
 namespace Cli {
 

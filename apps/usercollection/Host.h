@@ -1,8 +1,10 @@
 #pragma once
 
 #include <Import/UserCollection.h>
+
 #include <QLockFile>
 #include <QString>
+
 #include <memory>
 #include <string>
 

@@ -5,9 +5,9 @@
 #include "Inputs.h"
 #include "Output.h"
 #include "Previews.h"
-
 #include <Import/UserItems.h>
 #include <Model/CollectionID.h>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonObject>
@@ -18,7 +18,8 @@ namespace Cli {
 namespace {
 
 // The kind given, else the kind of the first import the choice names, else a plain file.
-Import::Object::Kind resolveKind(Host& host, const ItemChoice& choice, std::optional<Import::Object::Kind> kind)
+Import::Object::Kind resolveKind(
+    Host& host, const ItemChoice& choice, std::optional<Import::Object::Kind> kind)
 {
     if (kind)
         return *kind;
@@ -44,14 +45,16 @@ std::optional<Import::Object::Kind> kindArgument(const CommandLine& args)
 }
 
 // The import the choice names, of the kind given when one is; a failure when none.
-const Import::Object& findImport(Host& host, const ItemChoice& choice, std::optional<Import::Object::Kind> kind)
+const Import::Object& findImport(
+    Host& host, const ItemChoice& choice, std::optional<Import::Object::Kind> kind)
 {
     const Import::Object::Kind resolved = resolveKind(host, choice, kind);
-    const Import::Object* found = findItem<Import::Object>(
-        host, host.imports().id(), choice, [resolved](const Import::Object& item) { return item.kind == resolved; });
+    const Import::Object* found = findItem<Import::Object>(host, host.imports().id(), choice,
+        [resolved](const Import::Object& item) { return item.kind == resolved; });
     if (!found) {
-        throw failure(kind ? QStringLiteral("there is no %1 import %2").arg(kindName(*kind), choice.described())
-                           : QStringLiteral("there is no import %1").arg(choice.described()));
+        throw failure(kind
+                ? QStringLiteral("there is no %1 import %2").arg(kindName(*kind), choice.described())
+                : QStringLiteral("there is no import %1").arg(choice.described()));
     }
     return *found;
 }
@@ -69,14 +72,16 @@ QString saveImport(Host& host, Output& out, const ImportRequest& request)
     }
     const QString media = requireExistingFile(request.mediaPath, QStringLiteral("--media"));
     const Import::Object::Kind kind = request.kind.value_or(guessKind(media));
-    const QString wanted = cleanName(
-        request.name.isEmpty() ? QFileInfo(media).completeBaseName() : request.name, QStringLiteral("--name"));
+    const QString wanted
+        = cleanName(request.name.isEmpty() ? QFileInfo(media).completeBaseName() : request.name,
+            QStringLiteral("--name"));
     std::shared_ptr<const Types::Image> preview = readPreview(request.previewFile);
     if (!preview)
         preview = importPreview(kind, media);
 
     host.prepareForWriting();
-    const QString name = chooseName(wanted, freeName(host, wanted), !request.exact, QStringLiteral("an import"));
+    const QString name
+        = chooseName(wanted, freeName(host, wanted), !request.exact, QStringLiteral("an import"));
     Import::Object item;
     item.id = name.toStdString();
     item.secondaryId = item.id;
@@ -109,7 +114,8 @@ void listImports(Host& host, Output& out, const ListOrder& order)
         const QString id = QString::fromStdString(item->id);
         rows.push_back({ displayName(*item), id, savedAt(host.persistence().recordFile(*item)),
             { id, kindName(item->kind), QDir::toNativeSeparators(path) },
-            QJsonObject { { QStringLiteral("kind"), kindName(item->kind) }, { QStringLiteral("media"), path } } });
+            QJsonObject {
+                { QStringLiteral("kind"), kindName(item->kind) }, { QStringLiteral("media"), path } } });
     }
     printListing(out, order,
         QStringLiteral("import(s) in %1").arg(QDir::toNativeSeparators(host.imports().storagePath())),
@@ -117,7 +123,8 @@ void listImports(Host& host, Output& out, const ListOrder& order)
         std::move(rows));
 }
 
-QString proposeImportName(Host& host, Output& out, const QString& name, std::optional<Import::Object::Kind> kind)
+QString proposeImportName(
+    Host& host, Output& out, const QString& name, std::optional<Import::Object::Kind> kind)
 {
     const Import::Object::Kind resolved = resolveKind(host, { name, QString() }, kind);
     const QString proposal = freeName(host, name);
@@ -134,7 +141,9 @@ void renameImport(Host& host, Output& out, const ItemChoice& choice, std::option
     host.prepareForWriting();
     const Import::Object& item = findImport(host, choice, kind);
     const QString old = displayName(item);
-    const QString name = old == wanted ? wanted : chooseName(wanted, freeName(host, wanted), number, QStringLiteral("an import"));
+    const QString name = old == wanted
+        ? wanted
+        : chooseName(wanted, freeName(host, wanted), number, QStringLiteral("an import"));
     if (!Import::renameUserItem(host.imports(), &item, name))
         throw failure(QStringLiteral("could not rename the import '%1'").arg(old));
     out.line(QStringLiteral("Renamed %1 import '%2' to '%3'").arg(kindName(item.kind), old, name));
@@ -168,8 +177,9 @@ CommandGroup importCommands()
     save.words = QStringList { QStringLiteral("imports"), QStringLiteral("save") };
     save.arguments = QStringList { QStringLiteral("FILE-NAME") };
     save.required = 1;
-    save.summary = QStringLiteral("Saves an import of the media file as FILE-NAME in the imports folder; a name that "
-                                  "an import of any kind has becomes NAME_01, ...");
+    save.summary
+        = QStringLiteral("Saves an import of the media file as FILE-NAME in the imports folder; a name that "
+                         "an import of any kind has becomes NAME_01, ...");
     save.options = {
         { QStringLiteral("media"), QStringLiteral("The media file the import stands for (required)."),
             QStringLiteral("PATH") },
@@ -205,8 +215,8 @@ CommandGroup importCommands()
     nextName.words = QStringList { QStringLiteral("imports"), QStringLiteral("next-name") };
     nextName.arguments = QStringList { QStringLiteral("NAME") };
     nextName.required = 1;
-    nextName.summary = QStringLiteral(
-        "Proposes the name 'imports save' would give: NAME, or the first free NAME_NN when an import has it.");
+    nextName.summary = QStringLiteral("Proposes the name 'imports save' would give: NAME, or the first free "
+                                      "NAME_NN when an import has it.");
     nextName.options = { kindOption };
     nextName.run = [](Context& context) {
         const auto kind = kindArgument(context.args);
@@ -219,11 +229,13 @@ CommandGroup importCommands()
     rename.arguments = QStringList { QStringLiteral("OLD"), QStringLiteral("NEW") };
     rename.required = 2;
     rename.idFor = QStringLiteral("OLD");
-    rename.summary = QStringLiteral("Gives the import called OLD the display name NEW; it keeps its id, file and preview.");
+    rename.summary = QStringLiteral(
+        "Gives the import called OLD the display name NEW; it keeps its id, file and preview.");
     rename.options = { kindOption, idOption(), numberOption() };
     rename.run = [](Context& context) {
         renameImport(*context.host, context.out, itemChoice(context.args, 0), kindArgument(context.args),
-            cleanName(context.args.argument(1), QStringLiteral("NEW")), context.args.isSet(QStringLiteral("number")));
+            cleanName(context.args.argument(1), QStringLiteral("NEW")),
+            context.args.isSet(QStringLiteral("number")));
     };
 
     Command remove;

@@ -2,9 +2,10 @@
 
 #include "CollectionItems.h"
 #include "CommandLine.h"
-
 #include <Model/ImportObject.h>
+
 #include <QString>
+
 #include <optional>
 
 namespace Cli {
@@ -30,7 +31,8 @@ QString proposeImportName(
     Host& host, Output& out, const QString& name, std::optional<Import::Object::Kind> kind);
 void renameImport(Host& host, Output& out, const ItemChoice& choice, std::optional<Import::Object::Kind> kind,
     const QString& name, bool number);
-void removeImport(Host& host, Output& out, const ItemChoice& choice, std::optional<Import::Object::Kind> kind);
+void removeImport(
+    Host& host, Output& out, const ItemChoice& choice, std::optional<Import::Object::Kind> kind);
 
 CommandGroup importCommands();
 

@@ -1,6 +1,7 @@
 #include "Inputs.h"
 
 #include "CommandError.h"
+#include <Services/PersistenceService.h>
 
 #include <QDir>
 #include <QFile>
@@ -8,7 +9,6 @@
 #include <QImageReader>
 #include <QPixmap>
 #include <QStringList>
-#include <Services/PersistenceService.h>
 
 namespace Cli {
 

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <Model/ImportObject.h>
+#include <Types/Image.h>
+
 #include <QString>
 #include <QStringList>
-#include <Types/Image.h>
+
 #include <memory>
 
 // Checks and conversions of what the user types; each throws a usage error with

@@ -7,15 +7,15 @@
 #include "Output.h"
 #include "Previews.h"
 #include "ShowCommand.h"
-
 #include <Import/UserItems.h>
 #include <Model/Timeline.h>
 #include <Project/Writer.h>
+#include <Services/PersistenceService.h>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
-#include <Services/PersistenceService.h>
 
 namespace Cli {
 
@@ -73,8 +73,8 @@ QString saveIntro(Host& host, Output& out, const IntroRequest& request)
 
     host.prepareForWriting();
     Import::UserCollection& intros = host.intros();
-    const QString name
-        = chooseName(wanted, intros.nextName(wanted, Import::Object::Intro), !request.exact, QStringLiteral("an intro"));
+    const QString name = chooseName(
+        wanted, intros.nextName(wanted, Import::Object::Intro), !request.exact, QStringLiteral("an intro"));
     const QStringList before = folderNames(intros.storagePath());
     const Import::Object* saved = intros.saveUserIntro(timeline.get(), name, preview);
     if (!saved) {
@@ -107,13 +107,15 @@ void listIntros(Host& host, Output& out, const ListOrder& order)
         const std::unique_ptr<Timeline::Object> timeline = Project::readBundle(bundle);
         const std::int64_t duration = timeline ? timeline->duration() : 0;
         rows.push_back({ displayName(*item), id, savedAt(host.persistence().recordFile(*item)),
-            { id, timeline ? seconds(duration) : QStringLiteral("?"), QDir::toNativeSeparators(QFileInfo(bundle).path()) },
-            QJsonObject { { QStringLiteral("bundle"), bundle }, { QStringLiteral("durationMs"), double(duration) } } });
+            { id, timeline ? seconds(duration) : QStringLiteral("?"),
+                QDir::toNativeSeparators(QFileInfo(bundle).path()) },
+            QJsonObject {
+                { QStringLiteral("bundle"), bundle }, { QStringLiteral("durationMs"), double(duration) } } });
     }
     printListing(out, order,
         QStringLiteral("intro(s) in %1").arg(QDir::toNativeSeparators(host.intros().storagePath())),
-        { QStringLiteral("ID"), QStringLiteral("LENGTH"), QStringLiteral("FOLDER") }, QStringLiteral("intros"),
-        std::move(rows));
+        { QStringLiteral("ID"), QStringLiteral("LENGTH"), QStringLiteral("FOLDER") },
+        QStringLiteral("intros"), std::move(rows));
 }
 
 QString proposeIntroName(Host& host, Output& out, const QString& name)
@@ -144,12 +146,13 @@ void renameIntro(Host& host, Output& out, const ItemChoice& choice, const QStrin
     Import::UserCollection& intros = host.intros();
     const Import::Object& intro = findIntro(host, choice);
     const QString old = displayName(intro);
-    const QString name = old == wanted
-        ? wanted
-        : chooseName(wanted, intros.nextName(wanted, Import::Object::Intro), number, QStringLiteral("an intro"));
+    const QString name = old == wanted ? wanted
+                                       : chooseName(wanted, intros.nextName(wanted, Import::Object::Intro),
+                                           number, QStringLiteral("an intro"));
     if (!Import::renameUserItem(intros, &intro, name))
         throw failure(QStringLiteral("could not rename the intro '%1'").arg(old));
-    out.line(QStringLiteral("Renamed intro '%1' to '%2' (id %3)").arg(old, name, QString::fromStdString(intro.id)));
+    out.line(QStringLiteral("Renamed intro '%1' to '%2' (id %3)")
+                 .arg(old, name, QString::fromStdString(intro.id)));
     out.set(QStringLiteral("from"), old);
     out.set(QStringLiteral("name"), name);
     out.set(QStringLiteral("id"), QString::fromStdString(intro.id));
@@ -215,11 +218,13 @@ CommandGroup introCommands()
     rename.arguments = QStringList { QStringLiteral("OLD"), QStringLiteral("NEW") };
     rename.required = 2;
     rename.idFor = QStringLiteral("OLD");
-    rename.summary = QStringLiteral("Gives the intro called OLD the name NEW; it keeps its id, folder and bundle.");
+    rename.summary
+        = QStringLiteral("Gives the intro called OLD the name NEW; it keeps its id, folder and bundle.");
     rename.options = { idOption(), numberOption() };
     rename.run = [](Context& context) {
         renameIntro(*context.host, context.out, itemChoice(context.args, 0),
-            cleanName(context.args.argument(1), QStringLiteral("NEW")), context.args.isSet(QStringLiteral("number")));
+            cleanName(context.args.argument(1), QStringLiteral("NEW")),
+            context.args.isSet(QStringLiteral("number")));
     };
 
     Command remove;
@@ -229,7 +234,8 @@ CommandGroup introCommands()
     remove.idFor = QStringLiteral("NAME");
     remove.summary = QStringLiteral("Deletes the first intro called NAME with its folder.");
     remove.options = { idOption() };
-    remove.run = [](Context& context) { removeIntro(*context.host, context.out, itemChoice(context.args, 0)); };
+    remove.run
+        = [](Context& context) { removeIntro(*context.host, context.out, itemChoice(context.args, 0)); };
 
     Command show;
     show.words = QStringList { QStringLiteral("intros"), QStringLiteral("show") };

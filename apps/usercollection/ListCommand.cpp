@@ -5,14 +5,15 @@
 #include "Host.h"
 #include "Inputs.h"
 #include "Output.h"
-
 #include <Effect/UserEffects.h>
 #include <Model/CollectionID.h>
 #include <Model/OverlayPreset.h>
+#include <Settings/Settings.h>
+
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonObject>
-#include <Settings/Settings.h>
+
 #include <map>
 
 namespace Cli {
@@ -37,7 +38,8 @@ void addPresets(Host& host, const QString& kind, std::vector<Listed>& rows)
     for (const auto& [name, preset] : Effect::loadUserEffects<T>()) {
         const QString id = QString::fromStdString(preset->id);
         const QString collection = shownIn.count(preset->id) ? shownIn[preset->id] : QString();
-        rows.push_back({ name, id, savedAt(QDir(folder).filePath(id)), { kind, collection, id }, where(kind, collection) });
+        rows.push_back({ name, id, savedAt(QDir(folder).filePath(id)), { kind, collection, id },
+            where(kind, collection) });
     }
 }
 
@@ -48,8 +50,8 @@ void addItems(Host& host, const std::string& collectionId, KindOf kindOf, std::v
     for (const T* item : items<T>(host, collectionId)) {
         const QString kind = kindOf(*item);
         const QString id = QString::fromStdString(item->id);
-        rows.push_back({ displayName(*item), id, savedAt(host.persistence().recordFile(*item)), { kind, collection, id },
-            where(kind, collection) });
+        rows.push_back({ displayName(*item), id, savedAt(host.persistence().recordFile(*item)),
+            { kind, collection, id }, where(kind, collection) });
     }
 }
 
@@ -62,12 +64,15 @@ void listEverything(Context& context)
     addPresets<Effect::ManualEnhance>(host, QStringLiteral("enhance"), rows);
     addItems<Import::Object>(
         host, host.imports().id(), [](const Import::Object& item) { return kindName(item.kind); }, rows);
-    addItems<Import::Object>(host, host.intros().id(), [](const Import::Object&) { return QStringLiteral("intro"); }, rows);
-    addItems<Overlay::Preset>(host, EditorCollection::CollectionID::TITLES,
+    addItems<Import::Object>(
+        host, host.intros().id(), [](const Import::Object&) { return QStringLiteral("intro"); }, rows);
+    addItems<Overlay::Preset>(
+        host, EditorCollection::CollectionID::TITLES,
         [](const Overlay::Preset&) { return QStringLiteral("title"); }, rows);
-    printListing(context.out, order, QStringLiteral("item(s) in %1").arg(QDir::toNativeSeparators(host.dataRoot())),
-        { QStringLiteral("KIND"), QStringLiteral("COLLECTION"), QStringLiteral("ID") }, QStringLiteral("items"),
-        std::move(rows));
+    printListing(context.out, order,
+        QStringLiteral("item(s) in %1").arg(QDir::toNativeSeparators(host.dataRoot())),
+        { QStringLiteral("KIND"), QStringLiteral("COLLECTION"), QStringLiteral("ID") },
+        QStringLiteral("items"), std::move(rows));
 }
 
 template <class T>
@@ -96,9 +101,11 @@ void listCollections(Context& context)
     addCollections<Effect::Object>(host, QStringLiteral("effect"), rows, entries);
     addCollections<Import::Object>(host, QStringLiteral("import"), rows, entries);
     addCollections<Overlay::Preset>(host, QStringLiteral("title"), rows, entries);
-    context.out.line(QStringLiteral("%1 collection(s) in %2").arg(rows.size()).arg(QDir::toNativeSeparators(host.dataRoot())));
-    context.out.table(
-        { QStringLiteral("COLLECTION"), QStringLiteral("ITEM TYPE"), QStringLiteral("ITEMS") }, std::move(rows));
+    context.out.line(QStringLiteral("%1 collection(s) in %2")
+                         .arg(rows.size())
+                         .arg(QDir::toNativeSeparators(host.dataRoot())));
+    context.out.table({ QStringLiteral("COLLECTION"), QStringLiteral("ITEM TYPE"), QStringLiteral("ITEMS") },
+        std::move(rows));
     context.out.set(QStringLiteral("collections"), entries);
 }
 
@@ -111,7 +118,8 @@ CommandGroup listCommands()
     list.summary = QStringLiteral("Lists every item of every collection: name, kind, collection, id and when "
                                   "saved; with --collections, the collections that hold items instead.");
     list.options = listOptions();
-    list.options += QCommandLineOption(QStringLiteral("collections"), QStringLiteral("List the collections instead."));
+    list.options
+        += QCommandLineOption(QStringLiteral("collections"), QStringLiteral("List the collections instead."));
     list.run = [](Context& context) {
         if (context.args.isSet(QStringLiteral("collections")))
             listCollections(context);

@@ -4,14 +4,16 @@
 #include <Effect/ManualEnhance.h>
 #include <Model/OverlayPreset.h>
 #include <Model/Timeline.h>
+#include <Services/CollectionBrowser.h>
+
+#include <QFont>
+#include <QFontMetrics>
 #include <QImageReader>
+#include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
-#include <QLinearGradient>
-#include <QFont>
-#include <QFontMetrics>
-#include <Services/CollectionBrowser.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -133,14 +135,16 @@ std::shared_ptr<const Types::Image> titlePreview(const Overlay::Preset& title)
     for (int pixels = 28; pixels >= 9; --pixels) {
         font.setPixelSize(pixels);
         const QFontMetrics metrics(font);
-        if (area.contains(metrics.boundingRect(area, flags, Services::CollectionBrowser::drawableText(metrics, text))))
+        if (area.contains(
+                metrics.boundingRect(area, flags, Services::CollectionBrowser::drawableText(metrics, text))))
             break;
     }
     painter.setFont(font);
     const QFontMetrics metrics(font);
     text = Services::CollectionBrowser::drawableText(metrics, text);
     if (!area.contains(metrics.boundingRect(area, flags, text)))
-        text = metrics.elidedText(text, Qt::ElideRight, area.width() * (area.height() / metrics.lineSpacing()));
+        text = metrics.elidedText(
+            text, Qt::ElideRight, area.width() * (area.height() / metrics.lineSpacing()));
     painter.drawText(area, flags, text);
     painter.end();
     return finished(image);
@@ -212,9 +216,11 @@ std::shared_ptr<const Types::Image> introPreview(const Timeline::Object& timelin
             const double width
                 = double(std::max<std::int64_t>(0, clip.outPoint - clip.inPoint)) / duration * (Size - 8);
             const QRectF block(x, 8 + row * rowHeight, std::max(2.0, width - 1), rowHeight - 3);
-            const QImage picture = clip.sourcePath.empty() ? QImage() : QImage(QString::fromStdString(clip.sourcePath));
+            const QImage picture
+                = clip.sourcePath.empty() ? QImage() : QImage(QString::fromStdString(clip.sourcePath));
             if (!picture.isNull())
-                painter.drawImage(block, picture.scaled(block.size().toSize(), Qt::KeepAspectRatioByExpanding));
+                painter.drawImage(
+                    block, picture.scaled(block.size().toSize(), Qt::KeepAspectRatioByExpanding));
             else
                 painter.fillRect(block, clip.sourcePath.empty() ? QColor(Qt::black) : colours[colour++ % 4]);
             painter.setPen(QColor(90, 90, 100));

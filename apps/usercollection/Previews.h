@@ -2,6 +2,7 @@
 
 #include <Model/ImportObject.h>
 #include <Types/Image.h>
+
 #include <memory>
 
 namespace Effect {

@@ -4,18 +4,18 @@
 #include "CommandError.h"
 #include "Host.h"
 #include "Output.h"
-
 #include <Model/CollectionID.h>
 #include <Model/EffectObject.h>
 #include <Model/OverlayPreset.h>
+#include <Serialize/AtomicFile.h>
+#include <Services/CollectionBrowser.h>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageWriter>
 #include <QJsonObject>
 #include <QRegularExpression>
-#include <Serialize/AtomicFile.h>
-#include <Services/CollectionBrowser.h>
 
 namespace Cli {
 
@@ -112,7 +112,8 @@ QString pictureFile(Host& host, const QString& collection, const QString& pngPat
 QCommandLineOption pngOption()
 {
     return QCommandLineOption(QStringLiteral("png"),
-        QStringLiteral("Where to write the picture; its extension chooses the format: .png, .jpg, or .webp where Qt can write it "
+        QStringLiteral("Where to write the picture; its extension chooses the format: .png, .jpg, or .webp "
+                       "where Qt can write it "
                        "(default: <data>/pictures/<collection>.png)."),
         QStringLiteral("FILE"));
 }

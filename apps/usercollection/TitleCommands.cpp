@@ -5,15 +5,15 @@
 #include "Inputs.h"
 #include "Output.h"
 #include "Previews.h"
-
 #include <Model/CollectionID.h>
 #include <Overlay/OverlayPresets.h>
 #include <Overlay/UserTitles.h>
+#include <Settings/Settings.h>
+
 #include <QColor>
 #include <QDir>
 #include <QJsonObject>
 #include <QUuid>
-#include <Settings/Settings.h>
 
 namespace Cli {
 
@@ -23,7 +23,8 @@ std::uint32_t parseColor(const QString& text, const QString& option)
 {
     const QColor color(text);
     if (!color.isValid())
-        throw usageError(QStringLiteral("%1: '%2' is not a colour (#RRGGBB, #AARRGGBB or a name)").arg(option, text));
+        throw usageError(
+            QStringLiteral("%1: '%2' is not a colour (#RRGGBB, #AARRGGBB or a name)").arg(option, text));
     return color.rgba();
 }
 
@@ -56,7 +57,8 @@ QString saveTitle(Host& host, Output& out, const TitleRequest& request)
         preview = titlePreview(preset);
 
     host.prepareForWriting();
-    const QString name = chooseName(wanted, Overlay::nextName(wanted), !request.exact, QStringLiteral("a title"));
+    const QString name
+        = chooseName(wanted, Overlay::nextName(wanted), !request.exact, QStringLiteral("a title"));
     const Overlay::Preset* saved = Overlay::saveUserTitle(&preset, name, preview);
     if (!saved)
         throw failure(QStringLiteral("could not save the title '%1'").arg(name));
@@ -80,13 +82,15 @@ QString saveTitle(Host& host, Output& out, const TitleRequest& request)
 void listTitles(Host& host, Output& out, const ListOrder& order)
 {
     std::vector<Listed> rows;
-    for (const Overlay::Preset* title : items<Overlay::Preset>(host, EditorCollection::CollectionID::TITLES)) {
+    for (const Overlay::Preset* title :
+        items<Overlay::Preset>(host, EditorCollection::CollectionID::TITLES)) {
         const QString text = QString::fromStdString(title->text);
         const QString id = QString::fromStdString(title->id);
-        rows.push_back({ displayName(*title), id, savedAt(host.persistence().recordFile(*title)), { id, text },
-            QJsonObject { { QStringLiteral("text"), text } } });
+        rows.push_back({ displayName(*title), id, savedAt(host.persistence().recordFile(*title)),
+            { id, text }, QJsonObject { { QStringLiteral("text"), text } } });
     }
-    printListing(out, order, QStringLiteral("title(s) in %1").arg(QDir::toNativeSeparators(Settings::userOverlaysPath())),
+    printListing(out, order,
+        QStringLiteral("title(s) in %1").arg(QDir::toNativeSeparators(Settings::userOverlaysPath())),
         { QStringLiteral("ID"), QStringLiteral("TEXT") }, QStringLiteral("titles"), std::move(rows));
 }
 
@@ -104,10 +108,13 @@ void renameTitle(Host& host, Output& out, const ItemChoice& choice, const QStrin
     host.prepareForWriting();
     const Overlay::Preset& title = findTitle(host, choice);
     const QString old = displayName(title);
-    const QString name = old == wanted ? wanted : chooseName(wanted, Overlay::nextName(wanted), number, QStringLiteral("a title"));
+    const QString name = old == wanted
+        ? wanted
+        : chooseName(wanted, Overlay::nextName(wanted), number, QStringLiteral("a title"));
     if (!Overlay::renameUserTitle(&title, name))
         throw failure(QStringLiteral("could not rename the title '%1'").arg(old));
-    out.line(QStringLiteral("Renamed title '%1' to '%2' (id %3)").arg(old, name, QString::fromStdString(title.id)));
+    out.line(QStringLiteral("Renamed title '%1' to '%2' (id %3)")
+                 .arg(old, name, QString::fromStdString(title.id)));
     out.set(QStringLiteral("from"), old);
     out.set(QStringLiteral("name"), name);
     out.set(QStringLiteral("id"), QString::fromStdString(title.id));
@@ -136,7 +143,8 @@ CommandGroup titleCommands()
     save.summary = QStringLiteral(
         "Saves a title preset as one of the user's titles; a taken NAME becomes NAME_01, ...");
     save.options = {
-        { QStringLiteral("text"), QStringLiteral("The title's text (default: NAME)."), QStringLiteral("TEXT") },
+        { QStringLiteral("text"), QStringLiteral("The title's text (default: NAME)."),
+            QStringLiteral("TEXT") },
         { QStringLiteral("font"), QStringLiteral("The font family of the text (default: Sans)."),
             QStringLiteral("FAMILY") },
         { QStringLiteral("color"), QStringLiteral("The colour of the text (default: white)."),
@@ -182,11 +190,13 @@ CommandGroup titleCommands()
     rename.arguments = QStringList { QStringLiteral("OLD"), QStringLiteral("NEW") };
     rename.required = 2;
     rename.idFor = QStringLiteral("OLD");
-    rename.summary = QStringLiteral("Gives the title called OLD the name NEW; it keeps its id, text and preview.");
+    rename.summary
+        = QStringLiteral("Gives the title called OLD the name NEW; it keeps its id, text and preview.");
     rename.options = { idOption(), numberOption() };
     rename.run = [](Context& context) {
         renameTitle(*context.host, context.out, itemChoice(context.args, 0),
-            cleanName(context.args.argument(1), QStringLiteral("NEW")), context.args.isSet(QStringLiteral("number")));
+            cleanName(context.args.argument(1), QStringLiteral("NEW")),
+            context.args.isSet(QStringLiteral("number")));
     };
 
     Command remove;
@@ -196,7 +206,8 @@ CommandGroup titleCommands()
     remove.idFor = QStringLiteral("NAME");
     remove.summary = QStringLiteral("Deletes the title called NAME.");
     remove.options = { idOption() };
-    remove.run = [](Context& context) { removeTitle(*context.host, context.out, itemChoice(context.args, 0)); };
+    remove.run
+        = [](Context& context) { removeTitle(*context.host, context.out, itemChoice(context.args, 0)); };
 
     CommandGroup group;
     group.name = QStringLiteral("titles");

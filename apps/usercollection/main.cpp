@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QStringList>
+
 #include <cstdio>
 #ifdef __GLIBC__
 #include <malloc.h>

@@ -6,17 +6,18 @@
 //   usercollection_scale read FOLDER   lists FOLDER and reads every file in it
 
 #include "Previews.h"
-
 #include <Effect/AudioEqualizer.h>
 #include <Effect/UserEffects.h>
 #include <Model/CollectionID.h>
 #include <Overlay/OverlayPresets.h>
+#include <Services/PersistenceService.h>
+#include <Settings/Settings.h>
+
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QUuid>
-#include <Services/PersistenceService.h>
-#include <Settings/Settings.h>
+
 #include <cstdio>
 
 namespace {

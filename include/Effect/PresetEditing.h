@@ -1,10 +1,9 @@
 #pragma once
 
-#include <usercollection_export.h>
-
 #include <Effect/AudioEqualizer.h>
 #include <Effect/ManualEnhance.h>
 #include <Types/Image.h>
+#include <usercollection_export.h>
 
 #include <QString>
 
@@ -20,7 +19,7 @@ namespace Effect {
 /// first free numbered variant (`name_01`, ...), by the rule of
 /// Import::UserCollection::nextName(). Names are compared exactly. Reads the
 /// presets of @p T anew; never fails.
-template<class T>
+template <class T>
 QString nextPresetName(const QString& name);
 
 /// Gives the stored preset of @p preset the name @p name; its id, file, settings,
@@ -28,7 +27,7 @@ QString nextPresetName(const QString& name);
 /// @return true when renamed, or when @p name is its name already; false for a null
 /// preset, a name that UTF-8 cannot hold, a name another preset of type @p T has,
 /// a preset that is not stored, or a record that could not be rewritten.
-template<class T>
+template <class T>
 bool renameUserEffect(const T* preset, const QString& name);
 
 /// Stores the settings of @p *effect over the preset of type @p T called @p name
@@ -38,20 +37,21 @@ bool renameUserEffect(const T* preset, const QString& name);
 /// @return the preset as read back, owned by the caller (a copy of the one the
 /// collection holds when it is in one); null for a null effect, when no preset of
 /// type @p T has that name, or when storing or reading back failed.
-template<class T>
-std::unique_ptr<const T> replaceUserEffect(const T* effect,
-                                           const QString& name,
-                                           const std::shared_ptr<const Types::Image>& preview = nullptr);
+template <class T>
+std::unique_ptr<const T> replaceUserEffect(
+    const T* effect, const QString& name, const std::shared_ptr<const Types::Image>& preview = nullptr);
 
 /// @cond
 extern template USERCOLLECTION_EXPORT QString nextPresetName<AudioEqualizer>(const QString&);
 extern template USERCOLLECTION_EXPORT QString nextPresetName<ManualEnhance>(const QString&);
-extern template USERCOLLECTION_EXPORT bool renameUserEffect<AudioEqualizer>(const AudioEqualizer*, const QString&);
-extern template USERCOLLECTION_EXPORT bool renameUserEffect<ManualEnhance>(const ManualEnhance*, const QString&);
-extern template USERCOLLECTION_EXPORT std::unique_ptr<const AudioEqualizer>
-replaceUserEffect<AudioEqualizer>(const AudioEqualizer*, const QString&, const std::shared_ptr<const Types::Image>&);
-extern template USERCOLLECTION_EXPORT std::unique_ptr<const ManualEnhance>
-replaceUserEffect<ManualEnhance>(const ManualEnhance*, const QString&, const std::shared_ptr<const Types::Image>&);
+extern template USERCOLLECTION_EXPORT bool renameUserEffect<AudioEqualizer>(
+    const AudioEqualizer*, const QString&);
+extern template USERCOLLECTION_EXPORT bool renameUserEffect<ManualEnhance>(
+    const ManualEnhance*, const QString&);
+extern template USERCOLLECTION_EXPORT std::unique_ptr<const AudioEqualizer> replaceUserEffect<AudioEqualizer>(
+    const AudioEqualizer*, const QString&, const std::shared_ptr<const Types::Image>&);
+extern template USERCOLLECTION_EXPORT std::unique_ptr<const ManualEnhance> replaceUserEffect<ManualEnhance>(
+    const ManualEnhance*, const QString&, const std::shared_ptr<const Types::Image>&);
 /// @endcond
 
 } // namespace Effect

@@ -1,10 +1,9 @@
 #pragma once
 
-#include <usercollection_export.h>
-
 #include <Model/ImportObject.h>
 #include <Model/Timeline.h>
 #include <Types/Image.h>
+#include <usercollection_export.h>
 
 #include <QString>
 
@@ -20,8 +19,7 @@ namespace Import {
 /// One collection of the user's own import items or intros: its collection id, the
 /// one category its items are filed under, and the folder their files go to. Holds
 /// no items; every operation asks the collection anew over the bus.
-class USERCOLLECTION_EXPORT UserCollection
-{
+class USERCOLLECTION_EXPORT UserCollection {
 public:
     /// A collection with collection id @p id whose items are filed under @p category
     /// and stored in the folder @p storagePath.
@@ -60,17 +58,14 @@ public:
     /// @return the item the collection now holds (not owned), or null; null also for a
     ///         null item and for a file name that is empty, hidden or not directly in the
     ///         storage folder.
-    const Import::Object* saveUserImport(const Import::Object* item,
-                                         const QString& fileName,
-                                         const std::shared_ptr<const Types::Image>& preview,
-                                         const QString& uniqueId);
+    const Import::Object* saveUserImport(const Import::Object* item, const QString& fileName,
+        const std::shared_ptr<const Types::Image>& preview, const QString& uniqueId);
     /// Writes @p timeline as a bundle in a new folder, stores the intro there under
     /// @p name and registers it.
     /// @return the item the collection now holds (not owned), or null; null also for a
     ///         null timeline and for a name that UTF-8 cannot hold.
-    const Import::Object* saveUserIntro(const Timeline::Object* timeline,
-                                        const QString& name,
-                                        const std::shared_ptr<const Types::Image>& preview);
+    const Import::Object* saveUserIntro(const Timeline::Object* timeline, const QString& name,
+        const std::shared_ptr<const Types::Image>& preview);
 
     /// Removes the first item of @p kind called @p name from the store and the collection.
     /// @return false when there is none.

@@ -1,8 +1,7 @@
 #pragma once
 
-#include <usercollection_export.h>
-
 #include <Import/UserCollection.h>
+#include <usercollection_export.h>
 
 #include <QString>
 
@@ -21,6 +20,7 @@ USERCOLLECTION_EXPORT QString nextFreeName(const UserCollection& collection, con
 /// @return true when renamed, or when @p name is its name already; false for a null
 /// item, a name that UTF-8 cannot hold, a name another item of its kind in the
 /// collection has, an item that is not stored, or a record that could not be rewritten.
-USERCOLLECTION_EXPORT bool renameUserItem(UserCollection& collection, const Import::Object* item, const QString& name);
+USERCOLLECTION_EXPORT bool renameUserItem(
+    UserCollection& collection, const Import::Object* item, const QString& name);
 
 } // namespace Import

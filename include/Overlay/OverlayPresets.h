@@ -1,8 +1,7 @@
 #pragma once
 
-#include <usercollection_export.h>
-
 #include <Model/OverlayPreset.h>
+#include <usercollection_export.h>
 
 #include <QString>
 
@@ -19,10 +18,8 @@ namespace Overlay {
 /// at @p path. Does not add it to the titles collection.
 /// @return false for a null preset, a name that UTF-8 cannot hold, or when the store is
 ///         not confirmed.
-USERCOLLECTION_EXPORT bool savePreset(const Overlay::Preset* preset,
-                                      const QString& name,
-                                      const QString& path,
-                                      const std::set<std::string>& categories);
+USERCOLLECTION_EXPORT bool savePreset(const Overlay::Preset* preset, const QString& name, const QString& path,
+    const std::set<std::string>& categories);
 
 /// Saves @p preset as one of the user's titles: stored in the overlays folder, filed
 /// under "category_my_titles", registered in the titles collection and shown.

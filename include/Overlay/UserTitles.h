@@ -1,9 +1,8 @@
 #pragma once
 
-#include <usercollection_export.h>
-
 #include <Model/OverlayPreset.h>
 #include <Types/Image.h>
+#include <usercollection_export.h>
 
 #include <QString>
 
@@ -17,9 +16,8 @@ namespace Overlay {
 /// @return the title as the titles collection now holds it (the collection owns
 /// it; it lives as long as the collection service keeps it), or null for a null
 /// preset, a name UTF-8 cannot hold, or a save that did not complete.
-USERCOLLECTION_EXPORT const Overlay::Preset* saveUserTitle(const Overlay::Preset* preset,
-                                                           const QString& name,
-                                                           const std::shared_ptr<const Types::Image>& preview);
+USERCOLLECTION_EXPORT const Overlay::Preset* saveUserTitle(
+    const Overlay::Preset* preset, const QString& name, const std::shared_ptr<const Types::Image>& preview);
 
 /// Gives the stored record of @p title, a title of the titles collection, the
 /// display name @p name; its id, file, preview and categories stay, and the titles

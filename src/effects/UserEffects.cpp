@@ -5,12 +5,13 @@
 #include "PersistentItem.h"
 #include "RecordEditing.h"
 #include "imports/UniqueName.h"
-
 #include <Effect/PresetEditing.h>
 #include <Effect/UserEffects.h>
+
 #include <QDir>
 #include <QStringList>
 #include <QUuid>
+
 #include <algorithm>
 #include <cstddef>
 #include <deque>

@@ -10,6 +10,7 @@
 #include <QRegExp>
 #include <QString>
 #include <QStringList>
+
 #include <cstddef>
 #include <functional>
 #include <vector>

@@ -6,10 +6,11 @@
 #include "PersistentItem.h"
 #include "StoredRecord.h"
 #include "imports/UniqueName.h"
-
 #include <Import/UserCollection.h>
+
 #include <QDir>
 #include <QUuid>
+
 #include <algorithm>
 #include <functional>
 #include <utility>

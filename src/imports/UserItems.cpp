@@ -1,9 +1,8 @@
 #include "CollectionHelper.h"
 #include "EditorServices.h"
-#include "RecordEditing.h"
 #include "FetchedCollection.h"
+#include "RecordEditing.h"
 #include "imports/UniqueName.h"
-
 #include <Import/UserItems.h>
 
 namespace Import {

@@ -8,6 +8,7 @@
 
 #include <PubSub/Dispatcher.h>
 #include <PubSub/Object.h>
+
 #include <cstddef>
 #include <deque>
 #include <type_traits>

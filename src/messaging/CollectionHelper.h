@@ -6,7 +6,6 @@
 
 #include "BusClient.h"
 #include "PersistentItem.h"
-
 #include <Model/EffectObject.h>
 #include <Model/ImportObject.h>
 #include <Model/OverlayPreset.h>
@@ -24,45 +23,40 @@
 
 namespace EditorCollection {
 
-template<class T>
+template <class T>
 class Container;
 
 // The registration mode of every registration this library sends.
 constexpr std::int32_t RegisterMode = 1;
 
 // Answered by a GetCollectionNotification sent while the request is handled.
-template<class T>
-class GetCollectionRequest : public Message::Types::Request<T>
-{
+template <class T>
+class GetCollectionRequest : public Message::Types::Request<T> {
 public:
     std::string collectionId;
 };
 
 // object is persistentItem->item; the collection is the record's collectionId.
-template<class T>
-class RegisterItemRequest : public Message::Types::Request<T>
-{
+template <class T>
+class RegisterItemRequest : public Message::Types::Request<T> {
 public:
     const PersistentItem<T>* persistentItem = nullptr;
     std::int32_t registerMode = 0;
 };
 
-template<class T>
-class LocateCollectionRequest : public Message::Types::Request<T>
-{
+template <class T>
+class LocateCollectionRequest : public Message::Types::Request<T> {
 public:
     std::string collectionId;
 };
 
 // object is the item to show (may be null).
-template<class T>
-class LocateItemRequest : public Message::Types::Request<T>
-{
+template <class T>
+class LocateItemRequest : public Message::Types::Request<T> {
 };
 
-template<class T>
-class LocateCategoryRequest : public Message::Types::Request<T>
-{
+template <class T>
+class LocateCategoryRequest : public Message::Types::Request<T> {
 public:
     std::string collectionId;
     std::string categoryId;
@@ -70,24 +64,20 @@ public:
 };
 
 // Named in the helper's publisher list, never sent by this library.
-template<class T>
-class LocateItemsRequest : public Message::Types::Request<T>
-{
+template <class T>
+class LocateItemsRequest : public Message::Types::Request<T> {
 };
-template<class T>
-class RegisterCategoriesRequest : public Message::Types::Request<T>
-{
+template <class T>
+class RegisterCategoriesRequest : public Message::Types::Request<T> {
 };
-template<class T>
-class RegisterCategoryDescriptionRequest : public Message::Types::Request<T>
-{
+template <class T>
+class RegisterCategoryDescriptionRequest : public Message::Types::Request<T> {
 };
 
 // The collection service's answer: the collection's container, which it owns and
 // keeps alive while the asking call runs.
-template<class T>
-class GetCollectionNotification : public Message::Types::Notification<T>
-{
+template <class T>
+class GetCollectionNotification : public Message::Types::Notification<T> {
 public:
     const Container<T>* collection = nullptr;
 };
@@ -96,17 +86,17 @@ namespace Details {
 
 // The object of collection-level requests: one per item type, created on first use,
 // never changed.
-template<class T>
+template <class T>
 USERCOLLECTION_PROCESS_WIDE const T& placeholderItem()
 {
     static const T item;
     return item;
 }
 
-template<>
+template <>
 inline USERCOLLECTION_PROCESS_WIDE const Effect::Object& placeholderItem<Effect::Object>()
 {
-    static const Effect::Object item{std::string(), std::string()};
+    static const Effect::Object item { std::string(), std::string() };
     return item;
 }
 
@@ -114,18 +104,12 @@ inline USERCOLLECTION_PROCESS_WIDE const Effect::Object& placeholderItem<Effect:
 
 // Lives inside one call: construct for a collection id, call operations, read
 // collection only after getCollection(), destroy before returning.
-template<class T>
+template <class T>
 class CollectionHelper
-    : private PubSub::Publisher<GetCollectionRequest<T>,
-                                RegisterItemRequest<T>,
-                                LocateCollectionRequest<T>,
-                                LocateItemRequest<T>,
-                                LocateItemsRequest<T>,
-                                LocateCategoryRequest<T>,
-                                RegisterCategoriesRequest<T>,
-                                RegisterCategoryDescriptionRequest<T>>
-    , private PubSub::Subscriber<GetCollectionNotification<T>>
-{
+    : private PubSub::Publisher<GetCollectionRequest<T>, RegisterItemRequest<T>, LocateCollectionRequest<T>,
+          LocateItemRequest<T>, LocateItemsRequest<T>, LocateCategoryRequest<T>, RegisterCategoriesRequest<T>,
+          RegisterCategoryDescriptionRequest<T>>,
+      private PubSub::Subscriber<GetCollectionNotification<T>> {
 public:
     explicit CollectionHelper(const std::string& collectionId)
         : collectionId(collectionId)
@@ -154,7 +138,7 @@ private:
     void locateCollection();
 };
 
-template<class T>
+template <class T>
 CollectionHelper<T>& CollectionHelper<T>::getCollection()
 {
     this->template subscribeAll<T>();
@@ -168,7 +152,7 @@ CollectionHelper<T>& CollectionHelper<T>::getCollection()
     return *this;
 }
 
-template<class T>
+template <class T>
 void CollectionHelper<T>::registerItem(const PersistentItem<T>* record, int registerMode)
 {
     RegisterItemRequest<T> request;
@@ -178,7 +162,7 @@ void CollectionHelper<T>::registerItem(const PersistentItem<T>* record, int regi
     this->publish(request);
 }
 
-template<class T>
+template <class T>
 void CollectionHelper<T>::locateItem(const T* item)
 {
     locateCollection();
@@ -187,7 +171,7 @@ void CollectionHelper<T>::locateItem(const T* item)
     this->publish(request);
 }
 
-template<class T>
+template <class T>
 void CollectionHelper<T>::locateCategory(const std::string& categoryId, bool flag)
 {
     locateCollection();
@@ -199,7 +183,7 @@ void CollectionHelper<T>::locateCategory(const std::string& categoryId, bool fla
     this->publish(request);
 }
 
-template<class T>
+template <class T>
 void CollectionHelper<T>::locateCollection()
 {
     LocateCollectionRequest<T> request;

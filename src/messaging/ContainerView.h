@@ -4,8 +4,8 @@
 // view machinery that follows containers over the bus.
 
 #include "BusClient.h"
-
 #include <Types/Image.h>
+
 #include <deque>
 #include <map>
 #include <memory>

@@ -5,6 +5,7 @@
 // a time, until somebody takes it for good (a caller, a collection).
 
 #include <PubSub/Handover.h>
+
 #include <cstddef>
 #include <deque>
 #include <memory>

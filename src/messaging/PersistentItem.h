@@ -5,13 +5,14 @@
 
 #include "BusClient.h"
 #include "LoadedRecords.h"
-
 #include <Model/RecordNames.h>
 #include <Model/UniqueId.h>
-#include <QMap>
 #include <Serialize/Archive.h>
 #include <Serialize/ISerializable.h>
 #include <Types/Image.h>
+
+#include <QMap>
+
 #include <cstdint>
 #include <deque>
 #include <functional>

@@ -6,14 +6,15 @@
 #include "RecordEditing.h"
 #include "StoredRecord.h"
 #include "imports/UniqueName.h"
-
 #include <Overlay/OverlayPresets.h>
 #include <Overlay/UserTitles.h>
+
 #include <QColor>
 #include <QDir>
 #include <QPixmap>
 #include <QSize>
 #include <QUuid>
+
 #include <algorithm>
 #include <functional>
 #include <memory>
@@ -105,7 +106,8 @@ bool storePreset(const Overlay::Preset& preset, const QString& name, const QStri
 
 // The steps of saveUserPreset: stored, read back, registered and shown. The title
 // the collection now holds, or null.
-const Overlay::Preset* saveToUserTitles(const Overlay::Preset& preset, const QString& name, const Preview& chosen)
+const Overlay::Preset* saveToUserTitles(
+    const Overlay::Preset& preset, const QString& name, const Preview& chosen)
 {
     if (!EditorCollection::survivesUtf8(name))
         return nullptr;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <BusClient.h>
+
 #include <functional>
 #include <string>
 #include <utility>

@@ -1,7 +1,7 @@
 #include "BusTestTypes.h"
-
 #include <BusCounts.h>
 #include <gtest/gtest.h>
+
 #include <ostream>
 
 using namespace BusTest;

@@ -1,7 +1,7 @@
 #include "BusTestTypes.h"
+#include <gmock/gmock.h>
 
 #include <algorithm>
-#include <gmock/gmock.h>
 #include <random>
 #include <stdexcept>
 

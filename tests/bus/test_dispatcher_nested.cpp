@@ -1,6 +1,6 @@
 #include "BusTestTypes.h"
-
 #include <gmock/gmock.h>
+
 #include <memory>
 
 using namespace BusTest;

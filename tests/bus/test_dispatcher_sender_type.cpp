@@ -1,5 +1,4 @@
 #include "BusTestTypes.h"
-
 #include <gmock/gmock.h>
 
 using namespace BusTest;

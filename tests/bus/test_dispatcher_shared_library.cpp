@@ -1,5 +1,4 @@
 #include "BusTestTypes.h"
-
 #include <dlfcn.h>
 #include <gmock/gmock.h>
 #include <plugin/BusTestPlugin.h>

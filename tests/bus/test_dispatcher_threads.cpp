@@ -1,7 +1,7 @@
 #include "BusTestTypes.h"
+#include <gmock/gmock.h>
 
 #include <atomic>
-#include <gmock/gmock.h>
 #include <thread>
 
 using namespace BusTest;

@@ -1,6 +1,6 @@
 #include "BusTestTypes.h"
-
 #include <gmock/gmock.h>
+
 #include <new>
 
 using namespace BusTest;

@@ -1,5 +1,4 @@
 #include "BusTestTypes.h"
-
 #include <BusSpy.h>
 #include <gmock/gmock.h>
 

@@ -1,5 +1,4 @@
 #include "CollectionTestSupport.h"
-
 #include <Model/CollectionID.h>
 #include <Services/CollectionBrowser.h>
 #include <Services/CollectionService.h>

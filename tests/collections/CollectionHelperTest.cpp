@@ -1,5 +1,6 @@
 #include <ScriptedBus.h>
 #include <gmock/gmock.h>
+
 #include <set>
 
 namespace {

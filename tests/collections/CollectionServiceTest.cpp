@@ -1,11 +1,11 @@
 #include "CollectionTestSupport.h"
-
 #include <Effect/AudioEqualizer.h>
 #include <ItemView.h>
 #include <Model/CollectionID.h>
-#include <QUuid>
 #include <WithServices.h>
 #include <gmock/gmock.h>
+
+#include <QUuid>
 
 namespace {
 

@@ -2,6 +2,7 @@
 #include <ContainerView.h>
 #include <Model/ImportObject.h>
 #include <gmock/gmock.h>
+
 #include <string>
 
 namespace {

@@ -2,6 +2,7 @@
 #include <Model/ImportObject.h>
 #include <Records.h>
 #include <gmock/gmock.h>
+
 #include <vector>
 
 namespace {

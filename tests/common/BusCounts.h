@@ -1,6 +1,7 @@
 #pragma once
 
 #include <PubSub/Dispatcher.h>
+
 #include <ostream>
 
 namespace PubSub {

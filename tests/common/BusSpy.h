@@ -1,6 +1,7 @@
 #pragma once
 
 #include <BusClient.h>
+
 #include <any>
 #include <functional>
 #include <memory>

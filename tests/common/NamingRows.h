@@ -1,7 +1,9 @@
 #pragma once
 
-#include <QString>
 #include <gtest/gtest.h>
+
+#include <QString>
+
 #include <string>
 #include <vector>
 

@@ -1,12 +1,14 @@
 #pragma once
 
 #include <PersistentItem.h>
+#include <Serialize/Archive.h>
+#include <Types/Image.h>
+
 #include <QBuffer>
 #include <QByteArray>
 #include <QColor>
 #include <QPixmap>
-#include <Serialize/Archive.h>
-#include <Types/Image.h>
+
 #include <functional>
 #include <memory>
 #include <string>

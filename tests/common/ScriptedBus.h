@@ -5,6 +5,7 @@
 #include <ContainerView.h>
 #include <Model/Translator.h>
 #include <Records.h>
+
 #include <deque>
 
 namespace Testing {

@@ -1,10 +1,10 @@
 #include "TempDataRoot.h"
+#include <Settings/Settings.h>
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <Settings/Settings.h>
 
 namespace Testing {
 

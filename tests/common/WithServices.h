@@ -1,11 +1,13 @@
 #pragma once
 
 #include <Model/Translator.h>
-#include <QDir>
 #include <Services/CollectionService.h>
 #include <Services/PersistenceService.h>
 #include <TempDataRoot.h>
 #include <gtest/gtest.h>
+
+#include <QDir>
+
 #include <optional>
 
 namespace Testing {

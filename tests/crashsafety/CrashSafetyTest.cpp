@@ -3,28 +3,29 @@
 // completed, each once and unchanged, and nothing else in the folder poses as a record.
 
 #include "Presets.h"
-
 #include <Effect/UserEffects.h>
+#include <Records.h>
+#include <WithServices.h>
+#include <fcntl.h>
+#include <gmock/gmock.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <QDirIterator>
 #include <QRegularExpression>
 #include <QSet>
 #include <QUuid>
-#include <Records.h>
-#include <WithServices.h>
+
 #include <array>
 #include <chrono>
 #include <csignal>
-#include <fcntl.h>
-#include <gmock/gmock.h>
 #include <iostream>
 #include <map>
-#include <poll.h>
 #include <random>
 #include <set>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 

@@ -8,10 +8,12 @@
 #include <Effect/ManualEnhance.h>
 #include <Model/OverlayPreset.h>
 #include <PersistentItem.h>
+#include <Settings/Settings.h>
+
 #include <QDir>
 #include <QString>
 #include <QStringList>
-#include <Settings/Settings.h>
+
 #include <cmath>
 #include <cstdint>
 #include <memory>

@@ -6,22 +6,23 @@
 // a named temporary that a kill can leave behind.
 
 #include "Presets.h"
-
 #include <Effect/UserEffects.h>
 #include <Overlay/OverlayPresets.h>
-#include <QGuiApplication>
-#include <QPixmap>
 #include <Services/CollectionService.h>
 #include <Services/PersistenceService.h>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QGuiApplication>
+#include <QPixmap>
+
 #include <cerrno>
 #include <cstdarg>
 #include <cstdlib>
-#include <dlfcn.h>
-#include <fcntl.h>
 #include <iostream>
 #include <memory>
 #include <string>
-#include <unistd.h>
 
 // Defined in the program, so Qt's opening of files comes here before the C library.
 extern "C" int open64(const char* path, int flags, ...)

@@ -1,9 +1,10 @@
 #include <Model/ProjectContent.h>
 #include <Model/Timeline.h>
 #include <Project/Writer.h>
-#include <QDir>
 #include <TempDataRoot.h>
 #include <gtest/gtest.h>
+
+#include <QDir>
 
 namespace {
 

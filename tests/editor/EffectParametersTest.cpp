@@ -1,7 +1,8 @@
 #include <Effect/AudioEqualizer.h>
 #include <Effect/ManualEnhance.h>
-#include <cmath>
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 namespace {
 

@@ -1,7 +1,8 @@
-#include <QDir>
 #include <Settings/Settings.h>
 #include <TempDataRoot.h>
 #include <gtest/gtest.h>
+
+#include <QDir>
 
 namespace {
 

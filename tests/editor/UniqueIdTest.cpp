@@ -1,5 +1,6 @@
 #include <Model/UniqueId.h>
 #include <gtest/gtest.h>
+
 #include <set>
 #include <thread>
 #include <vector>

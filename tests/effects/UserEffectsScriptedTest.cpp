@@ -3,12 +3,14 @@
 // every one of them ends with the caller, the scripted collection or deleted.
 
 #include <Effect/UserEffects.h>
-#include <QDir>
-#include <QUuid>
 #include <ScriptedBus.h>
 #include <Settings/Settings.h>
 #include <TempDataRoot.h>
 #include <gmock/gmock.h>
+
+#include <QDir>
+#include <QUuid>
+
 #include <stdexcept>
 
 namespace {

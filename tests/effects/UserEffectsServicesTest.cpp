@@ -8,8 +8,9 @@
 #include <Records.h>
 #include <Settings/Settings.h>
 #include <WithServices.h>
-#include <algorithm>
 #include <gmock/gmock.h>
+
+#include <algorithm>
 
 namespace {
 

@@ -12,8 +12,6 @@
 #include <Model/Timeline.h>
 #include <Model/Translator.h>
 #include <Overlay/OverlayPresets.h>
-#include <QDir>
-#include <QFile>
 #include <Records.h>
 #include <Services/CollectionBrowser.h>
 #include <Services/CollectionService.h>
@@ -21,6 +19,10 @@
 #include <Settings/Settings.h>
 #include <TempDataRoot.h>
 #include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+
 #include <optional>
 #include <stdexcept>
 

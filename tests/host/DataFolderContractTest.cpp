@@ -2,6 +2,7 @@
 // meets it and with the folder's listing compared before and after.
 
 #include "HostProcess.h"
+#include <gmock/gmock.h>
 
 #include <QDir>
 #include <QFile>
@@ -9,15 +10,14 @@
 #include <QImage>
 #include <QProcess>
 #include <QUuid>
-#include <gmock/gmock.h>
 
 namespace {
 
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 using Testing::HostRun;
 using Testing::names;
 using Testing::writeFile;
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
 
 class DataFolderContract : public Testing::HostTest {
 protected:
@@ -32,7 +32,8 @@ TEST_F(DataFolderContract, ARemovalDeletesOnlyWhatTheLibraryWroteForTheItem)
     // A record under the name a record stored at a folder has, as an older program wrote it.
     ASSERT_TRUE(QFile::copy(at("imports/clip.imp"), at("imports/record.xml")));
     ASSERT_TRUE(QFile::remove(at("imports/clip.imp")));
-    const QString intro = QFileInfo(report({ "intros", "save", "Opening" }, false)["bundle"].toString()).path();
+    const QString intro
+        = QFileInfo(report({ "intros", "save", "Opening" }, false)["bundle"].toString()).path();
     ASSERT_TRUE(writeFile(intro + "/mine.txt"));
     QStringList before = root.files();
 
@@ -89,8 +90,8 @@ TEST_F(DataFolderContract, SavesStartedAtOnceNeverShareADisplayNameAndAreAllList
 {
     const int count = 6;
     std::vector<std::unique_ptr<QProcess>> saves;
-    for (const QStringList& command : { QStringList { "intros", "save", "Race" }, { "titles", "save", "Race" },
-             { "effects", "save", "enhance", "Race" } }) {
+    for (const QStringList& command : { QStringList { "intros", "save", "Race" },
+             { "titles", "save", "Race" }, { "effects", "save", "enhance", "Race" } }) {
         for (int i = 0; i < count; ++i) {
             saves.push_back(std::make_unique<QProcess>());
             saves.back()->start(USERCOLLECTION_HOST_PATH, command + QStringList { "--data", root.path() });
@@ -101,8 +102,8 @@ TEST_F(DataFolderContract, SavesStartedAtOnceNeverShareADisplayNameAndAreAllList
         EXPECT_EQ(process->exitCode(), 0) << process->readAllStandardError().toStdString();
     }
     // A taken name is numbered the same way for every kind.
-    for (const QStringList& list : { QStringList { "intros", "list" }, { "titles", "list" },
-             { "effects", "list", "enhance" } }) {
+    for (const QStringList& list :
+        { QStringList { "intros", "list" }, { "titles", "list" }, { "effects", "list", "enhance" } }) {
         const QStringList all = names(report(list)[list.size() == 2 ? list[0] : QStringLiteral("presets")]);
         EXPECT_EQ(all.size(), count) << list[0].toStdString();
         EXPECT_EQ(QSet<QString>(all.begin(), all.end()).size(), count) << list[0].toStdString();
@@ -139,7 +140,8 @@ TEST_F(DataFolderContract, CheckFixMovesEveryKindOfProblemAsideAndKeepsEveryGood
     report({ "titles", "save", "Welcome" });
     ASSERT_TRUE(QFile::copy(preset, preset + " copy")); // duplicate
     ASSERT_TRUE(QFile::copy(preset, preset + ".Ab12Cd")); // leftover
-    ASSERT_TRUE(writeFile(at("effects/AudioEqualizer/") + QUuid::createUuid().toString(), "<archive")); // damaged
+    ASSERT_TRUE(
+        writeFile(at("effects/AudioEqualizer/") + QUuid::createUuid().toString(), "<archive")); // damaged
     ASSERT_TRUE(QFile::copy(at("imports/clip.imp"), at("overlays/clip"))); // foreign
     ASSERT_TRUE(writeFile(at("intros/") + QUuid::createUuid().toString() + "/intro.bundle")); // orphan
     ASSERT_TRUE(writeFile(at("imports/.notes"))); // ignored

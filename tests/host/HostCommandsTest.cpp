@@ -1,17 +1,17 @@
 #include "HostProcess.h"
-
 #include <Model/ProjectContent.h>
 #include <Model/Timeline.h>
 #include <Project/Writer.h>
+#include <Services/CollectionBrowser.h>
+#include <TempDataRoot.h>
+#include <gmock/gmock.h>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
 #include <QJsonArray>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <Services/CollectionBrowser.h>
-#include <TempDataRoot.h>
-#include <gmock/gmock.h>
 
 using Services::CollectionBrowser;
 using Testing::HostRun;
@@ -65,7 +65,8 @@ TEST_F(HostCommands, ACopiedRecordIsListedOnceWarnedAboutOnceAndRemovedWithItsTw
     EXPECT_EQ(names(listed.json()["presets"]), QStringList { "Bass" });
     const QStringList warnings = listed.err.split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(warnings.size(), 1);
-    EXPECT_TRUE(warnings[0].contains(file + " (copy)") && warnings[0].contains(file + " ")) << warnings[0].toStdString();
+    EXPECT_TRUE(warnings[0].contains(file + " (copy)") && warnings[0].contains(file + " "))
+        << warnings[0].toStdString();
     EXPECT_EQ(names(report({ "titles", "list" }, false)["titles"]), QStringList { "Hello" });
     EXPECT_EQ(report({ "titles", "next-name", "Hello" }, false)["proposal"].toString(), "Hello_01");
     EXPECT_EQ(report({ "imports", "list" })["imports"].toArray().size(), 0);

@@ -1,11 +1,11 @@
 #include "HostProcess.h"
+#include <TempDataRoot.h>
+#include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <TempDataRoot.h>
-#include <gtest/gtest.h>
 
 using Testing::HostRun;
 using Testing::runHost;
@@ -123,7 +123,8 @@ TEST_F(HostCompletion, OffersTheSavedNamesOfTheDataFolderTypedOrSetAsTheyAre)
 
     EXPECT_EQ(complete({ "--data", root.path(), "effects", "remove", "equalizer", "" }),
         joined({ "Bass boost", quoted }));
-    EXPECT_EQ(complete({ "effects", "remove", "enhance", "" }, { "USERCOLLECTION_DATA=" + root.path() }), "Warm");
+    EXPECT_EQ(
+        complete({ "effects", "remove", "enhance", "" }, { "USERCOLLECTION_DATA=" + root.path() }), "Warm");
     EXPECT_EQ(complete({ "--data", "=", root.path(), "effects", "remove", "equalizer", "B" }), "Bass boost");
     EXPECT_EQ(complete({ "--data=" + root.path(), "titles", "next-name", "" }), "Grüße an alle");
 

@@ -1,7 +1,7 @@
 #include "HostProcess.h"
-
 #include <TempDataRoot.h>
 #include <gtest/gtest.h>
+
 #include <memory>
 
 using Testing::HostRun;
@@ -87,7 +87,8 @@ const ErrorCase errorCases[] = {
     { "valid_then_invalid_setting",
         { "effects", "save", "equalizer", "X", "--set", "band1=3", "--set", "band2=40" }, 2,
         "band2=40 is out of range" },
-    { "preset_name_taken", { "effects", "save", "equalizer", "Bass", "--exact" }, 2, "an equalizer preset called 'Bass' exists already; 'Bass_01' is free" },
+    { "preset_name_taken", { "effects", "save", "equalizer", "Bass", "--exact" }, 2,
+        "an equalizer preset called 'Bass' exists already; 'Bass_01' is free" },
     { "preview_not_an_image", { "effects", "save", "equalizer", "X", "--preview", "{text}" }, 2,
         "cannot read the image" },
     { "preview_missing", { "titles", "save", "X", "--preview", "{text}.png" }, 2, "cannot read the image" },

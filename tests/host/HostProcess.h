@@ -1,13 +1,14 @@
 #pragma once
 
+#include <TempDataRoot.h>
+#include <gtest/gtest.h>
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <TempDataRoot.h>
-#include <gtest/gtest.h>
 
 namespace Testing {
 

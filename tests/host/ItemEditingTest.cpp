@@ -2,20 +2,20 @@
 // pictures that stand for them, each kind the same way.
 
 #include "HostProcess.h"
+#include <gmock/gmock.h>
 
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSet>
-#include <gmock/gmock.h>
 
 namespace {
 
-using Testing::HostRun;
-using Testing::entryNamed;
-using Testing::names;
 using ::testing::ElementsAre;
+using Testing::entryNamed;
 using ::testing::HasSubstr;
+using Testing::HostRun;
+using Testing::names;
 
 class ItemEditing : public Testing::HostTest {
 protected:
@@ -32,11 +32,15 @@ protected:
             { { "titles", "save" }, { "titles", "list" }, "titles" },
             { { "intros", "save" }, { "intros", "list" }, "intros" },
             // An import's name is given with --name; its file name comes first.
-            { { "imports", "save", "--media", mediaFile("clip.mp4"), "--name" }, { "imports", "list" }, "imports" },
+            { { "imports", "save", "--media", mediaFile("clip.mp4"), "--name" }, { "imports", "list" },
+                "imports" },
         };
     }
     QJsonArray listed(const Kind& kind) { return report(kind.list)[kind.key].toArray(); }
-    QString idOf(const Kind& kind, const QString& name) { return entryNamed(listed(kind), name)["id"].toString(); }
+    QString idOf(const Kind& kind, const QString& name)
+    {
+        return entryNamed(listed(kind), name)["id"].toString();
+    }
     void save(const Kind& kind, const QString& name)
     {
         report(withFileName(kind.save + QStringList { name }));
@@ -47,15 +51,20 @@ protected:
             save.insert(2, QStringLiteral("%1.rec").arg(++imports));
         return save;
     }
-    static QStringList renameOf(const Kind& kind) { return QStringList(kind.list).replaceInStrings("list", "rename"); }
+    static QStringList renameOf(const Kind& kind)
+    {
+        return QStringList(kind.list).replaceInStrings("list", "rename");
+    }
 
     // The preview stored in each record file of folder, in file order.
     QStringList previews(const QString& folder) const
     {
         QStringList found;
         const QRegularExpression preview("<preview[^>]*>([^<]*)</preview>");
-        for (const QString& file : QDir(QDir(root.path()).filePath(folder)).entryList(QDir::Files, QDir::Name))
-            found += preview.match(Testing::readFile(QDir(root.path()).filePath(folder + "/" + file))).captured(1);
+        for (const QString& file :
+            QDir(QDir(root.path()).filePath(folder)).entryList(QDir::Files, QDir::Name))
+            found += preview.match(Testing::readFile(QDir(root.path()).filePath(folder + "/" + file)))
+                         .captured(1);
         return found;
     }
 
@@ -96,7 +105,8 @@ TEST_F(ItemEditing, SavesNumberATakenNameOrWithExactRefuseItAndReplaceKeepsThePr
     }
 
     const QString id = idOf(kinds()[0], "Same");
-    const QJsonObject replaced = report({ "effects", "save", "equalizer", "Same", "--replace", "--set", "band2=5" });
+    const QJsonObject replaced
+        = report({ "effects", "save", "equalizer", "Same", "--replace", "--set", "band2=5" });
     EXPECT_EQ(replaced["id"].toString(), id);
     EXPECT_EQ(entryNamed(listed(kinds()[0]), "Same")["settings"]["band2"].toDouble(), 5);
     EXPECT_EQ(run({ "effects", "save", "equalizer", "Other", "--replace" }).status, 1);

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <TempDataRoot.h>
+
 #include <QByteArray>
 #include <QDir>
 #include <QDirIterator>
 #include <QString>
-#include <TempDataRoot.h>
+
 #include <map>
 
 namespace Testing {

@@ -1,10 +1,11 @@
 #include "FileSnapshot.h"
 #include "HostProcess.h"
+#include <gtest/gtest.h>
 
 #include <QJsonArray>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
+
 #include <memory>
 
 namespace {

@@ -1,5 +1,4 @@
 #include "FileSnapshot.h"
-
 #include <CollectionHelper.h>
 #include <ContainerView.h>
 #include <Effect/UserEffects.h>
@@ -7,10 +6,11 @@
 #include <Model/CollectionID.h>
 #include <Model/Timeline.h>
 #include <Overlay/OverlayPresets.h>
-#include <QFileInfo>
 #include <Records.h>
 #include <Settings/Settings.h>
 #include <WithServices.h>
+
+#include <QFileInfo>
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include "ImportBus.h"
-
 #include <Import/UserCollection.h>
 #include <Model/Timeline.h>
-#include <QFileInfo>
 #include <WithServices.h>
+
+#include <QFileInfo>
 
 namespace {
 

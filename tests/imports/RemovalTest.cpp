@@ -1,5 +1,4 @@
 #include "ImportBus.h"
-
 #include <Import/UserCollection.h>
 #include <gtest/gtest.h>
 

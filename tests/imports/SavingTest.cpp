@@ -1,11 +1,11 @@
 #include "ImportBus.h"
-
 #include <Import/UserCollection.h>
 #include <Model/Timeline.h>
 #include <Project/Writer.h>
-#include <QDir>
 #include <TempDataRoot.h>
 #include <gtest/gtest.h>
+
+#include <QDir>
 
 namespace {
 

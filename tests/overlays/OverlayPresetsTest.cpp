@@ -3,14 +3,15 @@
 #include <NamingRows.h>
 #include <Overlay/OverlayPresets.h>
 #include <Overlay/UserTitles.h>
-#include <QDir>
-#include <QFileInfo>
-#include <QImage>
 #include <ScriptedBus.h>
 #include <Settings/Settings.h>
 #include <TempDataRoot.h>
 #include <WithServices.h>
 #include <gmock/gmock.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
 
 namespace {
 

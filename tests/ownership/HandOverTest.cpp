@@ -10,6 +10,7 @@
 #include <Settings/Settings.h>
 #include <WithServices.h>
 #include <gmock/gmock.h>
+
 #include <stdexcept>
 
 namespace {
@@ -65,7 +66,8 @@ TEST_F(HandOver, ALoadAnswerThatThrowsAfterTheHelperHeardItIsFreedOnce)
         late->answer<Answer>([](const Answer&) { throw std::runtime_error("late subscriber"); });
     });
     persistence.emplace(); // after the spy
-    EXPECT_THROW(PersistentItemHelper<Import::Object>().loadRecords(at("imports").toStdString()), std::runtime_error);
+    EXPECT_THROW(
+        PersistentItemHelper<Import::Object>().loadRecords(at("imports").toStdString()), std::runtime_error);
     late.reset();
     requests.answer<LoadPersistentItemRequest<Import::Object>>(nullptr);
     EXPECT_EQ(save("other")->id, "other"); // the bus and the services still work

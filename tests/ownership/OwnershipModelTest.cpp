@@ -13,16 +13,18 @@
 #include <Model/CollectionID.h>
 #include <Model/Translator.h>
 #include <Overlay/OverlayPresets.h>
-#include <QDir>
-#include <QFile>
 #include <Records.h>
 #include <Services/CollectionService.h>
 #include <Services/PersistenceService.h>
 #include <Settings/Settings.h>
 #include <TempDataRoot.h>
 #include <gtest/gtest.h>
-#include <optional>
 #include <rapidcheck/gtest.h>
+
+#include <QDir>
+#include <QFile>
+
+#include <optional>
 #include <set>
 #include <stdexcept>
 
@@ -120,8 +122,20 @@ private:
     }
 };
 
-enum Op { SaveEffect, SaveEffectInCollection, ListEffects, RemoveEffect, SaveImport, SaveLooseImport, SaveIntro,
-    RemoveImport, SaveTitle, TwinRecord, Restart, OpCount };
+enum Op {
+    SaveEffect,
+    SaveEffectInCollection,
+    ListEffects,
+    RemoveEffect,
+    SaveImport,
+    SaveLooseImport,
+    SaveIntro,
+    RemoveImport,
+    SaveTitle,
+    TwinRecord,
+    Restart,
+    OpCount
+};
 
 struct World {
     World() { restart(); }
@@ -188,8 +202,8 @@ struct World {
         switch (op) {
         case SaveEffect:
         case SaveEffectInCollection:
-            if (const auto preset = Effect::saveUserEffect(&equalizer, QString::number(++made),
-                    op == SaveEffect ? std::string() : "fx", preview))
+            if (const auto preset = Effect::saveUserEffect(
+                    &equalizer, QString::number(++made), op == SaveEffect ? std::string() : "fx", preview))
                 saved("fx:" + preset->id);
             break;
         case ListEffects:
@@ -213,7 +227,8 @@ struct World {
             const Import::Object item = Testing::withId<Import::Object>(id);
             unsure("import:" + id);
             const QString file = QString::fromStdString(id) + "-" + QString::number(++made);
-            if ((op == SaveImport ? imports : loose).saveUserImport(&item, file, preview, "u") && op == SaveImport)
+            if ((op == SaveImport ? imports : loose).saveUserImport(&item, file, preview, "u")
+                && op == SaveImport)
                 saved("import:" + id);
             break;
         }
@@ -231,7 +246,8 @@ struct World {
             Overlay::saveUserPreset(&title, "Title");
             break;
         case TwinRecord: {
-            for (const QString& folder : { Settings::userEffectsPath("AudioEqualizer"), Settings::userImportsPath() }) {
+            for (const QString& folder :
+                { Settings::userEffectsPath("AudioEqualizer"), Settings::userImportsPath() }) {
                 const QStringList files = QDir(folder).entryList(QDir::Files, QDir::Name);
                 if (!files.isEmpty()) {
                     const QString file = QDir(folder).filePath(files[pick % files.size()]);

@@ -1,10 +1,10 @@
 #include "RecordDocuments.h"
-
 #include <BusSpy.h>
 #include <Effect/AudioEqualizer.h>
-#include <QImage>
 #include <Settings/Settings.h>
 #include <WithServices.h>
+
+#include <QImage>
 
 using namespace EditorCollection;
 using Services::PersistenceService;

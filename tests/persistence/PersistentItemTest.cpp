@@ -1,6 +1,6 @@
 #include "RecordDocuments.h"
-
 #include <gmock/gmock.h>
+
 #include <typeinfo>
 
 using namespace EditorCollection;

@@ -1,10 +1,12 @@
 #include <Effect/AudioEqualizer.h>
 #include <Model/EffectObject.h>
-#include <QImage>
 #include <Records.h>
 #include <Serialize/Registry.h>
-#include <cmath>
 #include <gtest/gtest.h>
+
+#include <QImage>
+
+#include <cmath>
 #include <limits>
 
 using Serialize::ArchiveError;

@@ -1,8 +1,9 @@
 #include <Effect/AudioEqualizer.h>
-#include <QDir>
-#include <QFile>
 #include <Records.h>
 #include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
 
 using Serialize::ArchiveError;
 using Serialize::InputArchive;

@@ -3,11 +3,13 @@
 #include <Model/OverlayPreset.h>
 #include <Model/Timeline.h>
 #include <Project/Writer.h>
-#include <QDir>
-#include <QFile>
 #include <Records.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+
 #include <typeinfo>
 
 using EditorCollection::PersistentItem;

@@ -1,4 +1,5 @@
 #include <PubSub/Dispatcher.h>
+
 #include <algorithm>
 #include <array>
 #include <atomic>

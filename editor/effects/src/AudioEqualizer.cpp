@@ -1,5 +1,4 @@
 #include "Parameters_p.h"
-
 #include <Effect/AudioEqualizer.h>
 #include <Serialize/Archive.h>
 #include <Serialize/Registry.h>

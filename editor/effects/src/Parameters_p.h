@@ -2,6 +2,7 @@
 
 #include <Effect/Parameter.h>
 #include <Serialize/Archive.h>
+
 #include <cstddef>
 #include <optional>
 #include <string>

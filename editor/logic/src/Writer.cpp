@@ -1,9 +1,10 @@
 #include <Model/ProjectContent.h>
 #include <Model/Timeline.h>
 #include <Project/Writer.h>
-#include <QFile>
 #include <Serialize/Archive.h>
 #include <Serialize/AtomicFile.h>
+
+#include <QFile>
 
 namespace Project {
 

@@ -1,6 +1,7 @@
 #include <Model/Timeline.h>
 #include <Serialize/Archive.h>
 #include <Serialize/Registry.h>
+
 #include <algorithm>
 #include <limits>
 

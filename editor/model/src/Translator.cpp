@@ -1,4 +1,5 @@
 #include <Model/Translator.h>
+
 #include <mutex>
 #include <shared_mutex>
 #include <unordered_map>

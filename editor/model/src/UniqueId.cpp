@@ -1,5 +1,7 @@
 #include <Model/UniqueId.h>
+
 #include <QRandomGenerator>
+
 #include <atomic>
 #include <charconv>
 #include <cstdint>

@@ -1,13 +1,14 @@
-#include <QSize>
-#include <QDir>
-#include <QLocale>
 #include "XmlPullReader.h"
-
-#include <QXmlStreamWriter>
 #include <Serialize/Archive.h>
 #include <Serialize/ISerializable.h>
 #include <Serialize/Registry.h>
 #include <Types/Image.h>
+
+#include <QDir>
+#include <QLocale>
+#include <QSize>
+#include <QXmlStreamWriter>
+
 #include <algorithm>
 #include <cmath>
 #include <limits>

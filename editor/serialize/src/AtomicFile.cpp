@@ -1,7 +1,8 @@
+#include <Serialize/AtomicFile.h>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <Serialize/AtomicFile.h>
 
 namespace Serialize {
 

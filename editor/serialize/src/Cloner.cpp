@@ -1,6 +1,7 @@
-#include <QBuffer>
 #include <Serialize/Archive.h>
 #include <Serialize/Cloner.h>
+
+#include <QBuffer>
 
 namespace Serialize {
 

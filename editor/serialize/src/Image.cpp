@@ -1,6 +1,7 @@
+#include <Types/Image.h>
+
 #include <QBuffer>
 #include <QImageReader>
-#include <Types/Image.h>
 
 namespace Types {
 

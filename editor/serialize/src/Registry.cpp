@@ -1,4 +1,5 @@
 #include <Serialize/Registry.h>
+
 #include <mutex>
 #include <shared_mutex>
 #include <unordered_map>

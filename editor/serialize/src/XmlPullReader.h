@@ -6,9 +6,11 @@
 // anything outside that subset, and anything not well-formed, is an error. It reads
 // a document held in memory and copies text only where a reference must be replaced.
 
-#include <QByteArray>
 #include <Serialize/Archive.h>
+
+#include <QByteArray>
 #include <QString>
+
 #include <cstddef>
 #include <cstring>
 #include <utility>

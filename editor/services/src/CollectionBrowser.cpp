@@ -4,11 +4,13 @@
 #include <Model/ImportObject.h>
 #include <Model/OverlayPreset.h>
 #include <Model/Translator.h>
+#include <Services/CollectionBrowser.h>
+
 #include <QColor>
 #include <QFontMetrics>
 #include <QLocale>
 #include <QPainter>
-#include <Services/CollectionBrowser.h>
+
 #include <algorithm>
 #include <tuple>
 #include <vector>
@@ -251,7 +253,8 @@ QImage CollectionBrowser::render(const std::string& collectionId) const
     if (tiles.empty())
         return QImage();
     const NameOrder byName;
-    std::stable_sort(tiles.begin(), tiles.end(), [&byName](const Tile& a, const Tile& b) { return byName(a.name, b.name); });
+    std::stable_sort(tiles.begin(), tiles.end(),
+        [&byName](const Tile& a, const Tile& b) { return byName(a.name, b.name); });
     return drawCollection(collectionId, tiles);
 }
 

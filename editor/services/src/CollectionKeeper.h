@@ -10,7 +10,9 @@
 #include <Model/Translator.h>
 #include <PersistentItem.h>
 #include <RecordEditing.h>
+
 #include <QString>
+
 #include <algorithm>
 #include <functional>
 #include <map>
@@ -24,10 +26,10 @@
 namespace Services {
 
 template <class T>
-class CollectionKeeper : private PubSub::Subscriber<EditorCollection::GetCollectionRequest<T>,
-                             EditorCollection::RegisterItemRequest<T>,
-                             EditorCollection::RenamePersistentItemNotification<T>>,
-                         private PubSub::Publisher<EditorCollection::GetCollectionNotification<T>> {
+class CollectionKeeper
+    : private PubSub::Subscriber<EditorCollection::GetCollectionRequest<T>,
+          EditorCollection::RegisterItemRequest<T>, EditorCollection::RenamePersistentItemNotification<T>>,
+      private PubSub::Publisher<EditorCollection::GetCollectionNotification<T>> {
 public:
     using C = EditorCollection::Container<T>;
     using Record = EditorCollection::PersistentItem<T>;

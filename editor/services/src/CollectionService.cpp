@@ -1,12 +1,13 @@
 #include "CollectionKeeper.h"
-
 #include <Model/EffectObject.h>
 #include <Model/ImportObject.h>
 #include <Model/OverlayPreset.h>
+#include <Services/CollectionService.h>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QStringList>
-#include <Services/CollectionService.h>
+
 #include <tuple>
 
 namespace Services {
@@ -109,8 +110,10 @@ void CollectionService::loadFolder(const QString& dataRoot)
 
 void CollectionService::loadWhenFirstNeeded(const QString& dataRoot)
 {
-    m_keepers->of<Effect::Object>().loadOnFirstUse([this, dataRoot] { loadFolders<Effect::Object>(dataRoot); });
-    m_keepers->of<Import::Object>().loadOnFirstUse([this, dataRoot] { loadFolders<Import::Object>(dataRoot); });
+    m_keepers->of<Effect::Object>().loadOnFirstUse(
+        [this, dataRoot] { loadFolders<Effect::Object>(dataRoot); });
+    m_keepers->of<Import::Object>().loadOnFirstUse(
+        [this, dataRoot] { loadFolders<Import::Object>(dataRoot); });
     m_keepers->of<Overlay::Preset>().loadOnFirstUse(
         [this, dataRoot] { loadFolders<Overlay::Preset>(dataRoot); });
 }

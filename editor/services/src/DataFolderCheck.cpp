@@ -1,16 +1,17 @@
 #include "PathPolicy.h"
 #include "RecordFiles.h"
-
 #include <Model/EffectObject.h>
 #include <Model/ImportObject.h>
 #include <Model/OverlayPreset.h>
+#include <Services/DataFolderCheck.h>
+
 #include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
 #include <QTextStream>
-#include <Services/DataFolderCheck.h>
+
 #include <algorithm>
 #include <map>
 #include <tuple>
@@ -63,10 +64,12 @@ public:
                 add(QStringLiteral("foreign"), what, reason);
                 continue;
             }
-            const auto listed = listedFrom.emplace(std::make_pair(std::type_index(typeid(*item)), item->id), what);
+            const auto listed
+                = listedFrom.emplace(std::make_pair(std::type_index(typeid(*item)), item->id), what);
             if (!listed.second)
                 add(QStringLiteral("duplicate"), what,
-                    QStringLiteral("the same item as %1, which is the one listed").arg(relative(listed.first->second)));
+                    QStringLiteral("the same item as %1, which is the one listed")
+                        .arg(relative(listed.first->second)));
         }
         checkPassedOver(read, foldersAreIntros);
     }
@@ -115,7 +118,8 @@ private:
                 add(QStringLiteral("leftover"), entry.absoluteFilePath(),
                     QStringLiteral("left by a save that never finished"));
             else
-                add(QStringLiteral("ignored"), entry.absoluteFilePath(), QStringLiteral("not the item's own file"));
+                add(QStringLiteral("ignored"), entry.absoluteFilePath(),
+                    QStringLiteral("not the item's own file"));
         }
     }
 
@@ -157,7 +161,8 @@ std::vector<FolderProblem> checkDataFolder(const QString& dataRoot)
             .check<Effect::Object>(
                 [&type](const Effect::Object& effect) {
                     const QString kind = QString::fromStdString(effect.name());
-                    return kind == type ? QString() : QStringLiteral("a preset of %1, not of %2").arg(kind, type);
+                    return kind == type ? QString()
+                                        : QStringLiteral("a preset of %1, not of %2").arg(kind, type);
                 },
                 false);
     }
@@ -171,7 +176,8 @@ std::vector<FolderProblem> checkDataFolder(const QString& dataRoot)
     return problems;
 }
 
-std::vector<FolderProblem> quarantineProblems(const QString& dataRoot, const std::vector<FolderProblem>& problems)
+std::vector<FolderProblem> quarantineProblems(
+    const QString& dataRoot, const std::vector<FolderProblem>& problems)
 {
     const QDir root(dataRoot);
     const QString quarantine
@@ -187,14 +193,14 @@ std::vector<FolderProblem> quarantineProblems(const QString& dataRoot, const std
         QString target = QDir(quarantine).filePath(relative);
         for (int copy = 2; QFileInfo::exists(target) || QFileInfo(target).isSymLink(); ++copy)
             target = QDir(quarantine).filePath(relative) + QStringLiteral(".%1").arg(copy);
-        const bool moved = !relative.startsWith(QLatin1String("..")) && QDir().mkpath(QFileInfo(target).path())
-            && QDir().rename(problem.path, target);
+        const bool moved = !relative.startsWith(QLatin1String(".."))
+            && QDir().mkpath(QFileInfo(target).path()) && QDir().rename(problem.path, target);
         if (!moved) {
             left.push_back(problem);
             continue;
         }
-        QTextStream(&note) << root.relativeFilePath(target) << ": " << problem.kind << ", was " << relative << ": "
-                           << problem.detail << '\n';
+        QTextStream(&note) << root.relativeFilePath(target) << ": " << problem.kind << ", was " << relative
+                           << ": " << problem.detail << '\n';
     }
     return left;
 }

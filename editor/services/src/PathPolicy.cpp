@@ -1,9 +1,10 @@
 #include "PathPolicy.h"
 
+#include <Settings/Settings.h>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QUuid>
-#include <Settings/Settings.h>
 
 namespace Services {
 namespace Storage {
@@ -72,7 +73,8 @@ bool isLeftoverSave(const QString& fileName)
     if (dot < 1)
         return false;
     const QString finalName = fileName.left(dot);
-    return (finalName == RecordFileName || finalName.endsWith(QLatin1String(".bundle")) || isBracedUuid(finalName))
+    return (finalName == RecordFileName || finalName.endsWith(QLatin1String(".bundle"))
+               || isBracedUuid(finalName))
         && isSaveTemporaryOf(fileName, finalName);
 }
 

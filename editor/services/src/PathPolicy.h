@@ -2,9 +2,11 @@
 
 // Which paths the persistence service may touch, and which file names are records.
 
+#include <Services/PersistenceService.h>
+
 #include <QString>
 #include <QStringList>
-#include <Services/PersistenceService.h>
+
 #include <mutex>
 
 namespace Services {

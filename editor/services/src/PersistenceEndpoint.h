@@ -6,16 +6,17 @@
 #include "PathPolicy.h"
 #include "RecordFiles.h"
 #include "ServiceLogging.h"
-
 #include <LoadedRecords.h>
 #include <PersistentItem.h>
 #include <RecordEditing.h>
+#include <Services/PersistenceService.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
 #include <QString>
-#include <Services/PersistenceService.h>
+
 #include <algorithm>
 #include <atomic>
 #include <mutex>
@@ -129,13 +130,13 @@ struct StoreState {
 
 // Answers the store, load and remove requests of item type T.
 template <class T>
-class Endpoint : private PubSub::Publisher<EditorCollection::StorePersistentItemNotification<T>,
-                     EditorCollection::LoadPersistentItemNotification<T>,
-                     EditorCollection::RenamePersistentItemNotification<T>>,
-                 private PubSub::Subscriber<EditorCollection::StorePersistentItemRequest<T>,
-                     EditorCollection::LoadPersistentItemRequest<T>,
-                     EditorCollection::RemovePersistentItemRequest<T>,
-                     EditorCollection::RenamePersistentItemRequest<T>> {
+class Endpoint
+    : private PubSub::Publisher<EditorCollection::StorePersistentItemNotification<T>,
+          EditorCollection::LoadPersistentItemNotification<T>,
+          EditorCollection::RenamePersistentItemNotification<T>>,
+      private PubSub::Subscriber<EditorCollection::StorePersistentItemRequest<T>,
+          EditorCollection::LoadPersistentItemRequest<T>, EditorCollection::RemovePersistentItemRequest<T>,
+          EditorCollection::RenamePersistentItemRequest<T>> {
 public:
     explicit Endpoint(StoreState& state)
         : m_state(state)
@@ -232,8 +233,9 @@ private:
         const QString base = dataFolder();
         PreviewCache previews;
         for (const auto& [location, real] : recordLocations(path)) {
-            if (real.isEmpty() ? !folderServed && !served.serves(location.recordFile, resolved(location.recordFile))
-                               : !served.serves(location.recordFile, real))
+            if (real.isEmpty()
+                    ? !folderServed && !served.serves(location.recordFile, resolved(location.recordFile))
+                    : !served.serves(location.recordFile, real))
                 continue;
             if (!readRecord(location.recordFile, records, m_state.warnings, base, &previews))
                 continue;
@@ -347,10 +349,7 @@ private:
     }
 
     // Whether file holds a record of item: rewriting it loses no other item.
-    bool holds(const QString& file, const T* item)
-    {
-        return item && holdsKey(file, keyOf(*item));
-    }
+    bool holds(const QString& file, const T* item) { return item && holdsKey(file, keyOf(*item)); }
 
     bool holdsKey(const QString& file, const ItemKey& key)
     {

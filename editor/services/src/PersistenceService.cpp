@@ -1,5 +1,4 @@
 #include "PersistenceEndpoint.h"
-
 #include <Model/EffectObject.h>
 #include <Model/ImportObject.h>
 #include <Model/OverlayPreset.h>

@@ -1,14 +1,16 @@
 #include "RecordFiles.h"
 
+#include <Serialize/AtomicFile.h>
+#include <Settings/Settings.h>
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <Serialize/AtomicFile.h>
-#include <Settings/Settings.h>
+
 #include <algorithm>
-#include <stdexcept>
 #include <cstring>
+#include <stdexcept>
 #include <utility>
 
 #ifdef Q_OS_UNIX
@@ -63,7 +65,9 @@ std::vector<Entry> entriesOf(const QString& folder)
         it.next();
         const QFileInfo info = it.fileInfo();
         entries.push_back({ info.fileName(),
-            info.isSymLink() ? Entry::Link : info.isDir() ? Entry::Folder : Entry::File });
+            info.isSymLink()   ? Entry::Link
+                : info.isDir() ? Entry::Folder
+                               : Entry::File });
     }
 #endif
     return entries;
@@ -91,8 +95,8 @@ std::vector<FoundRecord> recordLocations(const QString& path)
     const QString realFolder = info.canonicalFilePath();
     for (const Entry& entry : entries) {
         const QString file = prefix + entry.name;
-        const bool isFolder = entry.kind == Entry::Folder
-            || (entry.kind == Entry::Link && QFileInfo(file).isDir());
+        const bool isFolder
+            = entry.kind == Entry::Folder || (entry.kind == Entry::Link && QFileInfo(file).isDir());
         Location location;
         if (isFolder) {
             location = { file + QLatin1Char('/') + RecordFileName, file };
@@ -112,9 +116,10 @@ std::vector<FoundRecord> recordLocations(const QString& path)
         const QString real = QFileInfo(location.recordFile).canonicalFilePath();
         const bool sibling = entry.kind == Entry::Link && QFileInfo(real).path() == realFolder;
         if (real.isEmpty() || seen.contains(real)
-            || (sibling && std::binary_search(entries.begin(), entries.end(),
-                               Entry { QFileInfo(real).fileName(), Entry::File },
-                               [](const Entry& a, const Entry& b) { return a.name < b.name; })
+            || (sibling
+                && std::binary_search(entries.begin(), entries.end(),
+                    Entry { QFileInfo(real).fileName(), Entry::File },
+                    [](const Entry& a, const Entry& b) { return a.name < b.name; })
                 && isRecordName(QFileInfo(real).fileName())))
             continue;
         seen.insert(real);
@@ -146,8 +151,8 @@ QString recordNodeName(const QString& file)
 bool holdsOnlyOwnFiles(const QString& folder)
 {
     const QDir dir(folder);
-    const auto entries
-        = dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
+    const auto entries = dir.entryInfoList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
     for (const QFileInfo& entry : entries) {
         const QString name = entry.fileName();
         const bool own = name == RecordFileName || name == OwnBundleName

@@ -5,16 +5,17 @@
 
 #include "PathPolicy.h"
 #include "ServiceLogging.h"
-
 #include <LoadedRecords.h>
 #include <PersistentItem.h>
+#include <Serialize/Archive.h>
+#include <Types/Image.h>
+
 #include <QByteArray>
 #include <QFile>
 #include <QHash>
 #include <QSet>
 #include <QString>
-#include <Serialize/Archive.h>
-#include <Types/Image.h>
+
 #include <memory>
 #include <mutex>
 #include <typeinfo>
@@ -131,7 +132,8 @@ ReadFailure readRecordOf(const QString& file, EditorCollection::LoadedRecords<T>
         archive.setBaseFolder(baseFolder);
         const QString node = archive.peekNodeName();
         if (node != QLatin1String(Record::NameInArchive()))
-            return { ReadFailure::Foreign, QStringLiteral("not a %1 but %2").arg(Record::NameInArchive(), node) };
+            return { ReadFailure::Foreign,
+                QStringLiteral("not a %1 but %2").arg(Record::NameInArchive(), node) };
         Record record;
         record.restore(archive);
         if (previews)

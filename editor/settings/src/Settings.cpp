@@ -1,6 +1,8 @@
+#include <Settings/Settings.h>
+
 #include <QDir>
 #include <QStandardPaths>
-#include <Settings/Settings.h>
+
 #include <mutex>
 
 namespace Settings {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <BusTestTypes.h>
+
 #include <typeindex>
 
 // Exported from a library built with hidden visibility, so that it uses its own

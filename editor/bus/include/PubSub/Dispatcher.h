@@ -1,6 +1,7 @@
 #pragma once
 
 #include <PubSub/Object.h>
+
 #include <cstddef>
 #include <deque>
 #include <memory>

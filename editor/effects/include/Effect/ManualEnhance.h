@@ -2,6 +2,7 @@
 
 #include <Effect/Parameter.h>
 #include <Model/EffectObject.h>
+
 #include <optional>
 
 namespace Effect {

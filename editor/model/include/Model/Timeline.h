@@ -2,6 +2,7 @@
 
 #include <PubSub/Object.h>
 #include <Serialize/ISerializable.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>

@@ -1,7 +1,9 @@
 #pragma once
 
-#include <QString>
 #include <Types/String.h>
+
+#include <QString>
+
 #include <string>
 
 // Display names by id, process-wide and thread-safe. translate gives the text

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
@@ -19,7 +20,15 @@ namespace Serialize {
 class ISerializable;
 namespace Details {
 class XmlPullReader;
-enum class XmlToken { StartElement, EndElement, Characters, Comment, ProcessingInstruction, EndDocument, Invalid };
+enum class XmlToken {
+    StartElement,
+    EndElement,
+    Characters,
+    Comment,
+    ProcessingInstruction,
+    EndDocument,
+    Invalid
+};
 } // namespace Details
 
 // Any damage found while reading: malformed XML, a missing or unexpected entry, a

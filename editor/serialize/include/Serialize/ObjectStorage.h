@@ -1,6 +1,7 @@
 #pragma once
 
 #include <Serialize/ISerializable.h>
+
 #include <memory>
 #include <vector>
 

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <PubSub/Object.h>
+
 #include <QByteArray>
 #include <QPixmap>
 #include <QSize>
+
 #include <mutex>
 
 namespace Types {
@@ -40,7 +42,6 @@ private:
     QSize m_size;
     mutable std::once_flag m_decoded;
     mutable QPixmap m_pixels; // decoded from m_encoded
-
 };
 
 } // namespace Types

@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QRect>
+
 #include <memory>
 #include <string>
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+
 #include <vector>
 
 namespace Services {
@@ -27,6 +28,7 @@ std::vector<FolderProblem> checkDataFolder(const QString& dataRoot);
 // Moves the file or folder of each problem into quarantine/<date>/ below dataRoot,
 // at the same path below it, and writes a line per problem into the note there.
 // Deletes nothing. Returns the problems it could not move.
-std::vector<FolderProblem> quarantineProblems(const QString& dataRoot, const std::vector<FolderProblem>& problems);
+std::vector<FolderProblem> quarantineProblems(
+    const QString& dataRoot, const std::vector<FolderProblem>& problems);
 
 } // namespace Services

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+
 #include <string>
 
 // The folders of the user's material, all below one data root. The root is
