@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Checks the formatting of the C++ sources, then builds and runs the whole test suite twice, warnings as errors: a plain optimised
-# build, then AddressSanitizer, LeakSanitizer and UBSan (the sanitizer options are
-# set per test). The plain build also makes the reference documentation and is
+# Checks the formatting of the C++ sources, then builds and runs the whole test
+# suite twice, warnings as errors: a plain optimised build, then AddressSanitizer,
+# LeakSanitizer and UBSan (the sanitizer options are set per test). The plain build also makes the reference documentation and is
 # packaged and checked (scripts/packages.sh). Then runs each fuzzer for a bounded
 # time (FUZZ_SECONDS, default 60).
 set -euo pipefail
