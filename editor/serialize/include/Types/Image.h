@@ -6,6 +6,7 @@
 #include <QPixmap>
 #include <QSize>
 
+#include <memory>
 #include <mutex>
 
 namespace Types {
@@ -21,6 +22,9 @@ public:
     explicit Image(const QPixmap& pixmap);
     // Encoded pixels (PNG) of the given size, decoded on first use.
     Image(QByteArray encoded, const QSize& size);
+    // The PNG as a preview, kept encoded; null for bytes that are not a PNG, or one
+    // whose header asks for more pixels than a preview may have.
+    static std::shared_ptr<const Image> fromPng(QByteArray png);
     Image(const Image&) = delete;
     Image& operator=(const Image&) = delete;
     ~Image() override;
