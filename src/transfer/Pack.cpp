@@ -1,0 +1,433 @@
+#include "CollectionHelper.h"
+#include "EditorServices.h"
+#include "FetchedCollection.h"
+#include "RecordEditing.h"
+#include "StoredRecord.h"
+#include "imports/UniqueName.h"
+#include "transfer/PackFormat.h"
+#include <Effect/PresetEditing.h>
+#include <Effect/UserEffects.h>
+#include <Import/UserItems.h>
+#include <Overlay/UserTitles.h>
+#include <Serialize/AtomicFile.h>
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <algorithm>
+#include <exception>
+#include <functional>
+#include <map>
+
+namespace Transfer {
+
+std::size_t PackReport::count(Outcome outcome) const
+{
+    return std::size_t(std::count_if(
+        items.begin(), items.end(), [outcome](const ItemReport& item) { return item.outcome == outcome; }));
+}
+
+namespace Details {
+
+namespace {
+
+QByteArray serialized(const Serialize::ISerializable* object)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    Serialize::OutputArchive archive(&buffer);
+    archive.writeObject("item", object);
+    archive.finish();
+    return bytes;
+}
+
+template <class T>
+void forgetIdentity(Serialize::ISerializable* copy)
+{
+    if (auto* item = dynamic_cast<T*>(copy)) {
+        item->id.clear();
+        item->secondaryId.clear();
+    }
+}
+
+} // namespace
+
+QByteArray contentOf(const PackItem& item)
+{
+    if (item.type == ItemType::Intro)
+        return serialized(item.timeline.get());
+    Serialize::Cloner cloner;
+    Serialize::ObjectStorage storage;
+    Serialize::ISerializable* copy = cloner.cloneImpl(item.item.get(), storage);
+    forgetIdentity<Effect::Object>(copy);
+    forgetIdentity<Import::Object>(copy);
+    forgetIdentity<Overlay::Preset>(copy);
+    return serialized(copy);
+}
+
+} // namespace Details
+
+namespace {
+
+using Details::PackItem;
+using Items = std::vector<PackItem>;
+
+constexpr qint64 CopyChunkBytes = qint64(1) << 20;
+
+// The intro's bundle as it lies beside its record, and the timeline in it; both
+// stay empty when it is missing or damaged.
+void readBundleOf(PackItem& intro)
+{
+    const auto* item = intro.as<Import::Object>();
+    QFile file(QString::fromStdString(item->path));
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    intro.bundle = file.readAll();
+    QBuffer buffer(&intro.bundle);
+    buffer.open(QIODevice::ReadOnly);
+    intro.timeline = Project::readBundle(&buffer);
+}
+
+// The items of type T that accept takes, one read of the service per entry of folder
+// so that each item's file name is known; of records sharing an id, the first by file
+// name, as the listings do.
+template <class T>
+void readFolder(
+    const QString& folder, ItemType type, const std::function<bool(const T&)>& accept, Items& found)
+{
+    std::set<std::string> seen;
+    const QFileInfoList entries
+        = QDir(folder).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QFileInfo& entry : entries) {
+        EditorCollection::LoadedRecords<T> records = EditorCollection::readBack<T>(entry.absoluteFilePath());
+        for (std::size_t index = 0; index < records.size(); ++index) {
+            const T* item = records[index].item;
+            if (!item || !accept(*item) || !seen.insert(item->id).second)
+                continue;
+            const auto& record = records[index];
+            found.push_back(
+                Details::packItem<T>(type, record, std::shared_ptr<const T>(records.take(index))));
+            found.back().fileName = entry.fileName();
+            if (type == ItemType::Intro)
+                readBundleOf(found.back());
+        }
+    }
+}
+
+template <class E>
+bool isA(const Effect::Object& effect)
+{
+    return dynamic_cast<const E*>(&effect) != nullptr;
+}
+
+// What the data folder holds of type.
+Items readStored(ItemType type, const Import::UserCollection& imports)
+{
+    Items found;
+    switch (type) {
+    case ItemType::Equalizer:
+        readFolder<Effect::Object>(Settings::userEffectsPath(Effect::AudioEqualizer::NameInArchive()), type,
+            isA<Effect::AudioEqualizer>, found);
+        break;
+    case ItemType::Enhance:
+        readFolder<Effect::Object>(Settings::userEffectsPath(Effect::ManualEnhance::NameInArchive()), type,
+            isA<Effect::ManualEnhance>, found);
+        break;
+    case ItemType::Import:
+        readFolder<Import::Object>(
+            imports.storagePath(), type,
+            [](const Import::Object& item) { return item.kind != Import::Object::Intro; }, found);
+        break;
+    case ItemType::Intro:
+        readFolder<Import::Object>(
+            Settings::userIntrosPath(), type,
+            [](const Import::Object& item) { return item.kind == Import::Object::Intro; }, found);
+        break;
+    case ItemType::Title:
+        readFolder<Overlay::Preset>(
+            Settings::userOverlaysPath(), type, [](const Overlay::Preset&) { return true; }, found);
+        break;
+    }
+    return found;
+}
+
+const std::set<ItemType>& allTypes()
+{
+    static const std::set<ItemType> types
+        = { ItemType::Equalizer, ItemType::Enhance, ItemType::Import, ItemType::Intro, ItemType::Title };
+    return types;
+}
+
+bool selected(const PackItem& item, const Selection& selection)
+{
+    return (selection.collections.empty() || selection.collections.count(item.collectionId) != 0)
+        && (selection.names.isEmpty() || selection.names.contains(item.name));
+}
+
+ItemReport reportOf(const PackItem& item, Outcome outcome, const QString& reason = QString())
+{
+    return { item.type, item.name, QString(), QString::fromStdString(item.uniqueId), outcome, reason };
+}
+
+// The items of a data folder by type, with the ones an import has added so far.
+class Inventory {
+public:
+    Inventory(const Items& pack, const Import::UserCollection& imports)
+    {
+        for (const PackItem& item : pack) {
+            if (m_items.count(item.type) == 0)
+                m_items[item.type] = readStored(item.type, imports);
+        }
+    }
+
+    // An item of item's type with its content, under its unique id, its name or a
+    // numbered variant of that name (as saves give); null when there is none.
+    const PackItem* find(const PackItem& item)
+    {
+        const QString stem = Import::Details::nameStem(item.name);
+        QByteArray content;
+        for (const PackItem& known : m_items[item.type]) {
+            const bool named
+                = known.name == item.name || Import::Details::variantCounter(known.name, stem) > 0;
+            if (!named && !(item.type == ItemType::Import && known.uniqueId == item.uniqueId))
+                continue;
+            if (content.isEmpty())
+                content = Details::contentOf(item);
+            if (Details::contentOf(known) == content)
+                return &known;
+        }
+        return nullptr;
+    }
+
+    // The name a save of item would take, by the rule of the library's saves.
+    QString freeName(const PackItem& item)
+    {
+        QStringList taken;
+        for (const PackItem& known : m_items[item.type]) {
+            taken << known.name;
+            if (item.type == ItemType::Import)
+                taken << QString::fromStdString(known.as<Import::Object>()->id);
+        }
+        return Import::Details::uniqueNameAmong(taken, item.name);
+    }
+
+    void add(PackItem item, const QString& name)
+    {
+        item.name = name;
+        m_items[item.type].push_back(std::move(item));
+    }
+
+private:
+    std::map<ItemType, Items> m_items;
+};
+
+// A save done: the name it took, and how to take it back. No name when it failed.
+struct Saved {
+    QString name;
+    std::function<void()> undo;
+};
+
+template <class T>
+Saved saveEffect(const PackItem& item)
+{
+    const QString name = Effect::nextPresetName<T>(item.name);
+    std::shared_ptr<const T> saved
+        = Effect::saveUserEffect<T>(item.as<T>(), name, item.collectionId, item.preview);
+    if (!saved)
+        return {};
+    return { name, [saved, collectionId = item.collectionId] {
+                Effect::removeUserEffect(saved.get());
+                if (collectionId.empty())
+                    return;
+                EditorCollection::CollectionHelper<Effect::Object> collection(collectionId);
+                const auto& listed = EditorCollection::fetchCollection(collection).items;
+                const auto shown = std::find_if(listed.begin(), listed.end(),
+                    [&saved](const Effect::Object* effect) { return effect && effect->id == saved->id; });
+                if (shown != listed.end())
+                    EditorCollection::eraseFromCollection(collection, *shown);
+            } };
+}
+
+// fileName, or its first numbered variant that names no file in folder yet.
+QString freeFileName(const QString& folder, const QString& fileName)
+{
+    const QDir dir(folder);
+    if (!dir.exists(fileName))
+        return fileName;
+    return Import::Details::uniqueNameAmong(dir.entryList(QDir::AllEntries | QDir::Hidden), fileName);
+}
+
+Saved saveImport(const PackItem& item, Import::UserCollection& imports)
+{
+    // An import's id is its display name, as the host saves them.
+    Import::Object import(*item.as<Import::Object>());
+    const QString name = Import::nextFreeName(imports, item.name);
+    import.id = name.toStdString();
+    import.secondaryId = import.id;
+    const QString fileName = freeFileName(imports.storagePath(), item.fileName);
+    if (!imports.saveUserImport(&import, fileName, item.preview, QString::fromStdString(item.uniqueId)))
+        return {};
+    return { name, [&imports, name, kind = import.kind] { imports.removeUserImport(name, kind); } };
+}
+
+Saved saveIntro(const PackItem& item, Import::UserCollection& intros)
+{
+    const QString name = intros.nextName(item.name, Import::Object::Intro);
+    if (!intros.saveUserIntro(item.timeline.get(), name, item.preview))
+        return {};
+    return { name, [&intros, name] { intros.removeUserImport(name, Import::Object::Intro); } };
+}
+
+Saved saveTitle(const PackItem& item)
+{
+    const Overlay::Preset* saved
+        = Overlay::saveUserTitle(item.as<Overlay::Preset>(), item.name, item.preview);
+    if (!saved)
+        return {};
+    return { Translator::translate(saved->id), [saved] { Overlay::removeUserTitle(saved); } };
+}
+
+Saved save(const PackItem& item, Import::UserCollection& imports, Import::UserCollection& intros)
+{
+    switch (item.type) {
+    case ItemType::Equalizer:
+        return saveEffect<Effect::AudioEqualizer>(item);
+    case ItemType::Enhance:
+        return saveEffect<Effect::ManualEnhance>(item);
+    case ItemType::Import:
+        return saveImport(item, imports);
+    case ItemType::Intro:
+        return saveIntro(item, intros);
+    case ItemType::Title:
+        return saveTitle(item);
+    }
+    return {};
+}
+
+// Takes back every save, the last first; one that fails leaves the others to go.
+void undoAll(std::vector<Saved>& done)
+{
+    for (auto save = done.rbegin(); save != done.rend(); ++save) {
+        try {
+            save->undo();
+        } catch (const std::exception&) {
+        }
+    }
+    done.clear();
+}
+
+// KZip closes the device it writes, which a save file must not be: the archive is
+// written into a scratch file, then committed at file in one atomic write.
+bool writeWhole(const QString& file, const Items& items, const Progress& progress)
+{
+    QTemporaryFile scratch;
+    if (!scratch.open() || !Details::writePack(&scratch, items, progress) || !scratch.open())
+        return false;
+    return Serialize::writeAtomically(file, [&scratch](QIODevice& device) {
+        while (!scratch.atEnd()) {
+            const QByteArray chunk = scratch.read(CopyChunkBytes);
+            if (chunk.isEmpty() || device.write(chunk) != chunk.size())
+                return false;
+        }
+        return true;
+    });
+}
+
+PackReport failed(const QString& error)
+{
+    PackReport report;
+    report.error = error;
+    return report;
+}
+
+QString shown(const QString& file)
+{
+    return QDir::toNativeSeparators(file);
+}
+
+} // namespace
+
+PackReport exportPack(const QString& file, const Import::UserCollection& imports, const Selection& selection,
+    const Progress& progress)
+{
+    try {
+        PackReport report;
+        Items chosen;
+        for (ItemType type : selection.types.empty() ? allTypes() : selection.types) {
+            for (PackItem& item : readStored(type, imports)) {
+                if (!selected(item, selection))
+                    continue;
+                if (type == ItemType::Intro && !item.timeline) {
+                    report.items.push_back(
+                        reportOf(item, Outcome::Refused, QStringLiteral("its bundle is missing or damaged")));
+                    continue;
+                }
+                report.items.push_back(reportOf(item, Outcome::Exported));
+                chosen.push_back(std::move(item));
+            }
+        }
+        if (chosen.empty())
+            return failed(QStringLiteral("nothing to export: no item is selected"));
+        if (!writeWhole(file, chosen, progress))
+            return failed(QStringLiteral("cannot write the pack %1").arg(shown(file)));
+        report.ok = true;
+        return report;
+    } catch (const std::exception& error) {
+        return failed(QStringLiteral("the export failed: %1").arg(QString::fromLocal8Bit(error.what())));
+    }
+}
+
+PackReport importPack(const QString& file, Import::UserCollection& imports, const ImportOptions& options)
+{
+    std::vector<Saved> done;
+    try {
+        QFile input(file);
+        if (!input.open(QIODevice::ReadOnly))
+            return failed(
+                QStringLiteral("cannot read the pack %1: %2").arg(shown(file), input.errorString()));
+        const Details::PackContents pack = Details::readPack(&input);
+        if (!pack.error.isEmpty())
+            return failed(QStringLiteral("the pack %1 is refused: %2").arg(shown(file), pack.error));
+
+        const std::unique_ptr<Import::UserCollection> intros = Import::UserCollection::makeIntroCollection();
+        Inventory inventory(pack.items, imports);
+        PackReport report;
+        for (const PackItem& item : pack.items) {
+            ItemReport entry = reportOf(item, Outcome::Imported);
+            if (const PackItem* there = inventory.find(item)) {
+                entry.outcome = Outcome::AlreadyThere;
+                entry.reason = QStringLiteral("already there as '%1'").arg(there->name);
+            } else {
+                const Saved saved
+                    = options.dryRun ? Saved { inventory.freeName(item), {} } : save(item, imports, *intros);
+                if (saved.name.isEmpty()) {
+                    undoAll(done);
+                    return failed(QStringLiteral("could not save the %1 '%2'; nothing was imported")
+                                      .arg(typeName(item.type), item.name));
+                }
+                if (saved.undo)
+                    done.push_back(saved);
+                if (saved.name != item.name) {
+                    entry.outcome = Outcome::Renamed;
+                    entry.newName = saved.name;
+                }
+                inventory.add(item, saved.name);
+            }
+            report.items.push_back(entry);
+            if (options.progress)
+                options.progress(report.items.size(), pack.items.size());
+        }
+        report.ok = true;
+        return report;
+    } catch (const std::exception& error) {
+        undoAll(done);
+        return failed(QStringLiteral("the import failed, nothing was imported: %1")
+                          .arg(QString::fromLocal8Bit(error.what())));
+    }
+}
+
+} // namespace Transfer

@@ -1,0 +1,394 @@
+#include "transfer/PackFormat.h"
+
+#include "EditorServices.h"
+#include "PersistentItem.h"
+#include <sys/stat.h>
+#include <usercollection_version.h>
+
+#include <QBuffer>
+#include <QDateTime>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+
+#include <KArchive>
+#include <KArchiveDirectory>
+#include <KArchiveFile>
+#include <KZip>
+#include <KZipFileEntry>
+#include <map>
+#include <typeinfo>
+#include <utility>
+
+namespace Transfer {
+namespace Details {
+
+namespace {
+
+const char* const FormatName = "usercollection-pack";
+const QString ManifestName = QStringLiteral("manifest.json");
+const QString RecordName = QStringLiteral("record.xml");
+const QString PreviewName = QStringLiteral("preview.png");
+const QString BundleName = QStringLiteral("intro.bundle");
+
+// Bounds that no honest pack comes near, so that a hostile one cannot choose how
+// much is allocated or read.
+constexpr qint64 MaxEntryBytes = qint64(64) << 20;
+constexpr qint64 MaxPackBytes = qint64(1) << 30;
+constexpr int MaxEntries = 400000;
+constexpr int MaxDepth = 8;
+// Deflate never expands data more than about 1032 times: a larger claim is a lie.
+constexpr qint64 MaxDeflateRatio = 1100;
+
+// A reason to refuse the whole pack.
+struct Refusal {
+    QString reason;
+};
+
+[[noreturn]] void refuse(const QString& reason)
+{
+    throw Refusal { reason };
+}
+
+const std::map<ItemType, QString>& typeNames()
+{
+    static const std::map<ItemType, QString> names = {
+        { ItemType::Equalizer, QStringLiteral("equalizer") },
+        { ItemType::Enhance, QStringLiteral("enhance") },
+        { ItemType::Import, QStringLiteral("import") },
+        { ItemType::Intro, QStringLiteral("intro") },
+        { ItemType::Title, QStringLiteral("title") },
+    };
+    return names;
+}
+
+// Pack paths are ours: short, relative, of plain names; anything else is hostile.
+bool isPlainPath(const QString& path)
+{
+    static const QRegularExpression plain(
+        QStringLiteral("^[A-Za-z0-9_-][A-Za-z0-9_.-]*(/[A-Za-z0-9_-][A-Za-z0-9_.-]*)*$"));
+    return path.size() <= 255 && plain.match(path).hasMatch();
+}
+
+bool isLink(const KArchiveEntry& entry)
+{
+    return !entry.symLinkTarget().isEmpty() || S_ISLNK(entry.permissions());
+}
+
+// Every file of the archive by its path; links, strange names and too many
+// entries refuse the pack.
+void collectFiles(const KArchiveDirectory& folder, const QString& prefix, int depth,
+    std::map<QString, const KArchiveFile*>& files)
+{
+    if (depth > MaxDepth)
+        refuse(QStringLiteral("its folders nest too deep"));
+    for (const QString& name : folder.entries()) {
+        const KArchiveEntry* entry = folder.entry(name);
+        const QString path = prefix + name;
+        if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")
+            || name.contains(QLatin1Char('\\')) || name.contains(QLatin1Char(':')))
+            refuse(QStringLiteral("the entry '%1' has a path that leaves the pack").arg(path));
+        if (!entry || isLink(*entry))
+            refuse(QStringLiteral("the entry '%1' is a link").arg(path));
+        if (files.size() >= std::size_t(MaxEntries))
+            refuse(QStringLiteral("it holds too many entries"));
+        if (entry->isDirectory())
+            collectFiles(
+                static_cast<const KArchiveDirectory&>(*entry), path + QLatin1Char('/'), depth + 1, files);
+        else
+            files.emplace(path, static_cast<const KArchiveFile*>(entry));
+    }
+}
+
+// The files of a pack, each read once and within the bounds.
+class Entries {
+public:
+    explicit Entries(const KArchiveDirectory& root) { collectFiles(root, QString(), 0, m_files); }
+
+    // The bytes of the file at path, which is then used; refuses a missing, reused,
+    // oversized or short one.
+    QByteArray take(const QString& path)
+    {
+        if (!isPlainPath(path))
+            refuse(QStringLiteral("the manifest names '%1', a path that leaves the pack").arg(path));
+        const auto found = m_files.find(path);
+        if (found == m_files.end())
+            refuse(QStringLiteral("the manifest names '%1', which the pack does not hold").arg(path));
+        const KArchiveFile* file = found->second;
+        m_files.erase(found);
+        checkSize(path, *file);
+        QByteArray bytes = file->data();
+        if (bytes.size() != file->size())
+            refuse(QStringLiteral("the entry '%1' is damaged").arg(path));
+        return bytes;
+    }
+
+    // What the manifest did not name.
+    std::size_t left() const { return m_files.size(); }
+
+private:
+    void checkSize(const QString& path, const KArchiveFile& file)
+    {
+        const qint64 size = file.size();
+        const auto* zipped = dynamic_cast<const KZipFileEntry*>(&file);
+        const qint64 packed = zipped ? zipped->compressedSize() : size;
+        m_total += size;
+        if (size < 0 || size > MaxEntryBytes || m_total > MaxPackBytes || packed < 0
+            || size > packed * MaxDeflateRatio + 1024)
+            refuse(QStringLiteral("the entry '%1' declares a size far beyond its content").arg(path));
+    }
+
+    std::map<QString, const KArchiveFile*> m_files;
+    qint64 m_total = 0;
+};
+
+QJsonObject parseManifest(const QByteArray& bytes)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        refuse(QStringLiteral("its manifest is damaged"));
+    const QJsonObject manifest = document.object();
+    if (manifest.value(QStringLiteral("format")).toString() != QLatin1String(FormatName))
+        refuse(QStringLiteral("its manifest is not one of a pack"));
+    const int version = manifest.value(QStringLiteral("formatVersion")).toInt(0);
+    if (version < 1)
+        refuse(QStringLiteral("its manifest has no format version"));
+    if (version > FormatVersion) {
+        refuse(QStringLiteral("it is of pack format version %1; this program reads versions up to %2")
+                   .arg(version)
+                   .arg(FormatVersion));
+    }
+    return manifest;
+}
+
+ItemType parseType(const QString& word)
+{
+    for (const auto& [type, name] : typeNames()) {
+        if (name == word)
+            return type;
+    }
+    refuse(QStringLiteral("its manifest names an unknown item type '%1'").arg(word));
+}
+
+// The record in bytes, restored as the persistence service restores a file; the
+// restored item is shared from then on.
+template <class T>
+EditorCollection::PersistentItem<T> restoreRecord(const QByteArray& bytes, std::shared_ptr<const T>& item)
+{
+    EditorCollection::PersistentItem<T> record;
+    try {
+        Serialize::InputArchive archive(bytes);
+        record.restore(archive);
+        item.reset(record.item);
+        archive.finish();
+    } catch (const Serialize::ArchiveError&) {
+        record.item = nullptr;
+        item.reset();
+    } catch (const std::bad_cast&) {
+        record.item = nullptr;
+        item.reset();
+    }
+    return record;
+}
+
+// Whether the restored item is of the type the manifest gives.
+bool restoreAs(PackItem& item, const QByteArray& bytes)
+{
+    switch (item.type) {
+    case ItemType::Equalizer:
+    case ItemType::Enhance: {
+        std::shared_ptr<const Effect::Object> effect;
+        const auto record = restoreRecord<Effect::Object>(bytes, effect);
+        const bool equalizer = dynamic_cast<const Effect::AudioEqualizer*>(effect.get()) != nullptr;
+        const bool enhance = dynamic_cast<const Effect::ManualEnhance*>(effect.get()) != nullptr;
+        if (item.type == ItemType::Equalizer ? !equalizer : !enhance)
+            return false;
+        item = packItem(item.type, record, effect);
+        return true;
+    }
+    case ItemType::Import:
+    case ItemType::Intro: {
+        std::shared_ptr<const Import::Object> import;
+        const auto record = restoreRecord<Import::Object>(bytes, import);
+        if (!import || (import->kind == Import::Object::Intro) != (item.type == ItemType::Intro))
+            return false;
+        item = packItem(item.type, record, import);
+        return true;
+    }
+    case ItemType::Title: {
+        std::shared_ptr<const Overlay::Preset> title;
+        const auto record = restoreRecord<Overlay::Preset>(bytes, title);
+        if (!title)
+            return false;
+        item = packItem(item.type, record, title);
+        return true;
+    }
+    }
+    return false;
+}
+
+// One manifest entry and the files it names, checked against each other.
+PackItem readItem(const QJsonObject& entry, int number, Entries& entries)
+{
+    const QString what = QStringLiteral("item %1").arg(number);
+    PackItem item;
+    item.type = parseType(entry.value(QStringLiteral("type")).toString());
+    const QJsonObject files = entry.value(QStringLiteral("files")).toObject();
+    const QString recordPath = files.value(QStringLiteral("record")).toString();
+    if (recordPath.isEmpty())
+        refuse(QStringLiteral("%1 of its manifest names no record").arg(what));
+    if (!restoreAs(item, entries.take(recordPath)))
+        refuse(QStringLiteral("the record of %1 is damaged").arg(what));
+    if (item.name != entry.value(QStringLiteral("name")).toString()
+        || QString::fromStdString(item.uniqueId) != entry.value(QStringLiteral("uniqueId")).toString())
+        refuse(QStringLiteral("the record of %1 is not the one its manifest describes").arg(what));
+
+    item.fileName = entry.value(QStringLiteral("fileName")).toString();
+    if (item.type == ItemType::Import && !isPlainPath(item.fileName))
+        refuse(QStringLiteral("%1 of its manifest has no plain file name").arg(what));
+    const QString previewPath = files.value(QStringLiteral("preview")).toString();
+    if (!previewPath.isEmpty()) {
+        item.preview = Types::Image::fromPng(entries.take(previewPath));
+        if (!item.preview)
+            refuse(QStringLiteral("the preview of %1 is damaged").arg(what));
+    }
+    const QString bundlePath = files.value(QStringLiteral("bundle")).toString();
+    if (item.type == ItemType::Intro) {
+        if (bundlePath.isEmpty())
+            refuse(QStringLiteral("%1 of its manifest is an intro without its bundle").arg(what));
+        item.bundle = entries.take(bundlePath);
+        QBuffer buffer(&item.bundle);
+        buffer.open(QIODevice::ReadOnly);
+        item.timeline = Project::readBundle(&buffer);
+        if (!item.timeline)
+            refuse(QStringLiteral("the bundle of %1 is damaged").arg(what));
+    }
+    return item;
+}
+
+// The record as the persistence service writes it, less the preview the pack
+// holds beside it.
+template <class T>
+QByteArray recordBytes(const PackItem& item)
+{
+    EditorCollection::PersistentItem<T> record;
+    record.uniqueId = item.uniqueId;
+    record.item = item.as<T>();
+    record.categories = item.categories;
+    record.collectionId = item.collectionId;
+    if (record.item && QString::fromStdString(record.item->id) != item.name)
+        record.customStrings[record.item->id] = item.name.toStdString();
+
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    Serialize::OutputArchive archive(&buffer);
+    record.save(archive);
+    return archive.finish() ? bytes : QByteArray();
+}
+
+QByteArray recordBytesOf(const PackItem& item)
+{
+    switch (item.type) {
+    case ItemType::Equalizer:
+    case ItemType::Enhance:
+        return recordBytes<Effect::Object>(item);
+    case ItemType::Import:
+    case ItemType::Intro:
+        return recordBytes<Import::Object>(item);
+    case ItemType::Title:
+        return recordBytes<Overlay::Preset>(item);
+    }
+    return QByteArray();
+}
+
+bool writeEntry(KZip& zip, const QString& path, const QByteArray& bytes, const QDateTime& now)
+{
+    return zip.writeFile(path, bytes, 0100644, QString(), QString(), now, now, now);
+}
+
+} // namespace
+
+} // namespace Details
+
+QString typeName(ItemType type)
+{
+    return Details::typeNames().at(type);
+}
+
+namespace Details {
+
+PackContents readPack(QIODevice* device)
+{
+    PackContents contents;
+    try {
+        KZip zip(device);
+        if (!zip.open(QIODevice::ReadOnly))
+            refuse(QStringLiteral("it is not a ZIP file, or a damaged one"));
+        Entries entries(*zip.directory());
+        const QJsonObject manifest = parseManifest(entries.take(ManifestName));
+        const QJsonArray items = manifest.value(QStringLiteral("items")).toArray();
+        for (int index = 0; index < items.size(); ++index)
+            contents.items.push_back(readItem(items[index].toObject(), index + 1, entries));
+        if (entries.left() != 0)
+            refuse(QStringLiteral("it holds %1 entries its manifest does not list").arg(entries.left()));
+    } catch (const Refusal& refusal) {
+        contents.items.clear();
+        contents.error = refusal.reason;
+    }
+    return contents;
+}
+
+bool writePack(QIODevice* device, const std::vector<PackItem>& items, const Progress& progress)
+{
+    KZip zip(device);
+    if (!zip.open(QIODevice::WriteOnly))
+        return false;
+    zip.setCompression(KZip::DeflateCompression);
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+
+    QJsonArray entries;
+    for (std::size_t index = 0; index < items.size(); ++index) {
+        const PackItem& item = items[index];
+        const QString folder = QStringLiteral("items/%1/").arg(index + 1);
+        QJsonObject files { { QStringLiteral("record"), folder + RecordName } };
+        const QByteArray record = recordBytesOf(item);
+        if (record.isEmpty() || !writeEntry(zip, folder + RecordName, record, now))
+            return false;
+        const QByteArray preview = item.preview ? item.preview->encoded() : QByteArray();
+        if (!preview.isEmpty()) {
+            files[QStringLiteral("preview")] = folder + PreviewName;
+            if (!writeEntry(zip, folder + PreviewName, preview, now))
+                return false;
+        }
+        if (item.type == ItemType::Intro) {
+            files[QStringLiteral("bundle")] = folder + BundleName;
+            if (!writeEntry(zip, folder + BundleName, item.bundle, now))
+                return false;
+        }
+        QJsonObject entry { { QStringLiteral("type"), typeName(item.type) },
+            { QStringLiteral("name"), item.name },
+            { QStringLiteral("uniqueId"), QString::fromStdString(item.uniqueId) },
+            { QStringLiteral("collection"), QString::fromStdString(item.collectionId) },
+            { QStringLiteral("files"), files } };
+        if (item.type == ItemType::Import)
+            entry[QStringLiteral("fileName")] = item.fileName;
+        entries.append(entry);
+        if (progress)
+            progress(index + 1, items.size());
+    }
+
+    const QJsonObject manifest {
+        { QStringLiteral("format"), QLatin1String(FormatName) },
+        { QStringLiteral("formatVersion"), FormatVersion },
+        { QStringLiteral("tool"), QStringLiteral("usercollection " USERCOLLECTION_VERSION_STRING) },
+        { QStringLiteral("created"), now.toString(Qt::ISODate) },
+        { QStringLiteral("items"), entries },
+    };
+    return writeEntry(zip, ManifestName, QJsonDocument(manifest).toJson(), now) && zip.close();
+}
+
+} // namespace Details
+} // namespace Transfer
