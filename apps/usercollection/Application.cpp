@@ -11,6 +11,7 @@
 #include "IntroCommands.h"
 #include "ListCommand.h"
 #include "Output.h"
+#include "PackCommands.h"
 #include "ShowCommand.h"
 #include "TitleCommands.h"
 #include <Settings/Settings.h>
@@ -31,8 +32,9 @@ namespace {
 
 QList<CommandGroup> commandGroups()
 {
-    return { effectCommands(), importCommands(), introCommands(), titleCommands(), listCommands(),
-        showCommands(), checkCommands(), demoCommands(), completionCommands() };
+    return QList<CommandGroup> { effectCommands(), importCommands(), introCommands(), titleCommands(),
+        listCommands(), showCommands(), checkCommands() }
+    + packCommands() + QList<CommandGroup> { demoCommands(), completionCommands() };
 }
 
 QString freshDataFolder()

@@ -64,6 +64,9 @@ struct PackReport {
     /// added to the data folder (import), and @ref error says why.
     bool ok = false;
     QString error; ///< one line when @ref ok is false; empty otherwise
+    /// True when an import failed because of the pack itself: it cannot be read, is
+    /// damaged, of a newer format version or hostile. False for a failed save.
+    bool refused = false;
     std::vector<ItemReport> items; ///< one entry per item, in the pack's order
 
     /// How many items ended with @p outcome.

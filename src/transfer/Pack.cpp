@@ -344,6 +344,13 @@ PackReport failed(const QString& error)
     return report;
 }
 
+PackReport refused(const QString& error)
+{
+    PackReport report = failed(error);
+    report.refused = true;
+    return report;
+}
+
 QString shown(const QString& file)
 {
     return QDir::toNativeSeparators(file);
@@ -387,11 +394,11 @@ PackReport importPack(const QString& file, Import::UserCollection& imports, cons
     try {
         QFile input(file);
         if (!input.open(QIODevice::ReadOnly))
-            return failed(
+            return refused(
                 QStringLiteral("cannot read the pack %1: %2").arg(shown(file), input.errorString()));
         const Details::PackContents pack = Details::readPack(&input);
         if (!pack.error.isEmpty())
-            return failed(QStringLiteral("the pack %1 is refused: %2").arg(shown(file), pack.error));
+            return refused(QStringLiteral("the pack %1 is refused: %2").arg(shown(file), pack.error));
 
         const std::unique_ptr<Import::UserCollection> intros = Import::UserCollection::makeIntroCollection();
         Inventory inventory(pack.items, imports);
