@@ -87,7 +87,7 @@ TEST_F(HostCompletion, OffersEveryCommandAndSubcommandTheHelpLists)
             EXPECT_EQ(complete({ group, "" }), joined(subcommands)) << group.toStdString();
         }
     }
-    EXPECT_EQ(complete({ "i" }), "imports|intros");
+    EXPECT_EQ(complete({ "i" }), "imports|intros|import");
     EXPECT_EQ(complete({ "intros", "ne" }), "next-name");
 }
 
