@@ -16,7 +16,7 @@ if ! [[ $seconds =~ ^[0-9]+$ ]] || ((seconds == 0)); then
     exit 2
 fi
 jobs=${FUZZ_JOBS:-$(nproc)}
-targets=(fuzz_archive fuzz_record fuzz_bundle)
+targets=(fuzz_archive fuzz_record fuzz_bundle fuzz_pack)
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DUSERCOLLECTION_SANITIZE=address,undefined -DBUILD_TESTING=OFF \
@@ -41,7 +41,11 @@ for target in "${targets[@]}"; do
     # Inputs that once found a bug are seeds too: they sit near the damage.
     found=tests/serialize/data
     [[ $corpus == archive ]] || found=$found/$corpus
-    find "$found" -maxdepth 1 -type f -name '*.xml' -exec cp {} "$work/corpus/" \;
+    if [[ -d $found ]]; then
+        find "$found" -maxdepth 1 -type f -name '*.xml' -exec cp {} "$work/corpus/" \;
+    fi
+    dict=fuzz/$corpus.dict
+    [[ -f $dict ]] || dict=fuzz/archive.dict
     log=$work/log.txt
 
     echo "== $target: ${seconds}s"
@@ -49,7 +53,7 @@ for target in "${targets[@]}"; do
     rc=0
     # The outer limit only guards against libFuzzer itself getting stuck.
     (cd "$work" && timeout --kill-after=30 $((seconds + 300)) "$root/$build/bin/$target" \
-        -dict="$root/fuzz/archive.dict" -max_total_time="$seconds" -timeout=10 \
+        -dict="$root/$dict" -max_total_time="$seconds" -timeout=10 \
         -rss_limit_mb=2048 -malloc_limit_mb=256 -print_final_stats=1 \
         -artifact_prefix="$work/artifacts/" corpus) >"$log" 2>&1 || rc=$?
     if ((rc != 0)); then

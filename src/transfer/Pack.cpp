@@ -30,47 +30,6 @@ std::size_t PackReport::count(Outcome outcome) const
         items.begin(), items.end(), [outcome](const ItemReport& item) { return item.outcome == outcome; }));
 }
 
-namespace Details {
-
-namespace {
-
-QByteArray serialized(const Serialize::ISerializable* object)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    Serialize::OutputArchive archive(&buffer);
-    archive.writeObject("item", object);
-    archive.finish();
-    return bytes;
-}
-
-template <class T>
-void forgetIdentity(Serialize::ISerializable* copy)
-{
-    if (auto* item = dynamic_cast<T*>(copy)) {
-        item->id.clear();
-        item->secondaryId.clear();
-    }
-}
-
-} // namespace
-
-QByteArray contentOf(const PackItem& item)
-{
-    if (item.type == ItemType::Intro)
-        return serialized(item.timeline.get());
-    Serialize::Cloner cloner;
-    Serialize::ObjectStorage storage;
-    Serialize::ISerializable* copy = cloner.cloneImpl(item.item.get(), storage);
-    forgetIdentity<Effect::Object>(copy);
-    forgetIdentity<Import::Object>(copy);
-    forgetIdentity<Overlay::Preset>(copy);
-    return serialized(copy);
-}
-
-} // namespace Details
-
 namespace {
 
 using Details::PackItem;

@@ -18,8 +18,10 @@
 #include <KZip>
 #include <KZipFileEntry>
 #include <map>
+#include <set>
 #include <typeinfo>
 #include <utility>
+#include <vector>
 
 namespace Transfer {
 namespace Details {
@@ -143,8 +145,49 @@ private:
     qint64 m_total = 0;
 };
 
+// Whether an object of the JSON text has some key twice. Qt 5's parser leaks the
+// values it drops for a repeated key, so such a manifest never reaches it.
+bool repeatsAKey(const QByteArray& json)
+{
+    std::vector<std::set<QString>> objects;
+    std::vector<bool> isObject;
+    bool keyNext = false;
+    for (int at = 0; at < json.size(); ++at) {
+        const char c = json[at];
+        if (c == '{' || c == '[') {
+            isObject.push_back(c == '{');
+            objects.emplace_back();
+            keyNext = c == '{';
+        } else if ((c == '}' || c == ']') && !isObject.empty()) {
+            isObject.pop_back();
+            objects.pop_back();
+            keyNext = false;
+        } else if (c == ',') {
+            keyNext = !isObject.empty() && isObject.back();
+        } else if (c == '"') {
+            int end = at + 1;
+            while (end < json.size() && json[end] != '"')
+                end += json[end] == '\\' ? 2 : 1;
+            if (keyNext) {
+                const QByteArray token = json.mid(at, end + 1 - at);
+                // A string alone in an array has no key to repeat: Qt decodes its escapes safely.
+                const QString key = token.contains('\\')
+                    ? QJsonDocument::fromJson('[' + token + ']').array().at(0).toString()
+                    : QString::fromUtf8(token.mid(1, token.size() - 2));
+                if (!objects.back().insert(key).second)
+                    return true;
+            }
+            keyNext = false;
+            at = end;
+        }
+    }
+    return false;
+}
+
 QJsonObject parseManifest(const QByteArray& bytes)
 {
+    if (repeatsAKey(bytes))
+        refuse(QStringLiteral("its manifest names a key twice"));
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())

@@ -301,6 +301,7 @@ TEST_F(PackTest, ADamagedNewerOrHostilePackIsRefusedWholeAndAddsNothing)
             "does not list" },
         { "DamagedRecord", [](Entries& entries, QJsonObject&) { entries["items/2/record.xml"] = "<archive"; },
             "damaged" },
+        { "RepeatedManifestKey", nullptr, "key twice" },
         { "SizeFarBeyondItsContent", nullptr, "far beyond" },
         { "NotAZip", nullptr, "not a ZIP" },
     };
@@ -312,6 +313,9 @@ TEST_F(PackTest, ADamagedNewerOrHostilePackIsRefusedWholeAndAddsNothing)
         if (row.change)
             row.change(entries, manifest);
         entries["manifest.json"] = QJsonDocument(manifest).toJson();
+        // Found by fuzz_pack: Qt's parser leaked the value a repeated key drops.
+        if (QByteArray(row.name) == "RepeatedManifestKey")
+            entries["manifest.json"].replace(0, 1, "{\"items\": [], ");
         zipped(pack(), entries);
         if (QByteArray(row.name) == "SizeFarBeyondItsContent")
             claimHugeSize(pack(), "manifest.json");
