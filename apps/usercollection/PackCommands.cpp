@@ -89,7 +89,7 @@ QString outcomeName(Outcome outcome)
     case Outcome::Renamed:
         return QStringLiteral("renamed");
     case Outcome::AlreadyThere:
-        return QStringLiteral("already there");
+        return QStringLiteral("alreadyThere");
     case Outcome::Refused:
         return QStringLiteral("refused");
     }
@@ -116,9 +116,12 @@ void printItems(Output& out, const Transfer::PackReport& report)
         });
     }
     out.set(QStringLiteral("items"), entries);
-    for (Outcome outcome :
-        { Outcome::Exported, Outcome::Imported, Outcome::Renamed, Outcome::AlreadyThere, Outcome::Refused })
-        out.set(outcomeName(outcome).remove(QLatin1Char(' ')), int(report.count(outcome)));
+    const QList<QPair<QString, Outcome>> counts = { { QStringLiteral("exported"), Outcome::Exported },
+        { QStringLiteral("imported"), Outcome::Imported }, { QStringLiteral("renamed"), Outcome::Renamed },
+        { QStringLiteral("alreadyThere"), Outcome::AlreadyThere },
+        { QStringLiteral("refused"), Outcome::Refused } };
+    for (const auto& [key, outcome] : counts)
+        out.set(key, int(report.count(outcome)));
 }
 
 void runExport(Context& context)

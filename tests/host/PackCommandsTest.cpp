@@ -35,7 +35,7 @@ TEST_F(PackCommands, TheDemoFolderExportedAndImportedListsTheSameItemsAndASecond
     const QStringList files = root.files();
 
     const QJsonObject second = report({ "import", pack });
-    EXPECT_EQ(second["alreadythere"].toInt(), exported["exported"].toInt());
+    EXPECT_EQ(second["alreadyThere"].toInt(), exported["exported"].toInt());
     EXPECT_EQ(second["imported"].toInt() + second["renamed"].toInt(), 0);
     EXPECT_EQ(root.files(), files);
 }
