@@ -6,13 +6,12 @@
 #include "transfer/PackFormat.h"
 #include <Effect/AudioEqualizer.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
 
-using Transfer::Details::PackContents;
-
-PackContents read(QByteArray bytes)
+Transfer::Details::PackContents read(QByteArray bytes)
 {
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
@@ -31,24 +30,20 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const PackContents pack = read(QByteArray(reinterpret_cast<const char*>(data), int(size)));
+    const auto pack = read(QByteArray(reinterpret_cast<const char*>(data), int(size)));
     if (!pack.error.isEmpty() || pack.items.empty())
         return 0;
-
     QByteArray written;
     QBuffer buffer(&written);
-    buffer.open(QIODevice::ReadWrite);
-    if (!Transfer::Details::writePack(&buffer, pack.items, {}))
+    if (!buffer.open(QIODevice::ReadWrite) || !Transfer::Details::writePack(&buffer, pack.items, {}))
         std::abort();
-    const PackContents again = read(written);
-    if (!again.error.isEmpty() || again.items.size() != pack.items.size())
+    const auto same = [](const auto& a, const auto& b) {
+        return a.type == b.type && a.name == b.name && a.uniqueId == b.uniqueId
+            && Transfer::Details::contentOf(a) == Transfer::Details::contentOf(b);
+    };
+    const auto again = read(written);
+    if (!again.error.isEmpty()
+        || !std::equal(pack.items.begin(), pack.items.end(), again.items.begin(), again.items.end(), same))
         std::abort();
-    for (std::size_t index = 0; index < pack.items.size(); ++index) {
-        const auto& before = pack.items[index];
-        const auto& after = again.items[index];
-        if (after.type != before.type || after.name != before.name || after.uniqueId != before.uniqueId
-            || Transfer::Details::contentOf(after) != Transfer::Details::contentOf(before))
-            std::abort();
-    }
     return 0;
 }

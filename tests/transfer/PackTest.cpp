@@ -3,16 +3,14 @@
 #include <Import/UserCollection.h>
 #include <Model/CollectionID.h>
 #include <Overlay/UserTitles.h>
-#include <Serialize/Archive.h>
+#include <Records.h>
 #include <Settings/Settings.h>
 #include <Transfer/Pack.h>
 #include <WithServices.h>
 
-#include <QBuffer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QPixmap>
 #include <QRegularExpression>
 #include <QtEndian>
 
@@ -20,9 +18,9 @@
 #include <KArchiveDirectory>
 #include <KArchiveFile>
 #include <KZip>
+#include <algorithm>
 #include <functional>
 #include <map>
-#include <tuple>
 
 namespace {
 
@@ -30,25 +28,14 @@ using namespace EditorCollection;
 using Transfer::Outcome;
 using Entries = std::map<QString, QByteArray>;
 
-std::shared_ptr<const Types::Image> picture(Qt::GlobalColor color)
-{
-    QPixmap pixmap(8, 6);
-    pixmap.fill(color);
-    return std::make_shared<const Types::Image>(pixmap);
-}
-
 // An item as archived less the identity a save gives anew; an intro is its bundle.
 QByteArray content(const Serialize::ISerializable* item)
 {
     const auto* intro = dynamic_cast<const Import::Object*>(item);
     if (intro && intro->kind == Import::Object::Intro)
         return Testing::readFile(QString::fromStdString(intro->path));
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    Serialize::OutputArchive archive(&buffer);
-    archive.writeObject("item", item);
-    archive.finish();
+    const QByteArray bytes
+        = Testing::writeDocument([item](auto& archive) { archive.writeObject("item", item); });
     return QString::fromUtf8(bytes).remove(QRegularExpression("<(id|secondaryId)>[^<]*</\\1>")).toUtf8();
 }
 
@@ -56,7 +43,7 @@ class PackTest : public Testing::WithServices {
 protected:
     PackTest() { collections->loadWhenFirstNeeded(root.path()); }
 
-    // The services over a fresh data folder, as a later run of the editor on it.
+    // The services over another data folder, as a later run of the editor on it.
     void moveTo(const Testing::TempDataRoot& folder)
     {
         Settings::setDataRoot(folder.path());
@@ -72,12 +59,13 @@ protected:
         return Import::UserCollection(CollectionID::IMPORTS, "my_imports", Settings::userImportsPath());
     }
 
-    void fill(double bass, const char* titleText)
+    // One item of each kind; the equalizer named Bass.
+    void fill(double bass)
     {
         Effect::AudioEqualizer equalizer;
         equalizer.bandGains[0] = bass;
         ASSERT_TRUE(
-            Effect::saveUserEffect(&equalizer, "Bass", CollectionID::AUDIO_EFFECTS, picture(Qt::red)));
+            Effect::saveUserEffect(&equalizer, "Bass", CollectionID::AUDIO_EFFECTS, Testing::image()));
         Effect::ManualEnhance enhance;
         enhance.temperature = 30;
         ASSERT_TRUE(Effect::saveUserEffect(&enhance, "Warm", CollectionID::VIDEO_EFFECTS, nullptr));
@@ -85,17 +73,17 @@ protected:
         import.id = import.secondaryId = "beach";
         import.path = "/media/beach.png";
         import.kind = Import::Object::Picture;
-        ASSERT_TRUE(imports().saveUserImport(&import, "beach.import", picture(Qt::blue), "beach-1"));
+        ASSERT_TRUE(imports().saveUserImport(&import, "beach.import", Testing::image(), "beach-1"));
         Timeline::Object timeline;
         timeline.tracks.push_back({ "video", { { "/media/a.mp4", 0, 1500 } } });
         ASSERT_TRUE(Import::UserCollection::makeIntroCollection()->saveUserIntro(
-            &timeline, "Opening", picture(Qt::green)));
+            &timeline, "Opening", Testing::image()));
         Overlay::Preset title;
-        title.text = titleText;
-        ASSERT_TRUE(Overlay::saveUserTitle(&title, "Welcome", picture(Qt::white)));
+        title.text = "Hello";
+        ASSERT_TRUE(Overlay::saveUserTitle(&title, "Welcome", Testing::image()));
     }
 
-    // Every item the collections show: collection, name, content and preview size.
+    // Every item the collections show: collection, name, content and preview width.
     QStringList shown()
     {
         QStringList lines;
@@ -130,12 +118,10 @@ protected:
 
 TEST_F(PackTest, ARoundTripKeepsEveryItemAndASecondImportAddsNothing)
 {
-    fill(6, "Hello");
+    fill(6);
     const QStringList source = shown();
     ASSERT_EQ(source.size(), 5);
-    const Transfer::PackReport exported = Transfer::exportPack(pack(), imports());
-    ASSERT_TRUE(exported.ok) << exported.error.toStdString();
-    EXPECT_EQ(exported.count(Outcome::Exported), 5u);
+    EXPECT_EQ(Transfer::exportPack(pack(), imports()).count(Outcome::Exported), 5u);
 
     Testing::TempDataRoot empty;
     moveTo(empty);
@@ -143,46 +129,35 @@ TEST_F(PackTest, ARoundTripKeepsEveryItemAndASecondImportAddsNothing)
     ASSERT_TRUE(first.ok) << first.error.toStdString();
     EXPECT_EQ(first.count(Outcome::Imported), 5u);
     EXPECT_EQ(shown(), source);
-    EXPECT_TRUE(QFileInfo::exists(QDir(empty.path()).filePath("imports/beach.import")));
 
     const QStringList files = empty.files();
-    for (int run = 0; run < 2; ++run) {
-        moveTo(empty);
-        const Transfer::PackReport again = importPack();
-        EXPECT_EQ(again.count(Outcome::AlreadyThere), 5u);
-        EXPECT_EQ(empty.files(), files);
-    }
+    moveTo(empty);
+    EXPECT_EQ(importPack().count(Outcome::AlreadyThere), 5u);
+    EXPECT_EQ(empty.files(), files);
 }
 
 TEST_F(PackTest, TakenNamesGetTheNextFreeOneAndNothingThereIsOverwritten)
 {
-    fill(6, "Hello");
-    Transfer::Selection titlesAndPresets;
-    titlesAndPresets.types = { Transfer::ItemType::Equalizer, Transfer::ItemType::Title };
-    ASSERT_TRUE(Transfer::exportPack(pack(), imports(), titlesAndPresets).ok);
-
+    fill(6);
+    ASSERT_TRUE(Transfer::exportPack(pack(), imports()).ok);
     Testing::TempDataRoot other;
     moveTo(other);
-    fill(-3, "Hello");
+    fill(-3);
     const QStringList before = shown();
     const Transfer::PackReport report = importPack();
-    ASSERT_TRUE(report.ok) << report.error.toStdString();
-    ASSERT_EQ(report.items.size(), 2u);
+    ASSERT_EQ(report.count(Outcome::AlreadyThere), 4u);
     EXPECT_EQ(report.items[0].outcome, Outcome::Renamed);
     EXPECT_EQ(report.items[0].newName, "Bass_01");
-    EXPECT_EQ(report.items[1].outcome, Outcome::AlreadyThere);
-
     const QStringList after = shown();
-    EXPECT_EQ(after.size(), before.size() + 1);
-    for (const QString& line : before)
-        EXPECT_TRUE(after.contains(line)) << line.toStdString();
+    EXPECT_EQ(after.size(), 6);
+    EXPECT_TRUE(std::includes(after.begin(), after.end(), before.begin(), before.end()));
     moveTo(other);
-    EXPECT_EQ(importPack().count(Outcome::AlreadyThere), 2u);
+    EXPECT_EQ(importPack().count(Outcome::AlreadyThere), 5u);
 }
 
 TEST_F(PackTest, AFailedSaveTakesBackTheWholeImport)
 {
-    fill(6, "Hello");
+    fill(6);
     ASSERT_TRUE(Transfer::exportPack(pack(), imports()).ok);
     Testing::TempDataRoot blocked;
     moveTo(blocked);
@@ -191,122 +166,73 @@ TEST_F(PackTest, AFailedSaveTakesBackTheWholeImport)
     const QStringList files = blocked.files();
 
     const Transfer::PackReport report = importPack();
-    EXPECT_FALSE(report.ok);
-    EXPECT_FALSE(report.refused);
+    EXPECT_FALSE(report.ok || report.refused);
     EXPECT_TRUE(report.error.contains("nothing was imported")) << report.error.toStdString();
     EXPECT_EQ(blocked.files(), files);
     EXPECT_EQ(shown(), QStringList());
 }
 
-Entries unzipped(const QString& path)
+// The ZIP with every header naming name claiming that it holds a gigabyte.
+QByteArray claimingAGigabyte(QByteArray zip, const QByteArray& name)
 {
-    KZip zip(path);
-    EXPECT_TRUE(zip.open(QIODevice::ReadOnly));
-    Entries entries;
-    std::function<void(const KArchiveDirectory*, const QString&)> walk
-        = [&](const KArchiveDirectory* folder, const QString& prefix) {
-              for (const QString& name : folder->entries()) {
-                  const KArchiveEntry* entry = folder->entry(name);
-                  if (entry->isDirectory())
-                      walk(static_cast<const KArchiveDirectory*>(entry), prefix + name + '/');
-                  else
-                      entries[prefix + name] = static_cast<const KArchiveFile*>(entry)->data();
-              }
-          };
-    walk(zip.directory(), QString());
-    return entries;
-}
-
-// Writes entries as a ZIP; a value "->target" is a link.
-void zipped(const QString& path, const Entries& entries)
-{
-    KZip zip(path);
-    ASSERT_TRUE(zip.open(QIODevice::WriteOnly));
-    for (const auto& [name, bytes] : entries) {
-        if (bytes.startsWith("->"))
-            zip.writeSymLink(name, QString::fromUtf8(bytes.mid(2)));
-        else
-            zip.writeFile(name, bytes);
-    }
-    ASSERT_TRUE(zip.close());
-}
-
-// Makes the ZIP's headers claim that name holds a gigabyte.
-void claimHugeSize(const QString& path, const QByteArray& name)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-    QByteArray bytes = file.readAll();
-    for (const auto& [signature, sizeAt, nameAt] :
-        { std::tuple { QByteArray("PK\3\4"), 22, 30 }, std::tuple { QByteArray("PK\1\2"), 24, 46 } }) {
-        for (int at = bytes.indexOf(signature); at >= 0; at = bytes.indexOf(signature, at + 1)) {
-            if (bytes.mid(at + nameAt, name.size()) == name)
-                qToLittleEndian<quint32>(0x40000000u, bytes.data() + at + sizeAt);
-        }
-    }
-    file.seek(0);
-    file.write(bytes);
+    for (const auto& [signature, sizeAt, nameAt] : { std::tuple { "PK\3\4", 22, 30 }, { "PK\1\2", 24, 46 } })
+        for (int at = zip.indexOf(signature); at >= 0; at = zip.indexOf(signature, at + 1))
+            if (zip.mid(at + nameAt, name.size()) == name)
+                qToLittleEndian<quint32>(0x40000000u, zip.data() + at + sizeAt);
+    return zip;
 }
 
 TEST_F(PackTest, ADamagedNewerOrHostilePackIsRefusedWholeAndAddsNothing)
 {
-    fill(6, "Hello");
+    fill(6);
     ASSERT_TRUE(Transfer::exportPack(pack(), imports()).ok);
-    const Entries good = unzipped(pack());
-    using Change = std::function<void(Entries&, QJsonObject&)>;
-    const auto renameRecord = [](const QString& to) {
-        return [to](Entries& entries, QJsonObject& manifest) {
-            entries[to] = entries.at("items/1/record.xml");
-            entries.erase("items/1/record.xml");
-            QJsonArray items = manifest["items"].toArray();
-            QJsonObject first = items[0].toObject();
-            first["files"] = QJsonObject { { "record", to } };
-            items[0] = first;
-            manifest["items"] = items;
-        };
-    };
-    struct Row {
-        const char* name;
-        Change change;
+    KZip exported(pack());
+    ASSERT_TRUE(exported.open(QIODevice::ReadOnly));
+    Entries good { { "manifest.json", exported.directory()->file("manifest.json")->data() } };
+    for (const QJsonValue item : QJsonDocument::fromJson(good["manifest.json"])["items"].toArray())
+        for (const QJsonValue file : item["files"].toObject())
+            good[file.toString()] = exported.directory()->file(file.toString())->data();
+
+    // Each row renames (in entry names and the manifest), sets entries ("->target" is a link)
+    // or changes the ZIP.
+    const struct {
         const char* says;
-    };
-    const Row rows[] = {
-        { "NewerFormat", [](Entries&, QJsonObject& manifest) { manifest["formatVersion"] = 2; },
-            "format version 2" },
-        { "PathLeavingThePack", renameRecord("../record.xml"), "leaves the pack" },
-        { "AbsolutePath", renameRecord("/tmp/record.xml"), "leaves the pack" },
-        { "Link", [](Entries& entries, QJsonObject&) { entries["items/1/preview.png"] = "->/etc/passwd"; },
-            "is a link" },
-        { "EntryTheManifestDoesNotList", [](Entries& entries, QJsonObject&) { entries["extra.txt"] = "x"; },
-            "does not list" },
-        { "DamagedRecord", [](Entries& entries, QJsonObject&) { entries["items/2/record.xml"] = "<archive"; },
-            "damaged" },
-        { "RepeatedManifestKey", nullptr, "key twice" },
-        { "SizeFarBeyondItsContent", nullptr, "far beyond" },
-        { "NotAZip", nullptr, "not a ZIP" },
+        QString from, to;
+        Entries set {};
+        std::function<QByteArray(QByteArray)> changeZip {};
+    } rows[] = {
+        { "format version 2", "\"formatVersion\": 1", "\"formatVersion\": 2" },
+        { "leaves the pack", "items/1/record.xml", "../record.xml" },
+        { "leaves the pack", "items/1/record.xml", "/tmp/record.xml" },
+        { "is a link", {}, {}, { { "items/1/preview.png", "->/etc/passwd" } } },
+        { "does not list", {}, {}, { { "extra.txt", "x" } } },
+        { "damaged", {}, {}, { { "items/2/record.xml", "<archive" } } },
+        // Found by fuzz_pack: Qt's parser leaked the value a repeated key drops.
+        { "key twice", "\"tool\": ", "\"items\": [], \"tool\": " },
+        { "far beyond", {}, {}, {}, [](QByteArray zip) { return claimingAGigabyte(zip, "manifest.json"); } },
+        { "not a ZIP", {}, {}, {}, [](QByteArray) { return QByteArray("PK\3\4 and then nothing"); } },
     };
     Testing::TempDataRoot target;
     moveTo(target);
-    for (const Row& row : rows) {
-        Entries entries = good;
-        QJsonObject manifest = QJsonDocument::fromJson(entries.at("manifest.json")).object();
-        if (row.change)
-            row.change(entries, manifest);
-        entries["manifest.json"] = QJsonDocument(manifest).toJson();
-        // Found by fuzz_pack: Qt's parser leaked the value a repeated key drops.
-        if (QByteArray(row.name) == "RepeatedManifestKey")
-            entries["manifest.json"].replace(0, 1, "{\"items\": [], ");
-        zipped(pack(), entries);
-        if (QByteArray(row.name) == "SizeFarBeyondItsContent")
-            claimHugeSize(pack(), "manifest.json");
-        if (QByteArray(row.name) == "NotAZip")
-            Testing::writeFile(pack(), "PK\3\4 and then nothing");
+    for (const auto& row : rows) {
+        Entries entries = row.set;
+        for (const auto& [name, data] : good)
+            entries.emplace(QString(name).replace(row.from, row.to), data);
+        entries["manifest.json"]
+            = QString::fromUtf8(entries["manifest.json"]).replace(row.from, row.to).toUtf8();
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        KZip zip(&buffer);
+        ASSERT_TRUE(zip.open(QIODevice::WriteOnly));
+        for (const auto& [name, data] : entries)
+            data.startsWith("->") ? zip.writeSymLink(name, data.mid(2)) : zip.writeFile(name, data);
+        ASSERT_TRUE(zip.close());
+        ASSERT_TRUE(Testing::writeFile(pack(), row.changeZip ? row.changeZip(bytes) : bytes));
 
         const Transfer::PackReport report = importPack();
-        EXPECT_FALSE(report.ok) << row.name;
-        EXPECT_TRUE(report.refused) << row.name;
-        EXPECT_TRUE(report.error.contains(row.says)) << row.name << ": " << report.error.toStdString();
-        EXPECT_EQ(target.files(), QStringList()) << row.name;
+        EXPECT_TRUE(!report.ok && report.refused) << row.says;
+        EXPECT_TRUE(report.error.contains(row.says)) << row.says << ": " << report.error.toStdString();
+        EXPECT_EQ(target.files(), QStringList()) << row.says;
     }
 }
 
