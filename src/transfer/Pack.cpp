@@ -191,9 +191,10 @@ struct Saved {
 };
 
 template <class T>
-Saved saveEffect(const PackItem& item)
+Saved saveEffect(const PackItem& item, bool nameTaken)
 {
-    const QString name = Effect::nextPresetName<T>(item.name);
+    // Proposing a preset name reads every preset of the type; a free name needs none.
+    const QString name = nameTaken ? Effect::nextPresetName<T>(item.name) : item.name;
     std::shared_ptr<const T> saved
         = Effect::saveUserEffect<T>(item.as<T>(), name, item.collectionId, item.preview);
     if (!saved)
@@ -250,13 +251,14 @@ Saved saveTitle(const PackItem& item)
     return { Translator::translate(saved->id), [saved] { Overlay::removeUserTitle(saved); } };
 }
 
-Saved save(const PackItem& item, Import::UserCollection& imports, Import::UserCollection& intros)
+Saved save(
+    const PackItem& item, bool nameTaken, Import::UserCollection& imports, Import::UserCollection& intros)
 {
     switch (item.type) {
     case ItemType::Equalizer:
-        return saveEffect<Effect::AudioEqualizer>(item);
+        return saveEffect<Effect::AudioEqualizer>(item, nameTaken);
     case ItemType::Enhance:
-        return saveEffect<Effect::ManualEnhance>(item);
+        return saveEffect<Effect::ManualEnhance>(item, nameTaken);
     case ItemType::Import:
         return saveImport(item, imports);
     case ItemType::Intro:
@@ -368,8 +370,9 @@ PackReport importPack(const QString& file, Import::UserCollection& imports, cons
                 entry.outcome = Outcome::AlreadyThere;
                 entry.reason = QStringLiteral("already there as '%1'").arg(there->name);
             } else {
-                const Saved saved
-                    = options.dryRun ? Saved { inventory.freeName(item), {} } : save(item, imports, *intros);
+                const QString freeName = inventory.freeName(item);
+                const Saved saved = options.dryRun ? Saved { freeName, {} }
+                                                   : save(item, freeName != item.name, imports, *intros);
                 if (saved.name.isEmpty()) {
                     undoAll(done);
                     return failed(QStringLiteral("could not save the %1 '%2'; nothing was imported")
