@@ -183,7 +183,7 @@ TEST_F(PersistenceServiceTest, DamagedWrongTypedAndForeignFilesAreSkippedAndLeft
     EXPECT_EQ(readFile(at("imports/e")), foreign);
 }
 
-TEST_F(PersistenceServiceTest, LoadFilterDropsRecordsAndAFailedAnswerLeaksNoItem)
+TEST_F(PersistenceServiceTest, LoadFilterDropsRecordsAndAFailedAnswerPropagates)
 {
     ASSERT_TRUE(storeImport("a", at("imports/a")));
     ASSERT_TRUE(storeImport("b", at("imports/b")));
