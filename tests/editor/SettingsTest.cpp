@@ -4,6 +4,9 @@
 
 #include <QDir>
 
+#include <functional>
+#include <memory>
+
 namespace {
 
 TEST(Settings, FoldersLieBelowTheDataRootAndAreNotCreated)
@@ -18,33 +21,15 @@ TEST(Settings, FoldersLieBelowTheDataRootAndAreNotCreated)
     EXPECT_TRUE(dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
 }
 
-// Puts the environment and the chosen root back as they were.
-class DataRootEnvironment {
-public:
-    DataRootEnvironment()
-        : m_root(Settings::dataRoot())
-        , m_had(qEnvironmentVariableIsSet("USERCOLLECTION_DATA"))
-        , m_value(qgetenv("USERCOLLECTION_DATA"))
-    {
-    }
-    ~DataRootEnvironment()
-    {
-        if (m_had)
-            qputenv("USERCOLLECTION_DATA", m_value);
-        else
-            qunsetenv("USERCOLLECTION_DATA");
-        Settings::setDataRoot(m_root);
-    }
-
-private:
-    QString m_root;
-    bool m_had;
-    QByteArray m_value;
-};
-
 TEST(Settings, TheEnvironmentGivesTheDefaultRootAndAChosenRootWinsOverIt)
 {
-    DataRootEnvironment restore;
+    // The environment and the chosen root go back as they were, whatever fails.
+    const QString chosen = Settings::dataRoot();
+    const QByteArray environment = qgetenv("USERCOLLECTION_DATA");
+    const std::unique_ptr<void, std::function<void(void*)>> restore(this, [&](void*) {
+        environment.isNull() ? qunsetenv("USERCOLLECTION_DATA") : qputenv("USERCOLLECTION_DATA", environment);
+        Settings::setDataRoot(chosen);
+    });
     Settings::setDataRoot(QString());
     qputenv("USERCOLLECTION_DATA", "/tmp/somewhere/else");
     EXPECT_EQ(Settings::dataRoot(), QStringLiteral("/tmp/somewhere/else"));
