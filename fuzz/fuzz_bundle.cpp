@@ -1,17 +1,16 @@
-// Feeds arbitrary bytes, as a bundle file, to the bundle reader. It must give a
-// timeline or null, never crash, hang or throw; a timeline it gives must be
-// written by the bundle writer and read back the same.
+// Feeds arbitrary bytes, as a bundle file, to the bundle reader. It must give a timeline
+// or null, never crash, hang or throw; a timeline it gives must be written by the bundle
+// writer and read back the same.
 
 #include "FuzzSupport.h"
 #include <Model/ProjectContent.h>
 #include <Model/Timeline.h>
 #include <Project/Writer.h>
 
-#include <QDir>
+#include <QBuffer>
 #include <QTemporaryDir>
 
 #include <cstdlib>
-#include <memory>
 
 namespace {
 
@@ -34,8 +33,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    Fuzz::InputDevice input(data, size);
-    const std::unique_ptr<Timeline::Object> timeline = Project::readBundle(input.device());
+    QByteArray input = Fuzz::bytes(data, size);
+    QBuffer device(&input);
+    device.open(QIODevice::ReadOnly);
+    const std::unique_ptr<Timeline::Object> timeline = Project::readBundle(&device);
     if (!timeline)
         return 0;
     timeline->duration();

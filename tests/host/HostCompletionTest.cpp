@@ -1,16 +1,11 @@
 #include "HostProcess.h"
-#include <TempDataRoot.h>
-#include <gtest/gtest.h>
 
-#include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
-
-using Testing::HostRun;
-using Testing::runHost;
 
 namespace {
+
+using Testing::runHost;
 
 // Runs the script the program prints as bash would for a command line whose last word
 // is being completed; what it offers, joined by '|'.
@@ -18,133 +13,99 @@ class HostCompletion : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        scratch = std::make_unique<QTemporaryDir>();
-        const HostRun printed = runHost({ "completion", "bash" });
-        ASSERT_EQ(printed.status, 0) << printed.err.toStdString();
-        QFile script(scratch->filePath("usercollection.bash"));
-        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-        script.write(printed.out.toUtf8());
+        ASSERT_TRUE(Testing::writeFile(
+            script.filePath("usercollection.bash"), runHost({ "completion", "bash" }).out.toUtf8()));
     }
-    static void TearDownTestSuite() { scratch.reset(); }
 
     static std::string complete(const QStringList& words, const QStringList& environment = {})
     {
-        QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
-        variables.insert("QT_QPA_PLATFORM", "offscreen");
-        for (const QString& entry : environment)
-            variables.insert(entry.section('=', 0, 0), entry.section('=', 1));
         QProcess bash;
-        bash.setProcessEnvironment(variables);
+        bash.setProcessEnvironment(Testing::hostEnvironment(environment));
         bash.start("bash",
             QStringList { "-c",
                 "source \"$1\" && shift && COMP_WORDS=(\"$@\") && COMP_CWORD=$(($# - 1)) && "
                 "_usercollection \"$1\" && printf '%s\\n' \"${COMPREPLY[@]}\"",
-                "bash", scratch->filePath("usercollection.bash"), USERCOLLECTION_HOST_PATH }
+                "bash", script.filePath("usercollection.bash"), USERCOLLECTION_HOST_PATH }
                 + words);
         EXPECT_TRUE(bash.waitForFinished(60000));
         EXPECT_EQ(bash.exitCode(), 0) << bash.readAllStandardError().toStdString();
-        QStringList offered = QString::fromUtf8(bash.readAllStandardOutput()).split('\n');
-        offered.removeAll(QString());
-        return offered.join('|').toStdString();
+        return QString::fromUtf8(bash.readAllStandardOutput())
+            .split('\n', Qt::SkipEmptyParts)
+            .join('|')
+            .toStdString();
     }
-
-    void save(const QStringList& arguments)
+    // On the data folder: the words of command, then the last word as typed.
+    std::string completeIn(const QString& command, const QString& typed)
     {
-        const HostRun run = runHost(arguments + QStringList { "--data", root.path() });
-        ASSERT_EQ(run.status, 0) << run.err.toStdString();
+        return complete(QStringList { "--data", root.path() } + command.split(' ') + QStringList(typed));
     }
 
-    static inline std::unique_ptr<QTemporaryDir> scratch;
+    static inline QTemporaryDir script;
     Testing::TempDataRoot root;
 };
 
-std::string joined(const QStringList& words)
+TEST_F(HostCompletion, OffersTheCommandsEffectTypesKindsCollectionsAndTheOptionsOfTheCommand)
 {
-    return words.join('|').toStdString();
-}
-
-// One column of a block of the program's help, such as the commands it lists.
-QStringList helpEntries(const QStringList& arguments, const QString& after, int column)
-{
-    const QStringList lines = runHost(arguments).out.split('\n');
-    QStringList entries;
-    for (int index = lines.indexOf(after) + 1; index > 0 && index < lines.size() && !lines[index].isEmpty();
-         ++index)
-        entries += lines[index].simplified().section(' ', column, column);
-    return entries;
-}
-
-TEST_F(HostCompletion, OffersEveryCommandAndSubcommandTheHelpLists)
-{
-    const QStringList groups = helpEntries({ "--help" }, "Commands:", 0);
-    ASSERT_TRUE(groups.contains("completion")) << joined(groups);
-    EXPECT_EQ(complete({ "" }), joined(groups));
-    EXPECT_EQ(complete({ "--quiet", "--data", root.path(), "" }), joined(groups));
-
-    for (const QString& group : groups) {
-        const QStringList subcommands = helpEntries({ group, "--help" }, "Usage:", 2);
-        if (subcommands.size() > 1) {
-            EXPECT_EQ(complete({ group, "" }), joined(subcommands)) << group.toStdString();
-        }
-    }
-    EXPECT_EQ(complete({ "i" }), "imports|intros");
-    EXPECT_EQ(complete({ "intros", "ne" }), "next-name");
-}
-
-TEST_F(HostCompletion, OffersEffectTypesKindsCollectionsAndTheOptionsOfTheCommand)
-{
-    struct Row {
-        QStringList words;
-        const char* offered;
-    };
-    const QList<Row> rows = {
-        { { "effects", "save", "" }, "equalizer|enhance" },
-        { { "effects", "remove", "en" }, "enhance" },
-        { { "imports", "remove", "--kind", "" }, "file|video|audio|picture" },
-        { { "imports", "save", "x.rec", "--kind", "=", "" }, "file|video|audio|picture" },
-        { { "imports", "save", "x.rec", "--kind", "=" }, "file|video|audio|picture" },
-        { { "show", "" }, "imports|intros|titles|audio_effects|video_effects" },
-        { { "titles", "save", "--" },
+    // The words typed, the last one being completed.
+    const QList<QPair<QString, std::string>> rows = {
+        { "", "effects|imports|intros|titles|list|show|check|demo|completion" },
+        { "--quiet --data /tmp ", "effects|imports|intros|titles|list|show|check|demo|completion" },
+        { "i", "imports|intros" },
+        { "effects ", "save|list|rename|remove" },
+        { "imports ", "save|list|next-name|rename|remove" },
+        { "intros ", "save|list|next-name|rename|remove|show" },
+        { "titles ", "save|list|next-name|rename|remove" },
+        { "intros ne", "next-name" },
+        { "effects save ", "equalizer|enhance" },
+        { "effects remove en", "enhance" },
+        { "imports remove --kind ", "file|video|audio|picture" },
+        // Bash splits "--kind=" into "--kind" and "=".
+        { "imports save x.rec --kind = ", "file|video|audio|picture" },
+        { "imports save x.rec --kind =", "file|video|audio|picture" },
+        { "show ", "imports|intros|titles|audio_effects|video_effects" },
+        { "titles save --",
             "--data|--json|--quiet|--version|--help|--text|--font|--color|--background|--preview|--exact" },
-        { { "effects", "save", "equalizer", "Bass", "--set", "" }, "" },
-        { { "completion", "" }, "bash" },
+        { "effects save equalizer Bass --set ", "" },
+        { "completion ", "bash" },
     };
-    for (const Row& row : rows)
-        EXPECT_EQ(complete(row.words), row.offered) << row.words.join(' ').toStdString();
+    for (const auto& [words, offered] : rows)
+        EXPECT_EQ(complete(words.split(' ')), offered) << words.toStdString();
 }
 
-TEST_F(HostCompletion, OffersTheSavedNamesOfTheDataFolderTypedOrSetAsTheyAre)
+TEST_F(HostCompletion, OffersTheSavedNamesOfTheDataFolderTypedOrSetAsTheyAreAndRunsNoneOfThem)
 {
     const QString quoted = QStringLiteral("It's \"loud\" \\ here");
-    save({ "effects", "save", "equalizer", "Bass boost" });
-    save({ "effects", "save", "equalizer", quoted });
-    save({ "effects", "save", "enhance", "Warm" });
-    save({ "titles", "save", QStringLiteral("Grüße an alle") });
+    const QString marker = root.path() + "/ran";
+    const QString spelled = QStringLiteral("$(touch %1)`touch %1`").arg(marker);
+    for (const QStringList& save : { QStringList { "effects", "save", "equalizer", "Bass boost" },
+             { "effects", "save", "equalizer", quoted }, { "effects", "save", "enhance", "Warm" },
+             { "titles", "save", QStringLiteral("Grüße an alle") }, { "titles", "save", spelled } })
+        ASSERT_EQ(runHost(save + QStringList { "--data", root.path() }).status, 0);
 
-    EXPECT_EQ(complete({ "--data", root.path(), "effects", "remove", "equalizer", "" }),
-        joined({ "Bass boost", quoted }));
+    EXPECT_EQ(completeIn("effects remove equalizer", ""), "Bass boost|" + quoted.toStdString());
     EXPECT_EQ(
         complete({ "effects", "remove", "enhance", "" }, { "USERCOLLECTION_DATA=" + root.path() }), "Warm");
     EXPECT_EQ(complete({ "--data", "=", root.path(), "effects", "remove", "equalizer", "B" }), "Bass boost");
-    EXPECT_EQ(complete({ "--data=" + root.path(), "titles", "next-name", "" }), "Grüße an alle");
-
+    EXPECT_EQ(complete({ "--data=" + root.path(), "titles", "next-name", "G" }), "Grüße an alle");
     // The word as typed, quoting included.
     for (const char* typed : { "Bass\\ b", "\"Bass b", "'Bass b" })
-        EXPECT_EQ(complete({ "--data", root.path(), "effects", "remove", "equalizer", typed }), "Bass boost")
-            << typed;
-    EXPECT_EQ(complete({ "--data", root.path(), "effects", "remove", "equalizer", "\"It's \\\"l" }),
-        quoted.toStdString());
-    EXPECT_EQ(complete({ "--data", root.path(), "intros", "remove", "" }), "");
+        EXPECT_EQ(completeIn("effects remove equalizer", typed), "Bass boost") << typed;
+    EXPECT_EQ(completeIn("effects remove equalizer", "\"It's \\\"l"), quoted.toStdString());
+    EXPECT_EQ(completeIn("intros remove", ""), "");
+    EXPECT_EQ(completeIn("titles next-name", ""), spelled.toStdString() + "|Grüße an alle");
+    EXPECT_FALSE(QFile::exists(marker));
 }
 
-TEST_F(HostCompletion, RunsNothingASavedNameSpells)
+TEST(HostHelp, DescribesTheProgramAndEveryCommand)
 {
-    const QString marker = QDir(root.path()).filePath("ran");
-    const QString name = QStringLiteral("$(touch %1)`touch %1`").arg(marker);
-    save({ "titles", "save", name });
-
-    EXPECT_EQ(complete({ "--data", root.path(), "titles", "next-name", "" }), name.toStdString());
-    EXPECT_FALSE(QFile::exists(marker));
+    EXPECT_TRUE(runHost({ "--help" }).out.contains("\nCommands:\n  effects "));
+    for (const char* command :
+        { "effects", "imports", "intros", "titles", "list", "show", "check", "demo", "completion" }) {
+        const Testing::HostRun help = runHost({ command, "--help" });
+        EXPECT_EQ(help.status, 0) << command;
+        EXPECT_TRUE(help.out.contains(QStringLiteral("usercollection ") + command)) << help.out.toStdString();
+    }
+    EXPECT_TRUE(runHost({ "imports", "save", "--help" }).out.contains("--media PATH"));
 }
 
 } // namespace

@@ -2,25 +2,23 @@
 
 #include <QDir>
 #include <QProcess>
-#include <QProcessEnvironment>
+#include <QRegularExpression>
 
 namespace Testing {
 
-HostRun runHost(const QStringList& arguments, const QStringList& extraEnvironment)
-{
-    return runHostVia({}, arguments, extraEnvironment);
-}
-
-HostRun runHostVia(
-    const QStringList& wrapper, const QStringList& arguments, const QStringList& extraEnvironment)
+QProcessEnvironment hostEnvironment(const QStringList& extra)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    for (const QString& entry : extraEnvironment)
+    for (const QString& entry : extra)
         environment.insert(entry.section(QLatin1Char('='), 0, 0), entry.section(QLatin1Char('='), 1));
+    return environment;
+}
 
+HostRun runHost(const QStringList& arguments, const QStringList& extraEnvironment, const QStringList& wrapper)
+{
     QProcess process;
-    process.setProcessEnvironment(environment);
+    process.setProcessEnvironment(hostEnvironment(extraEnvironment));
     const QString host = QStringLiteral(USERCOLLECTION_HOST_PATH);
     if (wrapper.isEmpty())
         process.start(host, arguments);
@@ -41,43 +39,65 @@ HostRun runHostVia(
     return run;
 }
 
-QStringList names(const QJsonValue& entries)
+void expectError(const HostRun& run, int status, const QString& message)
 {
-    QStringList result;
-    for (const QJsonValue& entry : entries.toArray())
-        result << entry["name"].toString();
-    return result;
+    EXPECT_EQ(run.status, status) << run.err.toStdString();
+    EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
+    EXPECT_TRUE(run.err.startsWith("usercollection: ") && run.err.contains(message)) << run.err.toStdString();
+    EXPECT_EQ(run.out, QString());
 }
 
-QJsonValue entryNamed(const QJsonValue& entries, const QString& name)
+QString valueAt(const QJsonValue& value, const QString& path)
 {
-    for (const QJsonValue& entry : entries.toArray()) {
-        if (entry["name"].toString() == name)
-            return entry;
+    if (path.isEmpty())
+        return value.isString() ? value.toString() : value.toVariant().toString();
+    const QString key = path.section('/', 0, 0), rest = path.section('/', 1);
+    if (key == "*") {
+        QStringList all;
+        for (const QJsonValue& entry : value.toArray())
+            all << valueAt(entry, rest);
+        return all.join('|');
     }
-    return QJsonValue();
+    bool isIndex = false;
+    const int index = key.toInt(&isIndex);
+    return valueAt(isIndex ? value[index] : value[key], rest);
 }
 
-QJsonObject HostTest::report(QStringList arguments, bool quiet)
+HostRun HostTest::run(const QString& command) const
 {
-    arguments << "--json";
-    const HostRun result = run(arguments);
-    EXPECT_EQ(result.status, 0) << arguments.join(' ').toStdString() << ": " << result.err.toStdString();
+    return runHost(QStringList { "--data", root.path() }
+        + QProcess::splitCommand(command).replaceInStrings("{media}", media.path()));
+}
+
+QJsonObject HostTest::report(const QString& command, bool quiet) const
+{
+    const HostRun result = run("--json " + command);
+    EXPECT_EQ(result.status, 0) << command.toStdString() << ": " << result.err.toStdString();
     if (quiet) {
-        EXPECT_EQ(result.err, QString()) << arguments.join(' ').toStdString();
+        EXPECT_EQ(result.err, QString()) << command.toStdString();
     }
     return result.json();
 }
 
-QString HostTest::mediaFile(const QString& name)
+void HostTest::expectSession(const QList<QPair<QString, QStringList>>& steps) const
 {
-    EXPECT_TRUE(writeFile(QDir(media.path()).filePath(name), "not really media"));
-    return QDir(media.path()).filePath(name);
+    for (const auto& [command, expected] : steps) {
+        const HostRun done = run("--json " + command);
+        EXPECT_EQ(done.status, done.json()["exit"].toInt()) << command.toStdString();
+        EXPECT_EQ(done.err, QString()) << command.toStdString();
+        for (const QString& entry : expected) {
+            const int at = entry.indexOf(QRegularExpression("[=~]"));
+            const QString actual = valueAt(done.json(), entry.left(at)), wanted = entry.mid(at + 1);
+            EXPECT_TRUE(entry[at] == '=' ? actual == wanted : actual.contains(wanted))
+                << command.toStdString() << ": " << entry.toStdString() << ", but " << actual.toStdString();
+        }
+    }
 }
 
-HostRun HostTest::run(QStringList arguments) const
+QString HostTest::mediaFile(const QString& name) const
 {
-    return runHost(arguments << "--data" << root.path());
+    EXPECT_TRUE(writeFile(media.filePath(name), "not really media"));
+    return media.filePath(name);
 }
 
 } // namespace Testing

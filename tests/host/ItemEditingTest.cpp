@@ -2,179 +2,153 @@
 // pictures that stand for them, each kind the same way.
 
 #include "HostProcess.h"
-#include <gmock/gmock.h>
 
-#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSet>
 
 namespace {
 
-using ::testing::ElementsAre;
-using Testing::entryNamed;
-using ::testing::HasSubstr;
-using Testing::HostRun;
-using Testing::names;
-
 class ItemEditing : public Testing::HostTest {
 protected:
-    // A command that saves an item called name of the kind, its list command and key.
+    // How each kind is saved (followed by the name), listed, and the key of its list.
     struct Kind {
-        QStringList save;
-        QStringList list;
+        QString save;
+        QString list;
         QString key;
     };
-    QList<Kind> kinds()
+    const QList<Kind> kinds = {
+        { "effects save equalizer", "effects list equalizer", "presets" },
+        { "titles save", "titles list", "titles" },
+        { "intros save", "intros list", "intros" },
+        // An import's file name comes first, then --name.
+        { "imports save {file} --media {media}/clip.mp4 --name", "imports list", "imports" },
+    };
+
+    void SetUp() override { mediaFile("clip.mp4"); }
+    QString idOf(const Kind& kind, const QString& name) const
     {
-        return {
-            { { "effects", "save", "equalizer" }, { "effects", "list", "equalizer" }, "presets" },
-            { { "titles", "save" }, { "titles", "list" }, "titles" },
-            { { "intros", "save" }, { "intros", "list" }, "intros" },
-            // An import's name is given with --name; its file name comes first.
-            { { "imports", "save", "--media", mediaFile("clip.mp4"), "--name" }, { "imports", "list" },
-                "imports" },
-        };
+        const QJsonObject listed = report(kind.list);
+        const QStringList names = Testing::valueAt(listed, kind.key + "/*/name").split('|');
+        return Testing::valueAt(listed, kind.key + "/*/id").split('|').value(names.indexOf(name));
     }
-    QJsonArray listed(const Kind& kind) { return report(kind.list)[kind.key].toArray(); }
-    QString idOf(const Kind& kind, const QString& name)
+    QString saving(const Kind& kind, const QString& name)
     {
-        return entryNamed(listed(kind), name)["id"].toString();
+        return QString(kind.save).replace("{file}", QString::number(++files) + ".rec") + " " + name;
     }
-    void save(const Kind& kind, const QString& name)
+    static QString renaming(const Kind& kind, const QString& names)
     {
-        report(withFileName(kind.save + QStringList { name }));
-    }
-    QStringList withFileName(QStringList save)
-    {
-        if (save[0] == "imports")
-            save.insert(2, QStringLiteral("%1.rec").arg(++imports));
-        return save;
-    }
-    static QStringList renameOf(const Kind& kind)
-    {
-        return QStringList(kind.list).replaceInStrings("list", "rename");
+        return QString(kind.list).replace("list", "rename") + " " + names;
     }
 
-    // The preview stored in each record file of folder, in file order.
-    QStringList previews(const QString& folder) const
+    // The previews stored in the record files of folder, each once.
+    QSet<QString> previews(const QString& folder) const
     {
-        QStringList found;
-        const QRegularExpression preview("<preview[^>]*>([^<]*)</preview>");
-        for (const QString& file :
-            QDir(QDir(root.path()).filePath(folder)).entryList(QDir::Files, QDir::Name))
-            found += preview.match(Testing::readFile(QDir(root.path()).filePath(folder + "/" + file)))
+        QSet<QString> found;
+        for (const QString& file : root.files().filter(folder + "/"))
+            found << QRegularExpression("<preview[^>]*>([^<]*)</preview>")
+                         .match(Testing::readFile(at(file)))
                          .captured(1);
         return found;
     }
 
-    int imports = 0;
+    int files = 0;
 };
 
 TEST_F(ItemEditing, EveryKindRenamesInPlaceByNameOrIdAndRefusesATakenNameUnlessNumbered)
 {
-    for (const Kind& kind : kinds()) {
+    for (const Kind& kind : kinds) {
         SCOPED_TRACE(kind.key.toStdString());
-        save(kind, "First");
-        save(kind, "Second");
+        report(saving(kind, "First"));
+        report(saving(kind, "Second"));
         const QString first = idOf(kind, "First"), second = idOf(kind, "Second");
-        const QStringList files = root.files();
-
-        const HostRun taken = run(renameOf(kind) + QStringList { "First", "Second" });
-        EXPECT_EQ(taken.status, 2);
-        EXPECT_THAT(taken.err.toStdString(), HasSubstr("'Second_01' is free"));
-        report(renameOf(kind) + QStringList { "First", "Second", "--number" });
-        report(renameOf(kind) + QStringList { "--id", second, "  Third " });
-
-        EXPECT_EQ(root.files(), files);
-        EXPECT_EQ(idOf(kind, "Second_01"), first);
-        EXPECT_EQ(idOf(kind, "Third"), second);
-        EXPECT_EQ(run(renameOf(kind) + QStringList { "Third", " " }).status, 2);
-        EXPECT_EQ(run(renameOf(kind) + QStringList { "Gone", "New" }).status, 1);
+        const QStringList before = root.files();
+        expectSession({
+            { renaming(kind, "First Second"), { "exit=2", "error~'Second_01' is free" } },
+            { renaming(kind, "First Second --number"), {} },
+            { renaming(kind, "--id " + second + " \"  Third \""), {} },
+            { kind.list,
+                { kind.key + "/*/name=Second_01|Third", kind.key + "/*/id=" + first + "|" + second } },
+            { renaming(kind, "Third \" \""), { "exit=2" } },
+            { renaming(kind, "Gone New"), { "exit=1" } },
+        });
+        EXPECT_EQ(root.files(), before);
     }
 }
 
 TEST_F(ItemEditing, SavesNumberATakenNameOrWithExactRefuseItAndReplaceKeepsThePreset)
 {
-    for (const Kind& kind : kinds()) {
+    for (const Kind& kind : kinds) {
         SCOPED_TRACE(kind.key.toStdString());
-        save(kind, "Same");
-        save(kind, " Same ");
-        EXPECT_EQ(run(withFileName(kind.save + QStringList { "Same", "--exact" })).status, 2);
-        EXPECT_THAT(names(listed(kind)), ElementsAre("Same", "Same_01"));
+        expectSession({
+            { saving(kind, "Same"), {} },
+            { saving(kind, "\" Same \""), { "name=Same_01" } },
+            { saving(kind, "Same --exact"), { "exit=2", "error~'Same_02' is free" } },
+            { kind.list, { kind.key + "/*/name=Same|Same_01" } },
+        });
     }
-
-    const QString id = idOf(kinds()[0], "Same");
-    const QJsonObject replaced
-        = report({ "effects", "save", "equalizer", "Same", "--replace", "--set", "band2=5" });
-    EXPECT_EQ(replaced["id"].toString(), id);
-    EXPECT_EQ(entryNamed(listed(kinds()[0]), "Same")["settings"]["band2"].toDouble(), 5);
-    EXPECT_EQ(run({ "effects", "save", "equalizer", "Other", "--replace" }).status, 1);
-
-    report({ "titles", "remove", "--id", idOf(kinds()[1], "Same_01") });
-    EXPECT_THAT(names(listed(kinds()[1])), ElementsAre("Same"));
+    const QString id = idOf(kinds[0], "Same");
+    expectSession({
+        { "effects save equalizer Same --replace --set band2=5", { "id=" + id } },
+        { "effects list equalizer", { "presets/0/id=" + id, "presets/0/settings/band2=5" } },
+        { "effects save equalizer Other --replace", { "exit=1" } },
+        { "titles remove --id " + idOf(kinds[1], "Same_01"), {} },
+        { "titles list", { "titles/*/name=Same" } },
+    });
 }
 
 TEST_F(ItemEditing, ListFindsItemsOfEveryCollectionInTheOrderPeopleSortOrNewestFirst)
 {
-    for (const char* name : { "Take 10", "Take 2", "Intro" })
-        report({ "titles", "save", name });
-    report({ "effects", "save", "enhance", "take 1" });
+    for (const char* name : { "\"Take 10\"", "\"Take 2\"", "Intro" })
+        report(QString("titles save ") + name);
+    report("effects save enhance \"take 1\"");
     // Saved within one second, the titles are dated apart by hand.
     QDateTime when = QDateTime::currentDateTime().addDays(-1);
     for (const QString& file : root.files().filter("overlays/")) {
-        QFile record(QDir(root.path()).filePath(file));
+        QFile record(at(file));
         ASSERT_TRUE(record.open(QIODevice::ReadWrite));
         ASSERT_TRUE(record.setFileTime(when = when.addSecs(60), QFileDevice::FileModificationTime));
     }
 
-    const QJsonArray found = report({ "list", "--match", "TAKE" })["items"].toArray();
-    EXPECT_THAT(names(found), ElementsAre("take 1", "Take 2", "Take 10"));
-    EXPECT_EQ(found[0]["kind"].toString(), "enhance");
-    EXPECT_EQ(found[0]["collection"].toString(), "video_effects");
-    EXPECT_EQ(found[1]["collection"].toString(), "titles");
-    EXPECT_TRUE(found[0]["saved"].toString().endsWith('Z'));
+    expectSession({
+        { "list --match TAKE",
+            { "items/*/name=take 1|Take 2|Take 10", "items/*/kind=enhance|title|title",
+                "items/*/collection=video_effects|titles|titles", "items/0/saved~Z" } },
+        { "titles list --sort size", { "exit=2" } },
+    });
 
-    const QJsonArray byDate = report({ "titles", "list", "--sort", "date" })["titles"].toArray();
+    const QJsonArray byDate = report("titles list --sort date")["titles"].toArray();
     ASSERT_EQ(byDate.size(), 3);
     for (int i = 1; i < byDate.size(); ++i)
         EXPECT_GT(byDate[i - 1]["saved"].toString(), byDate[i]["saved"].toString());
-    EXPECT_EQ(run({ "titles", "list", "--sort", "size" }).status, 2);
 }
 
 TEST_F(ItemEditing, EveryEnhanceSettingAndATitlesTextShowInItsTile)
 {
     const QStringList settings = { "brightness=-80", "contrast=80", "saturation=-100", "hue=120", "gamma=0.1",
         "gamma=10", "temperature=90" };
-    report({ "effects", "save", "enhance", "plain" });
+    report("effects save enhance plain");
     for (const QString& setting : settings)
-        report({ "effects", "save", "enhance", setting, "--set", setting });
-    const QStringList enhance = previews("effects/ManualEnhance");
-    EXPECT_EQ(QSet<QString>(enhance.begin(), enhance.end()).size(), settings.size() + 1);
+        report("effects save enhance " + setting + " --set " + setting);
+    EXPECT_EQ(previews("effects/ManualEnhance").size(), settings.size() + 1);
 
-    report({ "titles", "save", "Hello" });
-    report({ "titles", "save", "Other", "--text", "Goodbye, see you" });
-    report({ "titles", "save", "Gold", "--text", "Hello", "--color", "gold", "--font", "Serif" });
-    const QStringList titles = previews("overlays");
-    EXPECT_EQ(QSet<QString>(titles.begin(), titles.end()).size(), 3);
+    report("titles save Hello");
+    report("titles save Other --text \"Goodbye, see you\"");
+    report("titles save Gold --text Hello --color gold --font Serif");
+    EXPECT_EQ(previews("overlays").size(), 3);
 }
 
-TEST_F(ItemEditing, ErrorsAreJsonUnderJsonAndPicturesTakeTheirFilesFormat)
+TEST_F(ItemEditing, PicturesTakeTheFormatOfTheirFileName)
 {
-    const HostRun error = run({ "titles", "remove", "Nothing", "--json" });
-    EXPECT_EQ(error.status, 1);
-    EXPECT_EQ(error.json()["exit"].toInt(), 1);
-    EXPECT_THAT(error.json()["error"].toString().toStdString(), HasSubstr("no title called 'Nothing'"));
-    EXPECT_EQ(run({ "list", "--sort", "size", "--json" }).json()["exit"].toInt(), 2);
-
-    report({ "titles", "save", "Hello" });
-    const QString jpeg = QDir(media.path()).filePath("titles.jpg");
-    report({ "show", "titles", "--png", jpeg });
-    EXPECT_TRUE(Testing::readFile(jpeg).startsWith("\xff\xd8"));
-    EXPECT_EQ(run({ "show", "titles", "--png", QDir(media.path()).filePath("titles.bmp") }).status, 2);
-    EXPECT_FALSE(QFile::exists(QDir(media.path()).filePath("titles.bmp")));
-
-    const HostRun version = Testing::runHost({ "--version" });
+    expectSession({
+        { "titles save Hello", {} },
+        { "show titles --png {media}/titles.jpg", {} },
+        { "show titles --png {media}/titles.bmp",
+            { "exit=2", "error~cannot write a picture as 'titles.bmp'" } },
+    });
+    EXPECT_TRUE(Testing::readFile(media.filePath("titles.jpg")).startsWith("\xff\xd8"));
+    EXPECT_FALSE(QFile::exists(media.filePath("titles.bmp")));
+    const Testing::HostRun version = Testing::runHost({ "--version" });
     EXPECT_EQ(version.status, 0);
     EXPECT_TRUE(version.out.startsWith("usercollection ")) << version.out.toStdString();
 }

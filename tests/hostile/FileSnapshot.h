@@ -1,11 +1,10 @@
 #pragma once
 
 #include <TempDataRoot.h>
+#include <gtest/gtest.h>
 
-#include <QByteArray>
 #include <QDir>
 #include <QDirIterator>
-#include <QString>
 
 #include <map>
 
@@ -17,17 +16,24 @@ using Files = std::map<QString, QByteArray>; // relative path: contents
 inline Files filesBelow(const QString& folder)
 {
     Files files;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
+    for (QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+         it.hasNext();) {
         const QString path = it.next();
         files[QDir(folder).relativeFilePath(path)] = readFile(path);
     }
     return files;
 }
 
-inline QStringList entriesOf(const QString& folder)
+// Each kept file of <parent>/data unchanged, parent holding only entries and its
+// "outside" folder nothing.
+inline void expectKeptAndNothingOutside(const QString& parent, const QStringList& entries, const Files& kept)
 {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    const auto all = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+    EXPECT_EQ(QDir(parent).entryList(all), entries);
+    EXPECT_EQ(QDir(parent + "/outside").entryList(all), QStringList());
+    const Files now = filesBelow(parent + "/data");
+    for (const auto& [file, bytes] : kept)
+        EXPECT_EQ(now.count(file) ? now.at(file) : QByteArray("(gone)"), bytes) << file.toStdString();
 }
 
 } // namespace Testing

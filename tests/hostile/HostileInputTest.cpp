@@ -1,3 +1,5 @@
+// Hostile names, null pointers and storage paths through the exported functions.
+
 #include "FileSnapshot.h"
 #include <CollectionHelper.h>
 #include <ContainerView.h>
@@ -10,21 +12,11 @@
 #include <Settings/Settings.h>
 #include <WithServices.h>
 
-#include <QFileInfo>
-
 namespace {
 
+using EditorCollection::CollectionID;
 using Kind = Import::Object::Kind;
-using Testing::Files;
 using Testing::filesBelow;
-
-QStringList namesIn(const Files& files)
-{
-    QStringList names;
-    for (const auto& entry : files)
-        names << entry.first;
-    return names;
-}
 
 template <class T>
 QStringList displayNames(const std::string& collectionId)
@@ -51,15 +43,14 @@ protected:
         timeline.tracks.push_back({ "video", { { "a.mp4", 0, 1000 } } });
         EXPECT_NE(intros->saveUserIntro(&timeline, "Kept", nullptr), nullptr);
         EXPECT_TRUE(Overlay::saveUserPreset(&title, "Kept"));
-        EXPECT_NE(imports.saveUserImport(&importNamed("Kept"), "kept", nullptr, "u"), nullptr);
+        EXPECT_NE(imports.saveUserImport(importNamed("Kept"), "kept", nullptr, "u"), nullptr);
         stored = filesBelow(data);
     }
 
-    Import::Object& importNamed(const QString& name)
+    Import::Object* importNamed(const QString& name)
     {
         item.id = name.toStdString();
-        item.kind = Kind::File;
-        return item;
+        return &item;
     }
 
     void restart()
@@ -74,11 +65,7 @@ protected:
     // nothing was written beside the data folder.
     void expectNothingLostOrEscaped()
     {
-        EXPECT_EQ(Testing::entriesOf(root.path()), QStringList({ "data", "outside" }));
-        EXPECT_EQ(Testing::entriesOf(outside), QStringList());
-        const Files now = filesBelow(data);
-        for (const auto& [file, bytes] : stored)
-            EXPECT_EQ(now.count(file) ? now.at(file) : QByteArray("(gone)"), bytes) << file.toStdString();
+        Testing::expectKeptAndNothingOutside(root.path(), { "data", "outside" }, stored);
         restart();
         const auto presets = Effect::loadUserEffects<Effect::AudioEqualizer>();
         ASSERT_TRUE(presets.count("Kept"));
@@ -86,11 +73,8 @@ protected:
         EXPECT_EQ(presets.at("Kept")->parameter("band1"), 6.0);
         EXPECT_TRUE(displayNames<Import::Object>(intros->id()).contains("Kept"));
         EXPECT_TRUE(displayNames<Import::Object>(imports.id()).contains("Kept"));
-        EXPECT_TRUE(displayNames<Overlay::Preset>(EditorCollection::CollectionID::TITLES).contains("Kept"));
+        EXPECT_TRUE(displayNames<Overlay::Preset>(CollectionID::TITLES).contains("Kept"));
     }
-
-    // A refused operation leaves no file behind.
-    void expectNoNewFiles() { EXPECT_EQ(namesIn(filesBelow(data)), namesIn(stored)); }
 
     static QString used(const QString& dataRoot)
     {
@@ -105,9 +89,8 @@ protected:
     Overlay::Preset title;
     Import::Object item;
     std::unique_ptr<Import::UserCollection> intros = Import::UserCollection::makeIntroCollection();
-    Import::UserCollection imports { EditorCollection::CollectionID::IMPORTS, "my_imports",
-        Settings::userImportsPath() };
-    Files stored;
+    Import::UserCollection imports { CollectionID::IMPORTS, "my_imports", Settings::userImportsPath() };
+    Testing::Files stored;
 };
 
 struct HostileName {
@@ -142,71 +125,45 @@ protected:
 
 // Each save either refuses the name without leaving a file, or stores a record that
 // reads back under the very same name after a restart.
-TEST_P(HostileNames, EffectPresetsRoundTripOrAreRefused)
+TEST_P(HostileNames, EveryKindStoresTheNameExactlyOrRefusesItWithoutAFile)
 {
-    Effect::AudioEqualizer equalizer;
-    Effect::ManualEnhance enhance;
-    const auto saved = Effect::saveUserEffect(&equalizer, name(), "", nullptr);
-    const auto shown = Effect::saveUserEffect(&enhance, name(), name().toStdString(), Testing::image());
-    if (saved || shown) {
-        restart();
-        const auto equalizers = Effect::loadUserEffects<Effect::AudioEqualizer>();
-        const auto enhances = Effect::loadUserEffects<Effect::ManualEnhance>();
-        EXPECT_EQ(equalizers.count(name()) ? equalizers.at(name())->id : "", saved ? saved->id : "");
-        EXPECT_EQ(enhances.count(name()) ? enhances.at(name())->id : "", shown ? shown->id : "");
-    } else {
-        expectNoNewFiles();
-    }
-    expectNothingLostOrEscaped();
-}
-
-TEST_P(HostileNames, IntrosAndTitlesRoundTripOrAreRefused)
-{
-    const Import::Object* intro = intros->saveUserIntro(&timeline, name(), nullptr);
-    const bool titled = Overlay::saveUserPreset(&title, name());
-    if (!intro && !titled)
-        expectNoNewFiles();
-    restart();
-    EXPECT_EQ(displayNames<Import::Object>(intros->id()).contains(name()), intro != nullptr);
-    // An empty name asks for the preset's own display name.
-    const QString titleName = name().isEmpty() ? QString::fromStdString(title.id) : name();
-    EXPECT_EQ(
-        displayNames<Overlay::Preset>(EditorCollection::CollectionID::TITLES).contains(titleName), titled);
-    expectNothingLostOrEscaped();
-}
-
-TEST_P(HostileNames, ImportsUnderTheNameOrAtTheFileNameAreListedAfterARestartOrRefused)
-{
-    const Import::Object* named = imports.saveUserImport(&importNamed(name()), "named", nullptr, name());
-    const QString nameRead = QString::fromStdString(name().toStdString());
-    const Import::Object* filed = imports.saveUserImport(&importNamed("Filed"), name(), nullptr, "u");
-    restart();
-    const QStringList listed = displayNames<Import::Object>(imports.id());
-    EXPECT_EQ(listed.contains(nameRead), named != nullptr);
-    EXPECT_EQ(listed.contains("Filed"), filed != nullptr)
-        << namesIn(filesBelow(data)).join(", ").toStdString();
-    if (!filed) {
-        EXPECT_EQ(filesBelow(data).size(), stored.size() + (named ? 1 : 0));
-    }
-    expectNothingLostOrEscaped();
-}
-
-TEST_P(HostileNames, TitlesStoredAtAPathBuiltFromTheNameStayInsideAndReplaceNoOtherRecord)
-{
-    Overlay::savePreset(&title, "T", QDir(Settings::userOverlaysPath()).filePath(name()), { "c" });
-    Overlay::savePreset(&title, "T", name(), { "c" });
-    expectNothingLostOrEscaped();
-}
-
-TEST_P(HostileNames, QueriesAnswerWithoutChangingAnything)
-{
+    // Asked while no item has the name, queries change nothing.
     EXPECT_TRUE(imports.nameAvailable(name(), Kind::File));
     EXPECT_EQ(intros->nextName(name(), Kind::Intro), name());
     EXPECT_FALSE(intros->itemRemovable(name(), Kind::Intro));
     EXPECT_FALSE(imports.removeUserImport(name(), Kind::File));
     EXPECT_FALSE(intros->removeUserImport(name(), Kind::Intro));
     EXPECT_EQ(Overlay::nextName(name()), name());
-    expectNoNewFiles();
+    EXPECT_EQ(filesBelow(data), stored);
+
+    Effect::AudioEqualizer equalizer;
+    Effect::ManualEnhance enhance;
+    const auto saved = Effect::saveUserEffect(&equalizer, name(), "", nullptr);
+    const auto shown = Effect::saveUserEffect(&enhance, name(), name().toStdString(), Testing::image());
+    const Import::Object* intro = intros->saveUserIntro(&timeline, name(), nullptr);
+    const bool titled = Overlay::saveUserPreset(&title, name());
+    const Import::Object* named = imports.saveUserImport(importNamed(name()), "named", nullptr, name());
+    const QString nameRead = QString::fromStdString(name().toStdString());
+    const Import::Object* filed = imports.saveUserImport(importNamed("Filed"), name(), nullptr, "u");
+    // A file for each record, and an intro's bundle.
+    EXPECT_EQ(filesBelow(data).size(),
+        stored.size() + bool(saved) + bool(shown) + 2 * bool(intro) + titled + bool(named) + bool(filed));
+    // Stored at a path made of the name, a title stays inside and replaces no other record.
+    Overlay::savePreset(&title, "T", QDir(Settings::userOverlaysPath()).filePath(name()), { "c" });
+    Overlay::savePreset(&title, "T", name(), { "c" });
+
+    restart();
+    const auto equalizers = Effect::loadUserEffects<Effect::AudioEqualizer>();
+    const auto enhances = Effect::loadUserEffects<Effect::ManualEnhance>();
+    EXPECT_EQ(equalizers.count(name()) ? equalizers.at(name())->id : "", saved ? saved->id : "");
+    EXPECT_EQ(enhances.count(name()) ? enhances.at(name())->id : "", shown ? shown->id : "");
+    EXPECT_EQ(displayNames<Import::Object>(intros->id()).contains(name()), intro != nullptr);
+    // An empty name asks for the preset's own display name.
+    const QString titleName = name().isEmpty() ? QString::fromStdString(title.id) : name();
+    EXPECT_EQ(displayNames<Overlay::Preset>(CollectionID::TITLES).contains(titleName), titled);
+    const QStringList listed = displayNames<Import::Object>(imports.id());
+    EXPECT_EQ(listed.contains(nameRead), named != nullptr);
+    EXPECT_EQ(listed.contains("Filed"), filed != nullptr);
     expectNothingLostOrEscaped();
 }
 
@@ -223,7 +180,7 @@ TEST_F(Hostile, NullPointersGiveNullOrFalseAndChangeNothing)
     intros->locateItem(nullptr);
     EXPECT_FALSE(Overlay::savePreset(nullptr, "n", QDir(Settings::userOverlaysPath()).filePath("n"), {}));
     EXPECT_FALSE(Overlay::saveUserPreset(nullptr, "n"));
-    expectNoNewFiles();
+    EXPECT_EQ(filesBelow(data), stored);
     expectNothingLostOrEscaped();
 }
 
@@ -241,7 +198,7 @@ TEST_F(Hostile, AStoragePathOrDataRootThatIsAFileRefusesEverySave)
 {
     const QString file = QDir(data).filePath("imports/kept");
     Import::UserCollection onFile("imports", "my_imports", file);
-    EXPECT_EQ(onFile.saveUserImport(&importNamed("x"), "x", nullptr, "u"), nullptr);
+    EXPECT_EQ(onFile.saveUserImport(importNamed("x"), "x", nullptr, "u"), nullptr);
     EXPECT_EQ(onFile.saveUserIntro(&timeline, "x", nullptr), nullptr);
 
     Settings::setDataRoot(file);
@@ -251,7 +208,7 @@ TEST_F(Hostile, AStoragePathOrDataRootThatIsAFileRefusesEverySave)
     EXPECT_EQ(Import::UserCollection::makeIntroCollection()->saveUserIntro(&timeline, "x", nullptr), nullptr);
     EXPECT_FALSE(Overlay::saveUserPreset(&title, "x"));
     Settings::setDataRoot(data);
-    expectNoNewFiles();
+    EXPECT_EQ(filesBelow(data), stored);
     expectNothingLostOrEscaped();
 }
 

@@ -12,39 +12,29 @@ T* cloneOf(const T& source, Serialize::ObjectStorage& storage)
     return dynamic_cast<T*>(Serialize::Cloner().cloneImpl(&source, storage));
 }
 
+// Every setting of source set apart from its default and from every other.
 template <class E>
-void expectCloneHasEverySetting(const E& source)
+void expectCloneHasEverySetting(E source)
 {
+    source.id = "{preset}";
+    source.secondaryId = "second";
+    double value = 0.25;
+    for (const auto& parameter : E::parameters())
+        ASSERT_TRUE(source.setParameter(parameter.key, value += 0.5)) << parameter.key;
     Serialize::ObjectStorage storage;
     const E* copy = cloneOf(source, storage);
     ASSERT_NE(copy, nullptr);
-    EXPECT_NE(copy, &source);
-    EXPECT_EQ(copy->id, source.id);
-    EXPECT_EQ(copy->secondaryId, source.secondaryId);
+    EXPECT_EQ(copy->id, "{preset}");
+    EXPECT_EQ(copy->secondaryId, "second");
     for (const auto& parameter : E::parameters())
         EXPECT_EQ(copy->parameter(parameter.key), source.parameter(parameter.key)) << parameter.key;
     EXPECT_EQ(storage.size(), 1u);
 }
 
-TEST(Cloner, CopiesEveryEffectSetting)
+TEST(Cloner, CopiesEveryEffectSettingIntoTheStorage)
 {
-    Effect::AudioEqualizer equalizer;
-    equalizer.id = "{preset}";
-    equalizer.secondaryId = "second";
-    equalizer.preamp = 1.25;
-    for (std::size_t band = 0; band < equalizer.bandGains.size(); ++band)
-        equalizer.bandGains[band] = double(band) - 5.5;
-    expectCloneHasEverySetting(equalizer);
-
-    Effect::ManualEnhance enhance;
-    enhance.id = "{enhance}";
-    enhance.brightness = -10;
-    enhance.contrast = 20;
-    enhance.saturation = -30;
-    enhance.hue = 170;
-    enhance.gamma = 0.25;
-    enhance.temperature = 99.5;
-    expectCloneHasEverySetting(enhance);
+    expectCloneHasEverySetting(Effect::AudioEqualizer());
+    expectCloneHasEverySetting(Effect::ManualEnhance());
 }
 
 TEST(Cloner, NullGivesNullAndStoresNothing)
