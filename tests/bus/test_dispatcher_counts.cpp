@@ -1,11 +1,21 @@
 #include "BusTestTypes.h"
 #include <BusCounts.h>
-#include <gtest/gtest.h>
 
-#include <ostream>
+namespace PubSub::Details {
+
+struct DispatcherProbe {
+    static void watchRegistrations(Dispatcher::RegistrationHook hook)
+    {
+        Dispatcher::instance().setRegistrationHook(hook);
+    }
+};
+
+} // namespace PubSub::Details
 
 using namespace BusTest;
+using testing::ElementsAre;
 using Counts = PubSub::Details::Dispatcher::Counts;
+using DispatcherCounts = Bus;
 
 namespace {
 
@@ -15,45 +25,42 @@ Counts counts()
 }
 
 class PingPong : public PubSub::Subscriber<Ping, Pong> {
-    void handle(const Ping&) override { }
-    void handle(const Pong&) override { }
+    void handle(const Ping&) override { heard.push_back("ping"); }
+    void handle(const Pong&) override { heard.push_back("pong"); }
 };
+
+// Each registration and unregistration: whether registered, the handler, the message type.
+using Registration = std::tuple<bool, const void*, std::string>;
+std::vector<Registration> registrations;
 
 } // namespace
 
-TEST(DispatcherCounts, RiseWithEverySubscriberRegistrationAndSubscriptionAndReturnToTheBaseline)
+TEST_F(DispatcherCounts, RiseWithEverySubscriberRegistrationAndSubscriptionAndReturnToTheBaseline)
 {
     const Counts baseline = counts();
     {
-        std::vector<std::string> log;
         PingPong both;
-        Recorder<Pong> pong(log, "pong");
-        const Sender first, second;
-        both.subscribe(&first);
+        Recorder<Pong> pong("pong");
+        const Sender second;
+        both.subscribe(&sender);
         both.subscribe(&second);
         both.subscribe(&second);
-        pong.subscribe(&first);
+        pong.subscribe(&sender);
         both.subscribeAll<Sender>();
 
-        Counts expected = baseline;
-        expected.subscribers += 2;
-        expected.registrations += 3;
-        expected.objectSubscriptions += 3;
-        expected.typeSubscriptions += 1;
-        expected.indexedSenders += 4; // first and second, for Ping and for Pong
-        expected.senderEntries += 5;
-        expected.senderTypeEntries += 2;
-        EXPECT_EQ(counts(), expected);
+        const Counts& b = baseline;
+        // The indexed senders: both senders, for Ping and for Pong.
+        EXPECT_EQ(counts(),
+            (Counts { b.subscribers + 2, b.registrations + 3, b.objectSubscriptions + 3,
+                b.typeSubscriptions + 1, b.indexedSenders + 4, b.senderEntries + 5,
+                b.senderTypeEntries + 2 }));
 
         both.unsubscribe(&second);
         both.unsubscribeAll<Sender>();
         pong.onMessage = [](const Pong&) { throw 1; };
-        EXPECT_ANY_THROW(PubSub::publish(Pong(&first)));
-        expected.objectSubscriptions -= 1;
-        expected.typeSubscriptions -= 1;
-        expected.indexedSenders -= 2;
-        expected.senderEntries -= 2;
-        expected.senderTypeEntries -= 2;
+        EXPECT_ANY_THROW(PubSub::publish(Pong(&sender)));
+        const Counts expected { b.subscribers + 2, b.registrations + 3, b.objectSubscriptions + 2,
+            b.typeSubscriptions, b.indexedSenders + 2, b.senderEntries + 3, b.senderTypeEntries };
         EXPECT_EQ(counts(), expected);
         {
             const Sender brief;
@@ -62,4 +69,30 @@ TEST(DispatcherCounts, RiseWithEverySubscriberRegistrationAndSubscriptionAndRetu
         EXPECT_EQ(counts(), expected);
     }
     EXPECT_EQ(counts(), baseline);
+}
+
+TEST_F(DispatcherCounts, TypesRegisterInArgumentOrderUnregisterInReverseAndShareOneSubscription)
+{
+    registrations.clear();
+    PubSub::Details::DispatcherProbe::watchRegistrations(
+        [](bool registered, const void* handler, const std::string& type) {
+            registrations.emplace_back(registered, handler, type);
+        });
+    const void* pingHandler = nullptr;
+    const void* pongHandler = nullptr;
+    {
+        PingPong subscriber;
+        pingHandler = static_cast<PubSub::Details::Subscriber<Ping>*>(&subscriber);
+        pongHandler = static_cast<PubSub::Details::Subscriber<Pong>*>(&subscriber);
+        subscriber.subscribe(&sender);
+        PubSub::publish(Pong(&sender));
+        PubSub::publish(Ping(&sender));
+        EXPECT_THAT(heard, ElementsAre("pong", "ping"));
+    }
+    PubSub::Details::DispatcherProbe::watchRegistrations(nullptr);
+
+    const std::string ping = typeid(Ping).name(), pong = typeid(Pong).name();
+    EXPECT_THAT(registrations,
+        ElementsAre(Registration(true, pingHandler, ping), Registration(true, pongHandler, pong),
+            Registration(false, pongHandler, pong), Registration(false, pingHandler, ping)));
 }

@@ -1,84 +1,70 @@
 #include "BusTestTypes.h"
-#include <gmock/gmock.h>
+#include <BusSpy.h>
 
 #include <algorithm>
+#include <new>
 #include <random>
 #include <stdexcept>
 
 using namespace BusTest;
 using testing::ElementsAre;
 using testing::IsEmpty;
+using DispatcherDelivery = Bus;
+using ObjectLifetime = Bus;
 
-TEST(DispatcherDelivery, NoSubscriberMeansNoHandlerAndAnUnchangedMessage)
+TEST_F(DispatcherDelivery, HandlersRunInRegistrationOrderNotSubscriptionOrder)
 {
-    const Sender sender;
-    const Ping ping(&sender, 7);
-    EXPECT_THAT(
-        PubSub::Details::Dispatcher::instance().getSubscribers(ping, typeid(Ping), &sender, typeid(Sender)),
-        IsEmpty());
-    PubSub::publish(ping);
-    EXPECT_EQ(ping.value, 7);
-}
-
-TEST(DispatcherDelivery, HandlersRunInRegistrationOrderNotSubscriptionOrder)
-{
-    const Sender sender;
-    std::vector<std::string> log;
-    Recorder<Ping> first(log, "first");
-    Recorder<Ping> second(log, "second");
-    Recorder<Ping> third(log, "third");
+    Recorder<Ping> first("first"), second("second"), third("third");
     third.subscribe(&sender);
     second.subscribeAll<Sender>();
     first.subscribe(&sender);
     second.subscribe(&sender); // listed once although it matches twice
-    first.onMessage = [&](const Ping&) { log.push_back("first done"); };
+    first.onMessage = [](const Ping&) { heard.push_back("first done"); };
 
     PubSub::publish(Ping(&sender));
-    EXPECT_THAT(log, ElementsAre("first", "first done", "second", "third"));
+    EXPECT_THAT(heard, ElementsAre("first", "first done", "second", "third"));
 }
 
-TEST(DispatcherDelivery, ThrowingHandlerStopsPublishingAndReachesTheCaller)
+TEST_F(DispatcherDelivery, ThrowingHandlerStopsPublishingAndReachesTheCaller)
 {
-    const Sender sender;
-    std::vector<std::string> log;
-    Recorder<Ping> first(log, "first");
-    Recorder<Ping> second(log, "second");
+    Recorder<Ping> first("first"), second("second");
     first.subscribe(&sender);
     second.subscribe(&sender);
     first.onMessage = [](const Ping&) { throw std::runtime_error("refused"); };
 
     EXPECT_THROW(PubSub::publish(Ping(&sender)), std::runtime_error);
-    EXPECT_THAT(log, ElementsAre("first"));
+    EXPECT_THAT(heard, ElementsAre("first"));
 }
 
-TEST(DispatcherDelivery, OnlySubscribedSendersAndRegisteredTypesReachAHandler)
+TEST_F(DispatcherDelivery, OnlySubscribedSendersAndRegisteredTypesReachAHandler)
 {
-    const Sender heard, other;
-    std::vector<std::string> log;
-    Recorder<Ping> recorder(log, "ping");
-    recorder.subscribe(&heard);
+    const Sender other;
+    Recorder<Ping> recorder("ping");
+    recorder.subscribe(&sender);
     recorder.subscribe(nullptr); // ignored
 
-    PubSub::publish(Ping(&other));
-    PubSub::publish(Pong(&heard));
+    const Ping toOther(&other);
+    EXPECT_THAT(
+        PubSub::Details::Dispatcher::instance().getSubscribers(toOther, typeid(Ping), &other, typeid(Sender)),
+        IsEmpty());
+    PubSub::publish(toOther);
+    PubSub::publish(Pong(&sender));
     PubSub::publish(Ping(nullptr));
-    EXPECT_THAT(log, IsEmpty());
+    EXPECT_THAT(heard, IsEmpty());
     EXPECT_FALSE(recorder.isSubscribed(nullptr));
 
-    PubSub::publish(Ping(&heard));
-    EXPECT_THAT(log, ElementsAre("ping"));
+    PubSub::publish(Ping(&sender));
+    EXPECT_THAT(heard, ElementsAre("ping"));
 }
 
-TEST(DispatcherDelivery, UnsubscribedOrDestroyedSubscriberIsNoLongerCalled)
+TEST_F(DispatcherDelivery, UnsubscribedOrDestroyedSubscriberIsNoLongerCalled)
 {
-    const Sender sender;
-    std::vector<std::string> log;
-    Recorder<Ping> kept(log, "kept");
+    Recorder<Ping> kept("kept");
     kept.subscribe(&sender);
     kept.subscribe(&sender);
     EXPECT_TRUE(kept.isSubscribed(&sender));
     {
-        Recorder<Ping> gone(log, "gone");
+        Recorder<Ping> gone("gone");
         gone.subscribe(&sender);
         gone.subscribeAll<Sender>();
     }
@@ -86,22 +72,20 @@ TEST(DispatcherDelivery, UnsubscribedOrDestroyedSubscriberIsNoLongerCalled)
     kept.unsubscribe(&sender); // one unsubscribe ends both subscribes
     EXPECT_FALSE(kept.isSubscribed(&sender));
     PubSub::publish(Ping(&sender));
-    EXPECT_THAT(log, ElementsAre("kept"));
+    EXPECT_THAT(heard, ElementsAre("kept"));
 }
 
-TEST(DispatcherDelivery, ManySendersEachReachExactlyTheirCurrentSubscribers)
+TEST_F(DispatcherDelivery, ManySendersEachReachExactlyTheirCurrentSubscribers)
 {
     // Scattered addresses, so that senders collide in the dispatcher's index.
     std::vector<Sender> pool(2000);
     std::vector<const Sender*> senders;
-    for (const Sender& sender : pool)
-        senders.push_back(&sender);
+    for (const Sender& s : pool)
+        senders.push_back(&s);
     std::shuffle(senders.begin(), senders.end(), std::mt19937(42));
     senders.resize(300);
 
-    std::vector<std::string> log;
-    Recorder<Ping> even(log, "even");
-    Recorder<Ping> all(log, "all");
+    Recorder<Ping> even("even"), all("all");
     for (std::size_t i = 0; i < senders.size(); ++i) {
         all.subscribe(senders[i]);
         if (i % 2 == 0)
@@ -111,13 +95,92 @@ TEST(DispatcherDelivery, ManySendersEachReachExactlyTheirCurrentSubscribers)
         all.unsubscribe(senders[i]);
 
     for (std::size_t i = 0; i < senders.size(); ++i) {
-        log.clear();
+        heard.clear();
         PubSub::publish(Ping(senders[i]));
         std::vector<std::string> expected;
         if (i % 2 == 0)
             expected.push_back("even");
         if (i % 3 != 0)
             expected.push_back("all");
-        ASSERT_EQ(log, expected) << "sender " << i;
+        ASSERT_EQ(heard, expected) << "sender " << i;
     }
+}
+
+TEST_F(DispatcherDelivery, AllSendersMeansTheDeclaredTypeOfTheObjectFieldAndIncludesNull)
+{
+    const DerivedSender derived;
+    Recorder<Ping> byDeclaredType("Sender"), byDynamicType("DerivedSender"), one("one");
+    byDeclaredType.subscribeAll<Sender>();
+    byDynamicType.subscribeAll<DerivedSender>();
+    one.subscribe(&sender);
+
+    PubSub::publish(Ping(&derived));
+    PubSub::publish(Ping(nullptr));
+    byDeclaredType.unsubscribeAll<Sender>();
+    PubSub::publish(Ping(nullptr));
+    EXPECT_THAT(heard, ElementsAre("Sender", "Sender"));
+}
+
+TEST_F(ObjectLifetime, DestroyedSenderEndsSubscriptionsAndANewObjectThereIsAStranger)
+{
+    alignas(Sender) unsigned char storage[sizeof(Sender)];
+    Recorder<Ping> byObject("object");
+    Recorder<Pong> alsoByObject("object too");
+
+    const Sender* old = new (storage) Sender;
+    byObject.subscribe(old);
+    alsoByObject.subscribe(old);
+    old->~Sender();
+    EXPECT_FALSE(byObject.isSubscribed(old));
+
+    const Sender* reborn = new (storage) Sender;
+    ASSERT_EQ(static_cast<const void*>(reborn), static_cast<const void*>(old));
+    PubSub::publish(Ping(reborn));
+    PubSub::publish(Pong(reborn));
+    EXPECT_THAT(heard, IsEmpty());
+
+    byObject.subscribe(reborn);
+    PubSub::publish(Ping(reborn));
+    reborn->~Sender();
+    EXPECT_THAT(heard, ElementsAre("object"));
+}
+
+TEST_F(ObjectLifetime, CopyOfASenderIsANewSenderAndAssignmentKeepsIdentity)
+{
+    Sender original;
+    Recorder<Ping> recorder("original");
+    recorder.subscribe(&original);
+
+    Sender copy(original);
+    EXPECT_FALSE(recorder.isSubscribed(&copy));
+    PubSub::publish(Ping(&copy));
+    original = copy;
+    PubSub::publish(Ping(&original));
+    EXPECT_THAT(heard, ElementsAre("original"));
+}
+
+namespace {
+
+struct Echo : Message::Types::Notification<Sender> {
+    using Notification::Notification;
+};
+
+class Announcer : private PubSub::Publisher<Ping, Pong, Echo> {
+public:
+    void announce(const Sender& sender)
+    {
+        publish(Pong(&sender));
+        publish(Ping(&sender));
+        publish(Echo(&sender));
+    }
+};
+
+} // namespace
+
+TEST_F(DispatcherDelivery, PublisherPublishesEveryDeclaredTypeWithoutNamingTheBase)
+{
+    Testing::BusSpy<Ping, Pong, Echo> spy;
+    Announcer().announce(sender);
+    EXPECT_EQ(spy.log.types(), (Testing::typesOf<Pong, Ping, Echo>()));
+    EXPECT_EQ(spy.log.entries.at(0).sender, &sender);
 }

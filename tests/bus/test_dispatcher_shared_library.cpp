@@ -1,55 +1,62 @@
 #include "BusTestTypes.h"
 #include <dlfcn.h>
-#include <gmock/gmock.h>
-#include <plugin/BusTestPlugin.h>
-#include <plugin/BusUnloadPlugin.h>
 
 using namespace BusTest;
 using testing::ElementsAre;
+using DispatcherSharedLibrary = Bus;
 
-TEST(DispatcherSharedLibrary, TypeSeenThroughAnotherLibrarysTypeInfoIsTheSameType)
+namespace {
+
+// The function name of the plugin, which it loads into plugin.
+template <class F>
+F* pluginFunction(void*& plugin, const char* name)
 {
-    // Otherwise this test would not exercise two type_info objects of one type.
-    ASSERT_NE(
-        static_cast<const void*>(pluginPingType().name()), static_cast<const void*>(typeid(Ping).name()));
-    ASSERT_EQ(pluginPingType(), std::type_index(typeid(Ping)));
+    plugin = dlopen(BUS_PLUGIN, RTLD_NOW | RTLD_LOCAL);
+    return plugin ? reinterpret_cast<F*>(dlsym(plugin, name)) : nullptr;
+}
 
-    const Sender sender;
-    std::vector<std::string> log;
-    Recorder<Ping> byObject(log, "object");
-    Recorder<Ping> byType(log, "type");
+} // namespace
+
+TEST_F(DispatcherSharedLibrary, TypeSeenThroughAnotherLibrarysTypeInfoIsTheSameType)
+{
+    void* plugin = nullptr;
+    const auto publishPing = pluginFunction<const char*(const Sender*)>(plugin, "busPluginPublishPing");
+    ASSERT_NE(publishPing, nullptr) << dlerror();
+    Recorder<Ping> byObject("object"), byType("type");
     byObject.subscribe(&sender);
     byType.subscribeAll<Sender>();
 
-    pluginPublishPing(&sender, 1);
+    const char* pluginName = publishPing(&sender);
+    // Otherwise this test would not exercise two type_info objects of one type.
+    ASSERT_NE(static_cast<const void*>(pluginName), static_cast<const void*>(typeid(Ping).name()));
+    ASSERT_STREQ(pluginName, typeid(Ping).name());
     PubSub::publish(Ping(&sender));
-    pluginPublishPing(nullptr, 2);
-    EXPECT_THAT(log, ElementsAre("object", "type", "object", "type", "type"));
+    publishPing(nullptr);
+    EXPECT_THAT(heard, ElementsAre("object", "type", "object", "type", "type"));
+    EXPECT_EQ(dlclose(plugin), 0);
 }
 
-TEST(DispatcherSharedLibrary, TypesFirstSeenInAnUnloadedPluginStillWork)
+TEST_F(DispatcherSharedLibrary, TypesFirstSeenInAnUnloadedPluginStillWork)
 {
     // Twice: the second load may put the plugin's names back at their old addresses.
     for (int round = 0; round < 2; ++round) {
-        void* plugin = dlopen(BUS_UNLOAD_PLUGIN, RTLD_NOW | RTLD_LOCAL);
-        ASSERT_NE(plugin, nullptr) << dlerror();
-        const auto run = reinterpret_cast<int (*)(const char**)>(dlsym(plugin, "busUnloadPluginRun"));
+        void* plugin = nullptr;
+        const auto run = pluginFunction<int(const char**)>(plugin, "busPluginRunPluginPing");
         ASSERT_NE(run, nullptr) << dlerror();
         const char* pluginName = nullptr;
         EXPECT_EQ(run(&pluginName), 1);
         // Otherwise the plugin's names would not be the ones that go away.
         ASSERT_NE(static_cast<const void*>(pluginName), static_cast<const void*>(typeid(PluginPing).name()));
         ASSERT_EQ(dlclose(plugin), 0);
-        ASSERT_EQ(dlopen(BUS_UNLOAD_PLUGIN, RTLD_NOW | RTLD_NOLOAD), nullptr) << "the plugin stayed loaded";
+        ASSERT_EQ(dlopen(BUS_PLUGIN, RTLD_NOW | RTLD_NOLOAD), nullptr) << "the plugin stayed loaded";
 
-        const PluginSender sender;
-        std::vector<std::string> log;
-        Recorder<PluginPing> byObject(log, "object");
-        Recorder<PluginPing> byType(log, "type");
-        byObject.subscribe(&sender);
+        heard.clear();
+        const PluginSender pluginSender;
+        Recorder<PluginPing> byObject("object"), byType("type");
+        byObject.subscribe(&pluginSender);
         byType.subscribeAll<PluginSender>();
-        PubSub::publish(PluginPing(&sender));
+        PubSub::publish(PluginPing(&pluginSender));
         PubSub::publish(PluginPing(nullptr));
-        EXPECT_THAT(log, ElementsAre("object", "type", "type"));
+        EXPECT_THAT(heard, ElementsAre("object", "type", "type"));
     }
 }

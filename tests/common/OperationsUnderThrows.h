@@ -1,0 +1,409 @@
+#pragma once
+
+// The library's exported operations, one row each, over the real services on a fresh
+// data root among subscribers that throw on a chosen message. Shared by the exception
+// safety suite (each row with a throw at every message it sends) and the ownership
+// suite (random sequences of rows, throws and restarts).
+
+#include <CollectionHelper.h>
+#include <ContainerView.h>
+#include <Effect/UserEffects.h>
+#include <Import/UserCollection.h>
+#include <ItemView.h>
+#include <Model/CollectionID.h>
+#include <Model/Translator.h>
+#include <Overlay/OverlayPresets.h>
+#include <Records.h>
+#include <Services/CollectionBrowser.h>
+#include <Services/CollectionService.h>
+#include <Services/PersistenceService.h>
+#include <Settings/Settings.h>
+#include <TempDataRoot.h>
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace Testing {
+
+struct Thrown : std::runtime_error {
+    Thrown()
+        : std::runtime_error("thrown by a test subscriber")
+    {
+    }
+};
+
+// Where throws come from: subscribers placed before the services, after them, or made
+// while a load request is delivered (so that they hear the answer after the helper
+// that asked). Counts the messages heard there and throws on the throwAt-th (0: none).
+struct Chaos {
+    enum Where { BeforeServices, AfterServices, AfterHelpers } where = BeforeServices;
+    int throwAt = 0;
+    int heard = 0;
+};
+inline Chaos chaos;
+inline std::vector<std::unique_ptr<PubSub::Details::SubscriberBase>> lateThrowers;
+
+template <Chaos::Where At, class M>
+class Hears : public virtual PubSub::Details::Subscriber<M> {
+    void handle(const M&) override
+    {
+        if (At == chaos.where && ++chaos.heard == chaos.throwAt)
+            throw Thrown();
+    }
+};
+
+// Hears the messages M from every item of type T, its records and its containers.
+template <Chaos::Where At, class T, class... M>
+class Hearing : public PubSub::Subscriber<M...>, private Hears<At, M>... {
+public:
+    Hearing()
+    {
+        this->template subscribeAll<EditorCollection::PersistentItem<T>>();
+        this->template subscribeAll<T>();
+        this->template subscribeAll<EditorCollection::Container<T>>();
+    }
+};
+
+namespace Box = Message::Types; // the container messages
+
+// Every message about items of type T, their records and their collections' containers.
+template <Chaos::Where At, class T, class C = EditorCollection::Container<T>>
+using Thrower = Hearing<At, T, EditorCollection::StorePersistentItemRequest<T>,
+    EditorCollection::LoadPersistentItemRequest<T>, EditorCollection::RemovePersistentItemRequest<T>,
+    EditorCollection::UpgradePersistentItemRequest<T>, EditorCollection::StorePersistentItemNotification<T>,
+    EditorCollection::LoadPersistentItemNotification<T>, EditorCollection::GetCollectionRequest<T>,
+    EditorCollection::RegisterItemRequest<T>, EditorCollection::LocateCollectionRequest<T>,
+    EditorCollection::LocateItemRequest<T>, EditorCollection::LocateItemsRequest<T>,
+    EditorCollection::LocateCategoryRequest<T>, EditorCollection::RegisterCategoriesRequest<T>,
+    EditorCollection::RegisterCategoryDescriptionRequest<T>, EditorCollection::GetCollectionNotification<T>,
+    Box::Add<C>, Box::Change<C>, Box::Remove<C>, Box::Enumerate<C>, Box::Added<C>, Box::Changed<C>,
+    Box::Removed<C>, Box::Enumerated<C>>;
+
+// Makes a thrower that hears the answer to a load request after the helper that asked.
+template <class T>
+class LateThrowerMaker : public PubSub::Subscriber<EditorCollection::LoadPersistentItemRequest<T>> {
+public:
+    LateThrowerMaker() { this->template subscribeAll<EditorCollection::PersistentItem<T>>(); }
+
+private:
+    void handle(const EditorCollection::LoadPersistentItemRequest<T>&) override
+    {
+        if (chaos.where == Chaos::AfterHelpers)
+            lateThrowers.push_back(std::make_unique<
+                Hearing<Chaos::AfterHelpers, T, EditorCollection::LoadPersistentItemNotification<T>>>());
+    }
+};
+
+template <Chaos::Where At>
+using Throwers = std::tuple<Thrower<At, Effect::Object>, Thrower<At, Import::Object>,
+    Thrower<At, Overlay::Preset>, LateThrowerMaker<Effect::Object>, LateThrowerMaker<Import::Object>,
+    LateThrowerMaker<Overlay::Preset>>;
+
+using Imports = EditorCollection::Container<Import::Object>;
+
+// Follows the imports and, once armed, puts back the items a change takes out, by a
+// change nested in the announcement of the first.
+class Resurrector : public EditorCollection::View<Import::Object> {
+public:
+    bool armed = false;
+
+private:
+    void itemsRemoved(const std::deque<const Import::Object*>& removed) override
+    {
+        if (!std::exchange(armed, false))
+            return;
+        auto* c = const_cast<Imports*>(containers.begin()->first);
+        Imports back(*c);
+        back.items.insert(back.items.end(), removed.begin(), removed.end());
+        submitChange(c, &back);
+    }
+};
+
+inline const std::string UserEffects = "user effects";
+
+// The services on a fresh data root between throwers, holding what a user has saved.
+struct World {
+    World()
+    {
+        restart();
+        equalizer.preamp = 3;
+        title.text = "Hello";
+        timeline.tracks.push_back({ "video", { { "clip.mp4", 0, 1500 } } });
+        const Import::Object clipItem = withId<Import::Object>("clip");
+        Effect::AudioEqualizer warm;
+        warm.preamp = 1;
+        const bool saved = Effect::saveUserEffect(&warm, "Warm", {}, preview)
+            && Effect::saveUserEffect(&equalizer, "Bright", UserEffects, preview)
+            && Effect::saveUserEffect(&enhance, "Vivid", UserEffects, preview)
+            && (clip = imports.saveUserImport(&clipItem, "clip.xml", preview, "u-clip"))
+            && intros->saveUserIntro(&timeline, "Opening", preview)
+            && Overlay::saveUserPreset(&title, "Greeting");
+        EXPECT_TRUE(saved);
+    }
+    ~World()
+    {
+        stop();
+        lateThrowers.clear();
+        Translator::clear();
+    }
+
+    void stop()
+    {
+        follower.reset();
+        after.reset();
+        browser.reset();
+        collections.reset();
+        persistence.reset();
+        before.reset();
+    }
+    // As a program started anew: the collections hold what the data root holds.
+    void restart()
+    {
+        stop();
+        before.emplace();
+        persistence.emplace();
+        collections.emplace();
+        browser.emplace();
+        after.emplace();
+        collections->loadFolder(root.path());
+        collections->collection<Import::Object>(loose.id());
+        follower.emplace();
+        follower->observe(const_cast<Imports*>(&collections->collection<Import::Object>(imports.id())));
+    }
+
+    // "<collection>/<id>" of every item the collections hold; reading each item shows
+    // one freed too early, under AddressSanitizer.
+    std::set<std::string> collected() const
+    {
+        std::set<std::string> ids;
+        const auto add = [&ids](const auto* container, const std::string& collectionId) {
+            for (const auto* item : container ? container->items : decltype(container->items)())
+                ids.insert(collectionId + "/" + (item ? item->id : std::string()));
+        };
+        add(collections->container<Effect::Object>(UserEffects), UserEffects);
+        add(collections->container<Import::Object>(imports.id()), imports.id());
+        add(collections->container<Import::Object>(loose.id()), loose.id());
+        add(collections->container<Import::Object>(intros->id()), intros->id());
+        add(collections->container<Overlay::Preset>(EditorCollection::CollectionID::TITLES),
+            EditorCollection::CollectionID::TITLES);
+        return ids;
+    }
+    // What a fresh start finds stored: "fx:<preset id>" and "import:<id>" of the imports.
+    std::set<std::string> stored()
+    {
+        std::set<std::string> found;
+        for (const char* type :
+            { Effect::AudioEqualizer::NameInArchive(), Effect::ManualEnhance::NameInArchive() })
+            for (const auto& record : EditorCollection::PersistentItemHelper<Effect::Object>().loadRecords(
+                     Settings::userEffectsPath(type).toStdString()))
+                found.insert("fx:" + record.item->id);
+        for (const Import::Object* item : collections->collection<Import::Object>(imports.id()).items)
+            found.insert("import:" + item->id);
+        return found;
+    }
+
+    std::string listing(const std::string& collectionId, const std::string& id) const
+    {
+        return collected().count(collectionId + "/" + id) ? "listed" : "not listed";
+    }
+    static std::string file(const QString& path) { return QFile::exists(path) ? "stored" : "no file"; }
+    template <class T>
+    static QString fileOf(const T& preset)
+    {
+        return QDir(Settings::userEffectsPath(T::NameInArchive()))
+            .filePath(QString::fromStdString(preset.id));
+    }
+    // Notes a saved preset as one a fresh start lists, and says what a user finds of
+    // it: its preamp (an equalizer's), whether collectionId lists it, whether its file exists.
+    template <class T>
+    std::string saved(const std::unique_ptr<const T>& preset, const std::string& collectionId)
+    {
+        if (!preset)
+            return "none";
+        mustList["fx:" + preset->id] = true;
+        const std::string found = listing(collectionId, preset->id) + ", " + file(fileOf(*preset));
+        if constexpr (std::is_same_v<T, Effect::AudioEqualizer>)
+            return "preamp " + std::to_string(int(preset->preamp)) + ", " + found;
+        return found;
+    }
+    // Saves an import (into the collection without an id when loose), noting it as one
+    // a fresh start lists; says what a user finds of it.
+    std::string saveImport(bool inLoose)
+    {
+        const std::string id = (inLoose ? "loose" : "clip") + std::to_string(pick < 0 ? ++made : pick);
+        const QString file = QString::fromStdString(id) + "-" + QString::number(++made);
+        const auto item = withId<Import::Object>(id);
+        Import::UserCollection& collection = inLoose ? loose : imports;
+        mustList.erase("import:" + id);
+        if (!collection.saveUserImport(&item, file, preview, "u"))
+            return "none";
+        if (!inLoose)
+            mustList["import:" + id] = true;
+        return listing(collection.id(), id) + ", "
+            + World::file(QDir(collection.storagePath()).filePath(file));
+    }
+    QString fresh(const char* stem) { return QStringLiteral("%1-%2").arg(stem).arg(++made); }
+
+    TempDataRoot root;
+    std::optional<Throwers<Chaos::BeforeServices>> before;
+    std::optional<Services::PersistenceService> persistence;
+    std::optional<Services::CollectionService> collections;
+    std::optional<Services::CollectionBrowser> browser;
+    std::optional<Throwers<Chaos::AfterServices>> after;
+    std::optional<Resurrector> follower;
+
+    Import::UserCollection imports { "user-imports", "category_mine", Settings::userImportsPath() };
+    // One folder holds both collections; an item is its type and id, so the collection
+    // without an id gets ids of its own.
+    Import::UserCollection loose { "", "category_mine", Settings::userImportsPath() };
+    const std::unique_ptr<Import::UserCollection> intros = Import::UserCollection::makeIntroCollection();
+    const std::shared_ptr<const Types::Image> preview = image();
+    Effect::AudioEqualizer equalizer;
+    Effect::ManualEnhance enhance;
+    Overlay::Preset title;
+    Timeline::Object timeline;
+    const Import::Object* clip = nullptr;
+    int made = 0;
+    int pick = -1; // the import ids to use again, 0 to 3; -1: fresh ones
+    std::shared_ptr<const Effect::AudioEqualizer> doomedEffect;
+    std::string doomedImport;
+    // What the operation under test may remove: absolute files and "<collection>/<id>".
+    std::set<QString> mayRemove;
+    // What a fresh start must list (true) and must not (false), by stored() key; a key
+    // whose call threw is unknown.
+    std::map<std::string, bool> mustList;
+};
+
+// One operation: an untallied set-up, then the call, which returns its result as a
+// user would state it.
+struct Operation {
+    std::string name;
+    std::function<std::string(World&)> call;
+    std::string result;
+    std::function<void(World&)> prepare = [](World&) {};
+};
+
+inline void PrintTo(const Operation& operation, std::ostream* out)
+{
+    *out << operation.name;
+}
+
+inline std::string yesNo(bool yes)
+{
+    return yes ? "yes" : "no";
+}
+
+inline const std::vector<Operation> operations = {
+    { "SaveUserEffect",
+        [](World& w) { return w.saved(Effect::saveUserEffect(&w.equalizer, "Fresh", {}, w.preview), ""); },
+        "preamp 3, not listed, stored" },
+    { "SaveUserEffectIntoCollection",
+        [](World& w) {
+            return w.saved(Effect::saveUserEffect(&w.enhance, "Fresh", UserEffects, w.preview), UserEffects);
+        },
+        "listed, stored" },
+    { "LoadUserEffects",
+        [](World&) {
+            std::string loaded;
+            for (const auto& [name, preset] : Effect::loadUserEffects<Effect::AudioEqualizer>())
+                loaded += name.toStdString() + "=" + std::to_string(int(preset->preamp)) + " ";
+            return loaded;
+        },
+        "Bright=3 Warm=1 " },
+    { "RemoveUserEffect",
+        [](World& w) {
+            Effect::removeUserEffect(w.doomedEffect.get());
+            w.mustList["fx:" + w.doomedEffect->id] = false;
+            return w.file(w.fileOf(*w.doomedEffect));
+        },
+        "no file",
+        // A preset that a failed call left stored is the one the next call removes.
+        [](World& w) {
+            if (!w.doomedEffect || !QFile::exists(w.fileOf(*w.doomedEffect)))
+                w.doomedEffect = Effect::saveUserEffect(&w.equalizer, "Doomed", {}, w.preview);
+            w.mayRemove = { w.fileOf(*w.doomedEffect) };
+            w.mustList.erase("fx:" + w.doomedEffect->id);
+        } },
+    { "NameAvailable", [](World& w) { return yesNo(w.imports.nameAvailable("clip", Import::Object::File)); },
+        "no" },
+    { "NextImportName",
+        [](World& w) { return w.intros->nextName("Opening", Import::Object::Intro).toStdString(); },
+        "Opening_01" },
+    { "ItemRemovable", [](World& w) { return yesNo(w.imports.itemRemovable("clip", Import::Object::File)); },
+        "yes" },
+    { "SaveUserImport", [](World& w) { return w.saveImport(false); }, "listed, stored" },
+    { "SaveLooseImport", [](World& w) { return w.saveImport(true); }, "listed, stored" },
+    { "SaveUserIntro",
+        [](World& w) {
+            const Import::Object* saved = w.intros->saveUserIntro(&w.timeline, "Opening", w.preview);
+            return saved
+                ? w.listing(w.intros->id(), saved->id) + ", " + w.file(QString::fromStdString(saved->path))
+                : "none";
+        },
+        "listed, stored" },
+    { "RemoveUserImport",
+        [](World& w) {
+            const QString name = QString::fromStdString(w.doomedImport);
+            const bool removed = w.imports.removeUserImport(name, Import::Object::File);
+            if (removed)
+                w.mustList["import:" + w.doomedImport] = false;
+            return yesNo(removed) + ", " + w.listing(w.imports.id(), w.doomedImport) + ", "
+                + w.file(QDir(w.imports.storagePath()).filePath(name));
+        },
+        "yes, not listed, no file",
+        // An item that a failed call left in the collection is the one the next call removes.
+        // With ids to use again, the one picked, saved perhaps more than once or not at all.
+        [](World& w) {
+            if (w.pick >= 0)
+                w.doomedImport = "clip" + std::to_string(w.pick);
+            else if (w.doomedImport.empty() || w.listing(w.imports.id(), w.doomedImport) != "listed") {
+                w.doomedImport = w.fresh("doomed").toStdString();
+                const auto item = withId<Import::Object>(w.doomedImport);
+                EXPECT_TRUE(
+                    w.imports.saveUserImport(&item, QString::fromStdString(w.doomedImport), w.preview, "u"));
+            }
+            w.mayRemove = { QString::fromStdString(w.imports.id() + "/" + w.doomedImport),
+                QDir(w.imports.storagePath()).filePath(QString::fromStdString(w.doomedImport)) };
+            w.mustList.erase("import:" + w.doomedImport);
+        } },
+    { "LocateItem",
+        [](World& w) {
+            w.imports.locateItem(w.clip);
+            return w.browser->shown().itemId;
+        },
+        "clip" },
+    { "LocateCategory",
+        [](World& w) {
+            w.imports.locateCategory(true);
+            return w.browser->shown().categoryId + ", flag " + yesNo(w.browser->shown().flag);
+        },
+        "category_mine, flag yes" },
+    { "SavePreset",
+        [](World& w) {
+            const QString path = QDir(Settings::userOverlaysPath()).filePath(w.fresh("preset"));
+            const bool saved = Overlay::savePreset(&w.title, "Greeting", path, { "custom" });
+            return yesNo(saved) + ", " + w.file(path);
+        },
+        "yes, stored" },
+    { "SaveUserPreset",
+        [](World& w) {
+            const std::size_t before = w.collected().size();
+            const bool saved = Overlay::saveUserPreset(&w.title, "Greeting");
+            return yesNo(saved) + ", " + std::to_string(w.collected().size() - before) + " more listed";
+        },
+        "yes, 1 more listed" },
+    { "NextTitleName", [](World&) { return Overlay::nextName("Greeting").toStdString(); }, "Greeting_01" },
+};
+
+} // namespace Testing
