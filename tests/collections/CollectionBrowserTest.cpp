@@ -9,29 +9,6 @@ namespace {
 using namespace EditorCollection;
 using Browser = Services::CollectionBrowser;
 
-TEST(CollectionBrowser, RecordsWhatItWasLastAskedToShow)
-{
-    Browser browser;
-    Import::Object item;
-    item.id = "clip";
-    CollectionHelper<Import::Object> helper("mine");
-
-    helper.locateItem(&item);
-    EXPECT_EQ(browser.shown().collectionId, "mine");
-    EXPECT_EQ(browser.shown().item, static_cast<const PubSub::Object*>(&item));
-    EXPECT_EQ(browser.shown().itemId, "clip");
-
-    helper.locateCategory("intros", true);
-    EXPECT_EQ(browser.shown().item, nullptr);
-    EXPECT_EQ(browser.shown().categoryId, "intros");
-    EXPECT_TRUE(browser.shown().flag);
-
-    Overlay::Preset title;
-    CollectionHelper<Overlay::Preset>(CollectionID::TITLES).locateItem(&title);
-    EXPECT_EQ(browser.shown().collectionId, CollectionID::TITLES);
-    EXPECT_TRUE(browser.shown().categoryId.empty());
-}
-
 TEST(CollectionBrowser, DrawsOneTilePerItemOfCollectionsMadeBeforeAndAfterIt)
 {
     Services::CollectionService collections;

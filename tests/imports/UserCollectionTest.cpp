@@ -9,22 +9,6 @@ namespace {
 
 using Testing::ImportBus;
 
-TEST(UserCollectionIdentity, CopyOrMoveNamesTheSameCollectionAndMovingTakesTheStoragePath)
-{
-    Import::UserCollection original("imports", "category_mine", "/data/imports");
-    const Import::UserCollection copy(original);
-    const Import::UserCollection moved(std::move(original));
-
-    for (const Import::UserCollection* collection : { &copy, &moved }) {
-        EXPECT_EQ(collection->id(), "imports");
-        EXPECT_EQ(collection->category(), "category_mine");
-        EXPECT_EQ(collection->storagePath(), "/data/imports");
-    }
-    EXPECT_EQ(original.id(), "imports");
-    EXPECT_EQ(original.category(), "category_mine");
-    EXPECT_TRUE(original.storagePath().isEmpty());
-}
-
 TEST(UserCollectionIdentity, TheIntroCollectionKeepsTheIntroFolderOfItsCreation)
 {
     Testing::TempDataRoot root;

@@ -150,21 +150,15 @@ TEST_F(SavingTitles, TheTitlesPreviewIsSharedElseAGraySquareIsMade)
     EXPECT_EQ(pixels.pixelColor(79, 79), QColor(Qt::gray));
 }
 
-TEST_F(SavingTitles, SavePresetStoresUnderThePathAndCategoriesAndRegistersNothing)
-{
-    ASSERT_TRUE(Overlay::savePreset(&preset, "A", "some/path", { "c1", "c2" }));
-
-    EXPECT_EQ(bus.spy.log.types(), (typesOf<TitleBus::Get, TitleBus::Get, TitleBus::Store>()));
-    EXPECT_EQ(bus.spy.log.all<TitleBus::Store>()[0].path, "some/path");
-    EXPECT_EQ(bus.stored.at(0).categories, (std::set<std::string> { "c1", "c2" }));
-}
-
-TEST_F(SavingTitles, TheDisplayNameIsMadeUnique)
+TEST_F(SavingTitles, SavePresetStoresUnderThePathAndCategoriesWithAUniqueNameAndRegistersNothing)
 {
     Translator::addTranslation(preset.id, "Hello");
     bus.add(preset.id);
 
-    Overlay::savePreset(&preset, QString(), "a.xml", {});
+    ASSERT_TRUE(Overlay::savePreset(&preset, QString(), "some/path", { "c1", "c2" }));
+    EXPECT_EQ(bus.spy.log.types(), (typesOf<TitleBus::Get, TitleBus::Get, TitleBus::Store>()));
+    EXPECT_EQ(bus.spy.log.all<TitleBus::Store>()[0].path, "some/path");
+    EXPECT_EQ(bus.stored.at(0).categories, (std::set<std::string> { "c1", "c2" }));
     EXPECT_EQ(storedName(), "Hello_01");
 
     Overlay::savePreset(&preset, "hello", "a.xml", {});
