@@ -4,9 +4,6 @@
 
 #include "HostProcess.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QProcess>
 #include <QUuid>
 
 namespace {
@@ -36,12 +33,11 @@ TEST_F(DataFolderContract, ARemovalDeletesOnlyWhatTheLibraryWroteForTheItem)
 TEST_F(DataFolderContract, SavesStartedAtOnceNeverShareADisplayNameAndAreAllListed)
 {
     std::vector<std::unique_ptr<QProcess>> saves;
-    for (const QString save : { "intros save", "titles save", "effects save enhance" }) {
-        for (int i = 0; i < 6; ++i) {
-            saves.push_back(std::make_unique<QProcess>());
-            saves.back()->start(
-                USERCOLLECTION_HOST_PATH, save.split(' ') + QStringList { "Race", "--data", root.path() });
-        }
+    for (int i = 0; i < 18; ++i) {
+        const QString save = QStringList { "intros save", "titles save", "effects save enhance" }[i % 3];
+        saves.push_back(std::make_unique<QProcess>());
+        saves.back()->start(
+            USERCOLLECTION_HOST_PATH, save.split(' ') + QStringList { "Race", "--data", root.path() });
     }
     for (auto& process : saves) {
         ASSERT_TRUE(process->waitForFinished(120000));
@@ -62,8 +58,7 @@ TEST_F(DataFolderContract, WarningsOnlyForTheFilesACommandReadsEachOnceAndATwinG
     ASSERT_TRUE(writeFile(at("imports/notes"), "not a record"));
     const QStringList before = root.files();
 
-    EXPECT_EQ(run("titles list").err, QString());
-    EXPECT_EQ(run("--quiet effects list equalizer").err, QString());
+    EXPECT_EQ(run("titles list").err + run("--quiet effects list equalizer").err, QString());
     const Testing::HostRun effects = run("effects list equalizer --json");
     EXPECT_EQ(valueAt(effects.json(), "presets/*/name"), "Bass");
     const QStringList warnings = effects.err.split('\n', Qt::SkipEmptyParts);
@@ -91,6 +86,8 @@ TEST_F(DataFolderContract, CheckFixMovesEveryKindOfProblemAsideAndKeepsEveryGood
     ASSERT_TRUE(writeFile(at("intros/") + QUuid::createUuid().toString() + "/intro.bundle")); // orphan
     ASSERT_TRUE(writeFile(at("imports/.notes"))); // ignored
 
+    // Listed once, and nothing moved until asked to.
+    EXPECT_EQ(valueAt(report("list", false), "items/*/name"), "Bass|clip|Opening|Welcome");
     const Testing::HostRun found = run("check --json");
     EXPECT_EQ(found.status, 1);
     QStringList kinds = valueAt(found.json(), "problems/*/kind").split('|');

@@ -1,7 +1,7 @@
 #include "HostProcess.h"
 
 #include <QDir>
-#include <QProcess>
+#include <QDirIterator>
 #include <QRegularExpression>
 
 namespace Testing {
@@ -19,32 +19,37 @@ HostRun runHost(const QStringList& arguments, const QStringList& extraEnvironmen
 {
     QProcess process;
     process.setProcessEnvironment(hostEnvironment(extraEnvironment));
-    const QString host = QStringLiteral(USERCOLLECTION_HOST_PATH);
-    if (wrapper.isEmpty())
-        process.start(host, arguments);
-    else
-        process.start(wrapper.first(), wrapper.mid(1) + QStringList(host) + arguments);
-    HostRun run;
+    const QStringList command = wrapper + QStringList(USERCOLLECTION_HOST_PATH) + arguments;
+    process.start(command.first(), command.mid(1));
     // A generous bound only so that a hanging program fails the test instead of the suite.
-    if (!process.waitForFinished(300000)) {
+    const bool finished = process.waitForFinished(300000);
+    if (!finished)
         process.kill();
-        process.waitForFinished();
-        run.err = QStringLiteral("did not finish: ") + process.errorString();
-        return run;
-    }
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    if (process.exitStatus() == QProcess::NormalExit)
-        run.status = process.exitCode();
-    return run;
+    process.waitForFinished();
+    const bool normal = finished && process.exitStatus() == QProcess::NormalExit;
+    return { normal ? process.exitCode() : -1, QString::fromUtf8(process.readAllStandardOutput()),
+        QString::fromUtf8(process.readAllStandardError()) + (finished ? "" : "did not finish") };
 }
 
-void expectError(const HostRun& run, int status, const QString& message)
+Files filesBelow(const QString& folder)
 {
-    EXPECT_EQ(run.status, status) << run.err.toStdString();
-    EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
-    EXPECT_TRUE(run.err.startsWith("usercollection: ") && run.err.contains(message)) << run.err.toStdString();
-    EXPECT_EQ(run.out, QString());
+    Files files;
+    for (QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+         it.hasNext();) {
+        const QString path = it.next();
+        files[QDir(folder).relativeFilePath(path)] = readFile(path);
+    }
+    return files;
+}
+
+void expectKeptAndNothingOutside(const QString& parent, const QStringList& entries, const Files& kept)
+{
+    const auto all = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+    EXPECT_EQ(QDir(parent).entryList(all), entries);
+    EXPECT_EQ(QDir(parent + "/outside").entryList(all), QStringList());
+    const Files now = filesBelow(parent + "/data");
+    for (const auto& [file, bytes] : kept)
+        EXPECT_EQ(now.count(file) ? now.at(file) : QByteArray("(gone)"), bytes) << file.toStdString();
 }
 
 QString valueAt(const QJsonValue& value, const QString& path)
@@ -73,9 +78,7 @@ QJsonObject HostTest::report(const QString& command, bool quiet) const
 {
     const HostRun result = run("--json " + command);
     EXPECT_EQ(result.status, 0) << command.toStdString() << ": " << result.err.toStdString();
-    if (quiet) {
-        EXPECT_EQ(result.err, QString()) << command.toStdString();
-    }
+    EXPECT_TRUE(!quiet || result.err.isEmpty()) << command.toStdString() << ": " << result.err.toStdString();
     return result.json();
 }
 

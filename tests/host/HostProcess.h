@@ -3,12 +3,14 @@
 #include <TempDataRoot.h>
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcessEnvironment>
-#include <QStringList>
+#include <QProcess>
 #include <QTemporaryDir>
+
+#include <map>
 
 namespace Testing {
 
@@ -29,12 +31,17 @@ QProcessEnvironment hostEnvironment(const QStringList& extra = {});
 // with "prlimit --fsize=1"). A run that does not end normally has status -1.
 HostRun runHost(
     const QStringList& arguments, const QStringList& extraEnvironment = {}, const QStringList& wrapper = {});
-// The run failed with status and one line on stderr that holds message, and printed nothing.
-void expectError(const HostRun& run, int status, const QString& message = {});
 
 // What value holds at path as text: "presets/0/settings/band1"; a * joins what every
 // entry of an array holds with '|' ("presets/*/name").
 QString valueAt(const QJsonValue& value, const QString& path);
+
+using Files = std::map<QString, QByteArray>; // relative path: contents
+// Every file below folder, hidden ones too, with its contents.
+Files filesBelow(const QString& folder);
+// Each kept file of <parent>/data unchanged, parent holding only entries and its
+// "outside" folder nothing.
+void expectKeptAndNothingOutside(const QString& parent, const QStringList& entries, const Files& kept);
 
 // The program on a fresh data folder of the test's own, with a folder for media files.
 class HostTest : public ::testing::Test {
