@@ -2,11 +2,7 @@
 #include <BusSpy.h>
 #include <rapidcheck/gtest.h>
 
-#include <map>
-#include <memory>
 #include <new>
-#include <set>
-#include <stdexcept>
 
 using namespace BusTest;
 using testing::ElementsAre;
@@ -26,9 +22,8 @@ RC_GTEST_PROP(DeliveryModel, EveryPublishReachesExactlyTheCurrentSubscribersInTh
         bool all = false;
     };
     std::map<int, Model> live; // by the order made
-    const auto ops = *rc::gen::container<std::vector<std::tuple<int, int, int, bool>>>(
-        rc::gen::tuple(rc::gen::inRange(0, 5), rc::gen::inRange(0, 6), rc::gen::inRange(-1, 6),
-            rc::gen::arbitrary<bool>()));
+    const auto ops = *rc::gen::container<std::vector<std::tuple<int, int, int, bool>>>(rc::gen::tuple(
+        rc::gen::inRange(0, 5), rc::gen::inRange(0, 6), rc::gen::inRange(-1, 6), rc::gen::arbitrary<bool>()));
     int made = 0;
     for (const auto& [op, which, index, on] : ops) {
         const Sender* s = index < 0 ? nullptr : &pool[std::size_t(index) * 331];
@@ -102,24 +97,17 @@ TEST_F(DispatcherDelivery, ADestroyedSendersAddressOrACopyIsAStrangerWhileAssign
     EXPECT_THAT(heard, ElementsAre("recorder", "recorder"));
 }
 
-namespace {
-struct Echo : Message::Types::Notification<Sender> {
-    using Notification::Notification;
-};
-} // namespace
-
 TEST_F(DispatcherDelivery, PublisherPublishesEveryDeclaredTypeWithoutNamingTheBase)
 {
-    struct Announcer : private PubSub::Publisher<Ping, Pong, Echo> {
+    struct Announcer : private PubSub::Publisher<Ping, Pong> {
         void announce(const Sender& s)
         {
             publish(Pong(&s));
             publish(Ping(&s));
-            publish(Echo(&s));
         }
     };
-    Testing::BusSpy<Ping, Pong, Echo> spy;
+    Testing::BusSpy<Ping, Pong> spy;
     Announcer().announce(sender);
-    EXPECT_EQ(spy.log.types(), (Testing::typesOf<Pong, Ping, Echo>()));
-    EXPECT_EQ(spy.log.entries.at(0).sender, &sender);
+    EXPECT_EQ(spy.log.types(), (Testing::typesOf<Pong, Ping>()));
+    EXPECT_EQ(spy.log.entries.at(1).sender, &sender);
 }

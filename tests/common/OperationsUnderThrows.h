@@ -225,7 +225,6 @@ struct World {
             mustList["import:" + id] = true;
         return listing(collection.id(), id) + ", " + file(QDir(collection.storagePath()).filePath(name));
     }
-    QString fresh(const char* stem) { return QStringLiteral("%1-%2").arg(stem).arg(++made); }
 
     TempDataRoot root;
     std::optional<Running> run;
@@ -325,7 +324,7 @@ inline const std::vector<Operation> operations = {
             if (w.pick >= 0)
                 w.doomedImport = "clip" + std::to_string(w.pick);
             else if (w.doomedImport.empty() || w.listing(w.imports.id(), w.doomedImport) != "listed") {
-                w.doomedImport = w.fresh("doomed").toStdString();
+                w.doomedImport = "doomed-" + std::to_string(++w.made);
                 const auto item = withId<Import::Object>(w.doomedImport);
                 EXPECT_TRUE(
                     w.imports.saveUserImport(&item, QString::fromStdString(w.doomedImport), w.preview, "u"));
