@@ -1,7 +1,5 @@
 #include "BusTestTypes.h"
 
-#include <memory>
-
 using namespace BusTest;
 using testing::ElementsAre;
 using DispatcherNested = Bus;

@@ -1,5 +1,4 @@
 #include <FuzzSupport.h>
-#include <Records.h>
 #include <Serialize/Registry.h>
 #include <gtest/gtest.h>
 #include <rapidcheck/gtest.h>

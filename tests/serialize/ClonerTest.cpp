@@ -1,6 +1,5 @@
 #include <Effect/AudioEqualizer.h>
 #include <Effect/ManualEnhance.h>
-#include <Serialize/Archive.h>
 #include <Serialize/Cloner.h>
 #include <gtest/gtest.h>
 
