@@ -12,27 +12,16 @@
 
 #include <cstdlib>
 
-namespace {
-
-QString scratchBundle()
-{
-    static QTemporaryDir folder(QDir::temp().filePath(QStringLiteral("fuzz_bundle-XXXXXX")));
-    if (!folder.isValid())
-        std::abort();
-    return folder.filePath(QStringLiteral("scratch.bundle"));
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     Fuzz::startApplication();
-    scratchBundle();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    static QTemporaryDir folder(QDir::temp().filePath(QStringLiteral("fuzz_bundle-XXXXXX")));
+    const QString scratch = folder.filePath(QStringLiteral("scratch.bundle"));
     QByteArray input = Fuzz::bytes(data, size);
     QBuffer device(&input);
     device.open(QIODevice::ReadOnly);
@@ -40,13 +29,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!timeline)
         return 0;
     timeline->duration();
-
     Project::Content content;
     content.timeline = timeline.get();
-    if (!Project::Writer(scratchBundle(), Project::BundleBackend::Xml).write(&content))
-        std::abort();
-    const std::unique_ptr<Timeline::Object> again = Project::readBundle(scratchBundle());
-    if (!again || again->tracks != timeline->tracks)
+    const bool written
+        = folder.isValid() && Project::Writer(scratch, Project::BundleBackend::Xml).write(&content);
+    const std::unique_ptr<Timeline::Object> again = Project::readBundle(scratch);
+    if (!written || !again || again->tracks != timeline->tracks)
         std::abort();
     return 0;
 }

@@ -4,8 +4,6 @@
 #include <gmock/gmock.h>
 
 #include <functional>
-#include <string>
-#include <vector>
 
 namespace BusTest {
 
@@ -37,24 +35,19 @@ inline std::vector<std::string> heard;
 // Hears M from the senders it subscribes to: adds its name to heard, then runs
 // onMessage (which may publish, subscribe or throw).
 template <class M>
-class Recorder : public PubSub::Subscriber<M> {
-public:
+struct Recorder : PubSub::Subscriber<M> {
     explicit Recorder(std::string name)
-        : m_name(std::move(name))
+        : name(std::move(name))
     {
     }
-
-    std::function<void(const M&)> onMessage;
-
-private:
     void handle(const M& message) override
     {
-        heard.push_back(m_name);
+        heard.push_back(name);
         if (onMessage)
             onMessage(message);
     }
-
-    const std::string m_name;
+    const std::string name;
+    std::function<void(const M&)> onMessage;
 };
 
 // One sender, and heard emptied before each test.

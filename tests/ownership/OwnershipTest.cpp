@@ -17,7 +17,7 @@ using namespace Testing;
 TEST(HandOver, AnItemPutBackByAFollowerWhileItsRemovalIsAnnouncedStaysListed)
 {
     World w;
-    const Imports& c = w.collections->collection<Import::Object>(w.imports.id());
+    const Imports& c = w.run->collections.collection<Import::Object>(w.imports.id());
     w.follower->armed = true;
     ASSERT_TRUE(w.imports.removeUserImport("clip", Import::Object::File));
     ASSERT_THAT(c.items, testing::ElementsAre(w.clip));
@@ -33,7 +33,6 @@ RC_GTEST_PROP(OwnershipModel, ItemsChangeHandsWithoutLossThroughThrowsAndRestart
     World world;
     for (const auto& [op, where, throwAt, pick] : steps) {
         world.pick = pick;
-        std::fprintf(stderr, "OP %d %d %d %d\n", op, where, throwAt, pick);
         if (op == restart) {
             world.restart();
             const std::set<std::string> stored = world.stored();
