@@ -30,6 +30,10 @@ TEST(CollectionBrowser, DrawsOneTilePerItemOfCollectionsMadeBeforeAndAfterIt)
     const QPoint previewCentre(Browser::TileWidth / 2, Browser::PreviewSize / 2);
     EXPECT_EQ(image.pixelColor(first.topLeft() + previewCentre), QColor(Qt::red));
     EXPECT_NE(image.pixelColor(second.topLeft() + previewCentre), QColor(Qt::red));
+    // Without a preview, a grey box crossed from corner to corner; here on the rising diagonal.
+    const QPoint previewTopRight((Browser::TileWidth + Browser::PreviewSize) / 2 - 1, 6);
+    EXPECT_EQ(
+        image.pixelColor(second.topLeft() + previewTopRight + QPoint(-10, 10)), QColor(0x80, 0x80, 0x80));
 
     EXPECT_EQ(browser.render<Import::Object>("after").height(), Browser::TitleHeight + Browser::TileHeight);
     EXPECT_TRUE(browser.render<Import::Object>("empty").isNull());

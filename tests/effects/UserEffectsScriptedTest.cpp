@@ -151,12 +151,4 @@ TEST_F(UserEffectsScripted, ListingKeepsTheFirstPresetOfEachNameAndDeletesTheRes
     EXPECT_EQ(presets.at("")->preamp, 3);
 }
 
-TEST_F(UserEffectsScripted, RemovalSendsTheEffectItselfAsSender)
-{
-    Effect::removeUserEffect(&effect);
-    ASSERT_EQ(bus.spy.log.types(), typesOf<Bus::Remove>());
-    EXPECT_EQ(bus.spy.log.all<Bus::Remove>()[0].object, &effect);
-    EXPECT_EQ(bus.spy.log.entries[0].sender, static_cast<const PubSub::Object*>(&effect));
-}
-
 } // namespace

@@ -41,11 +41,4 @@ TEST_F(ItemNamingQueries, ItemRemovableLooksOnlyAtRemovableItemsOfTheKind)
     EXPECT_FALSE(collection.itemRemovable("clip", Kind::Video));
 }
 
-TEST(ItemNamingWithoutCollection, EveryNameIsFreeAndNothingRemovable)
-{
-    const Import::UserCollection collection("user-intros", "intros", QString());
-    EXPECT_EQ(collection.nextName("Intro", Kind::Intro), "Intro");
-    EXPECT_FALSE(collection.itemRemovable("Intro", Kind::Intro));
-}
-
 } // namespace

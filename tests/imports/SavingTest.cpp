@@ -106,18 +106,6 @@ TEST_F(SavingImports, AnIntroIsABundleInItsOwnFolderAndARecordNamedByItsUuid)
     EXPECT_EQ(saved, bus.held[0].get());
 }
 
-TEST_F(SavingImports, EmptyUniqueIdOrIntroNameAndNoPreviewAreStoredSo)
-{
-    collection.saveUserImport(&item, "clip.xml", nullptr, QString());
-    collection.saveUserIntro(&timeline, QString(), nullptr);
-
-    ASSERT_EQ(bus.stored.size(), 2u);
-    EXPECT_EQ(bus.stored[0].uniqueId, "");
-    EXPECT_EQ(bus.stored[0].preview, nullptr);
-    EXPECT_EQ(bus.stored[1].customStrings.at(bus.storedItems[1].id), "");
-    EXPECT_EQ(bus.stored[1].preview, nullptr);
-}
-
 TEST_F(SavingImports, NoIntroWithoutATimelineOrAWrittenBundle)
 {
     EXPECT_EQ(collection.saveUserIntro(nullptr, "Opening", preview), nullptr);

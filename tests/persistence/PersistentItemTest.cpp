@@ -60,18 +60,6 @@ TEST(PersistentItemTest, ArchivesItsFieldsInOrderWithSequencesNumberedFromOne)
         layout(Record()), ElementsAre(_, "no item", "no preview", "categories 0", "", "customStrings 0"));
 }
 
-TEST(PersistentItemTest, RestoringKeepsTheLaterValueOfARepeatedKeyAndANullItemAndPreview)
-{
-    Record record;
-    record.customStrings = { { "name", "first" }, { "other", "second" } };
-    Record restored;
-    Testing::restoreFrom(
-        Testing::savedDocument(record).replace("<Key>other</Key>", "<Key>name</Key>"), restored);
-    EXPECT_EQ(restored.customStrings, (std::map<std::string, std::string> { { "name", "second" } }));
-    EXPECT_EQ(restored.item, nullptr);
-    EXPECT_EQ(restored.preview, nullptr);
-}
-
 TEST(PersistentItemTest, WrongTypedOrDamagedDocumentLeavesTheRecordUnchanged)
 {
     const Import::Object item;
