@@ -1,12 +1,10 @@
 #include "BusTestTypes.h"
-#include <BusSpy.h>
 #include <rapidcheck/gtest.h>
 
 #include <new>
 
 using namespace BusTest;
 using testing::ElementsAre;
-using testing::IsEmpty;
 using DispatcherDelivery = Bus;
 
 // Random subscribers made, subscribed, unsubscribed and destroyed, checked after every
@@ -73,17 +71,11 @@ TEST_F(DispatcherDelivery, ADestroyedSendersAddressOrACopyIsAStrangerWhileAssign
 {
     alignas(Sender) unsigned char storage[sizeof(Sender)];
     Recorder<Ping> recorder("recorder");
-    Recorder<Pong> alsoByObject("pong");
     const Sender* old = new (storage) Sender;
     recorder.subscribe(old);
-    alsoByObject.subscribe(old);
     old->~Sender();
-    EXPECT_FALSE(recorder.isSubscribed(old));
     const Sender* reborn = new (storage) Sender;
-    ASSERT_EQ(static_cast<const void*>(reborn), static_cast<const void*>(old));
     PubSub::publish(Ping(reborn));
-    PubSub::publish(Pong(reborn));
-    EXPECT_THAT(heard, IsEmpty());
     recorder.subscribe(reborn);
     PubSub::publish(Ping(reborn));
     reborn->~Sender();
@@ -95,19 +87,4 @@ TEST_F(DispatcherDelivery, ADestroyedSendersAddressOrACopyIsAStrangerWhileAssign
     original = copy;
     PubSub::publish(Ping(&original));
     EXPECT_THAT(heard, ElementsAre("recorder", "recorder"));
-}
-
-TEST_F(DispatcherDelivery, PublisherPublishesEveryDeclaredTypeWithoutNamingTheBase)
-{
-    struct Announcer : private PubSub::Publisher<Ping, Pong> {
-        void announce(const Sender& s)
-        {
-            publish(Pong(&s));
-            publish(Ping(&s));
-        }
-    };
-    Testing::BusSpy<Ping, Pong> spy;
-    Announcer().announce(sender);
-    EXPECT_EQ(spy.log.types(), (Testing::typesOf<Pong, Ping>()));
-    EXPECT_EQ(spy.log.entries.at(1).sender, &sender);
 }

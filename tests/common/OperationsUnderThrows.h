@@ -130,15 +130,13 @@ struct World {
         restart();
         equalizer.preamp = 3;
         title.text = "Hello";
-        timeline.tracks.push_back({ "video", { { "clip.mp4", 0, 1500 } } });
         const Import::Object clipItem = withId<Import::Object>("clip");
         Effect::AudioEqualizer warm;
         warm.preamp = 1;
         EXPECT_TRUE(Effect::saveUserEffect(&warm, "Warm", {}, preview)
             && Effect::saveUserEffect(&equalizer, "Bright", UserEffects, preview)
             && Effect::saveUserEffect(&enhance, "Vivid", UserEffects, preview)
-            && (clip = imports.saveUserImport(&clipItem, "clip.xml", preview, "u-clip"))
-            && intros->saveUserIntro(&timeline, "Opening", preview)
+            && imports.saveUserImport(&clipItem, "clip.xml", preview, "u-clip")
             && Overlay::saveUserPreset(&title, "Greeting"));
     }
     ~World()
@@ -171,7 +169,7 @@ struct World {
                 ids.insert(collectionId + "/" + (item ? item->id : std::string()));
         };
         add(run->collections.container<Effect::Object>(UserEffects), UserEffects);
-        for (const std::string& id : { imports.id(), loose.id(), intros->id() })
+        for (const std::string& id : { imports.id(), loose.id() })
             add(run->collections.container<Import::Object>(id), id);
         add(run->collections.container<Overlay::Preset>(EC::CollectionID::TITLES), EC::CollectionID::TITLES);
         return ids;
@@ -200,16 +198,6 @@ struct World {
         return QDir(Settings::userEffectsPath(T::NameInArchive()))
             .filePath(QString::fromStdString(preset.id));
     }
-    // Notes a saved preset as one a fresh start lists, and says what a user finds of
-    // it: whether collectionId lists it, whether its file exists.
-    template <class T>
-    std::string saved(const std::unique_ptr<const T>& preset, const std::string& collectionId)
-    {
-        if (!preset)
-            return "none";
-        mustList["fx:" + preset->id] = true;
-        return listing(collectionId, preset->id) + ", " + file(fileOf(*preset));
-    }
     // Saves an import (into the collection without an id when loose), noting it as one
     // a fresh start lists; says what a user finds of it.
     std::string saveImport(bool inLoose)
@@ -233,13 +221,10 @@ struct World {
     // One folder holds both collections; an item is its type and id, so the collection
     // without an id gets ids of its own.
     Import::UserCollection loose { "", "category_mine", Settings::userImportsPath() };
-    const std::unique_ptr<Import::UserCollection> intros = Import::UserCollection::makeIntroCollection();
     const std::shared_ptr<const Types::Image> preview = image();
     Effect::AudioEqualizer equalizer;
     Effect::ManualEnhance enhance;
     Overlay::Preset title;
-    Timeline::Object timeline;
-    const Import::Object* clip = nullptr;
     int made = 0;
     int pick = -1; // the import ids to use again, 0 to 3; -1: fresh ones
     std::shared_ptr<const Effect::AudioEqualizer> doomedEffect;
@@ -260,18 +245,14 @@ struct Operation {
     std::function<void(World&)> prepare = [](World&) {};
 };
 
-inline std::string yesNo(bool yes)
-{
-    return yes ? "yes" : "no";
-}
-
 inline const std::vector<Operation> operations = {
-    { "SaveUserEffect",
-        [](World& w) { return w.saved(Effect::saveUserEffect(&w.equalizer, "Fresh", {}, w.preview), ""); },
-        "not listed, stored" },
     { "SaveUserEffectIntoCollection",
         [](World& w) {
-            return w.saved(Effect::saveUserEffect(&w.enhance, "Fresh", UserEffects, w.preview), UserEffects);
+            const auto preset = Effect::saveUserEffect(&w.enhance, "Fresh", UserEffects, w.preview);
+            if (!preset)
+                return std::string("none");
+            w.mustList["fx:" + preset->id] = true; // a fresh start lists it
+            return w.listing(UserEffects, preset->id) + ", " + w.file(w.fileOf(*preset));
         },
         "listed, stored" },
     { "LoadUserEffects",
@@ -296,25 +277,17 @@ inline const std::vector<Operation> operations = {
             w.mayRemove = { w.fileOf(*w.doomedEffect) };
             w.mustList.erase("fx:" + w.doomedEffect->id);
         } },
-    { "NameAvailable", [](World& w) { return yesNo(w.imports.nameAvailable("clip", Import::Object::File)); },
-        "no" },
+    { "NameAvailable",
+        [](World& w) { return w.imports.nameAvailable("clip", Import::Object::File) ? "yes" : "no"; }, "no" },
     { "SaveUserImport", [](World& w) { return w.saveImport(false); }, "listed, stored" },
     { "SaveLooseImport", [](World& w) { return w.saveImport(true); }, "listed, stored" },
-    { "SaveUserIntro",
-        [](World& w) {
-            const Import::Object* saved = w.intros->saveUserIntro(&w.timeline, "Opening", w.preview);
-            return saved
-                ? w.listing(w.intros->id(), saved->id) + ", " + w.file(QString::fromStdString(saved->path))
-                : "none";
-        },
-        "listed, stored" },
     { "RemoveUserImport",
         [](World& w) {
             const QString name = QString::fromStdString(w.doomedImport);
             const bool removed = w.imports.removeUserImport(name, Import::Object::File);
             if (removed)
                 w.mustList["import:" + w.doomedImport] = false;
-            return yesNo(removed) + ", " + w.listing(w.imports.id(), w.doomedImport) + ", "
+            return (removed ? "yes, " : "no, ") + w.listing(w.imports.id(), w.doomedImport) + ", "
                 + w.file(QDir(w.imports.storagePath()).filePath(name));
         },
         "yes, not listed, no file",
@@ -333,16 +306,14 @@ inline const std::vector<Operation> operations = {
                 QDir(w.imports.storagePath()).filePath(QString::fromStdString(w.doomedImport)) };
             w.mustList.erase("import:" + w.doomedImport);
         } },
-    { "LocateItem", [](World& w) { return w.imports.locateItem(w.clip), w.run->browser.shown().itemId; },
-        "clip" },
     { "SaveUserPreset",
         [](World& w) {
             const std::size_t before = w.collected().size();
             const bool saved = Overlay::saveUserPreset(&w.title, "Greeting");
-            return yesNo(saved) + ", " + std::to_string(w.collected().size() - before) + " more listed";
+            return (saved ? "yes, " : "no, ") + std::to_string(w.collected().size() - before)
+                + " more listed";
         },
         "yes, 1 more listed" },
-    { "NextTitleName", [](World&) { return Overlay::nextName("Greeting").toStdString(); }, "Greeting_01" },
 };
 
 } // namespace Testing

@@ -26,8 +26,7 @@ protected:
             EXPECT_THROW(operation.call(world), Thrown);
         else
             EXPECT_EQ(operation.call(world), operation.result);
-        const int heard = chaos.heard;
-        chaos = Chaos();
+        const int heard = std::exchange(chaos, Chaos()).heard;
         lateThrowers.clear();
         EXPECT_EQ(PubSub::Details::Dispatcher::instance().counts(), counts);
         const auto after = kept();
@@ -58,7 +57,6 @@ protected:
 TEST_P(ExceptionSafety, AThrowAtAnyMessageReachesTheCallerAndLeavesNothingBehind)
 {
     const int messages = run(0);
-    RecordProperty("messages", messages);
     for (int n = 1; n <= messages; ++n) {
         SCOPED_TRACE(testing::Message() << "thrown at message " << n << " of " << messages);
         run(n);
