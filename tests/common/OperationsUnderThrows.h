@@ -10,6 +10,7 @@
 #include <Import/UserCollection.h>
 #include <ItemView.h>
 #include <Model/CollectionID.h>
+#include <Model/Timeline.h>
 #include <Model/Translator.h>
 #include <Overlay/OverlayPresets.h>
 #include <Records.h>
@@ -130,6 +131,7 @@ struct World {
         restart();
         equalizer.preamp = 3;
         title.text = "Hello";
+        timeline.tracks.push_back({ "video", { { "clip.mp4", 0, 1500 } } });
         const Import::Object clipItem = withId<Import::Object>("clip");
         Effect::AudioEqualizer warm;
         warm.preamp = 1;
@@ -137,6 +139,7 @@ struct World {
             && Effect::saveUserEffect(&equalizer, "Bright", UserEffects, preview)
             && Effect::saveUserEffect(&enhance, "Vivid", UserEffects, preview)
             && imports.saveUserImport(&clipItem, "clip.xml", preview, "u-clip")
+            && intros->saveUserIntro(&timeline, "Opening", preview)
             && Overlay::saveUserPreset(&title, "Greeting"));
     }
     ~World()
@@ -169,7 +172,7 @@ struct World {
                 ids.insert(collectionId + "/" + (item ? item->id : std::string()));
         };
         add(run->collections.container<Effect::Object>(UserEffects), UserEffects);
-        for (const std::string& id : { imports.id(), loose.id() })
+        for (const std::string& id : { imports.id(), loose.id(), intros->id() })
             add(run->collections.container<Import::Object>(id), id);
         add(run->collections.container<Overlay::Preset>(EC::CollectionID::TITLES), EC::CollectionID::TITLES);
         return ids;
@@ -221,6 +224,9 @@ struct World {
     // One folder holds both collections; an item is its type and id, so the collection
     // without an id gets ids of its own.
     Import::UserCollection loose { "", "category_mine", Settings::userImportsPath() };
+    // An intro is a record at a folder beside its bundle: the one item stored as two files.
+    const std::unique_ptr<Import::UserCollection> intros = Import::UserCollection::makeIntroCollection();
+    Timeline::Object timeline;
     const std::shared_ptr<const Types::Image> preview = image();
     Effect::AudioEqualizer equalizer;
     Effect::ManualEnhance enhance;
@@ -281,6 +287,14 @@ inline const std::vector<Operation> operations = {
         [](World& w) { return w.imports.nameAvailable("clip", Import::Object::File) ? "yes" : "no"; }, "no" },
     { "SaveUserImport", [](World& w) { return w.saveImport(false); }, "listed, stored" },
     { "SaveLooseImport", [](World& w) { return w.saveImport(true); }, "listed, stored" },
+    { "SaveUserIntro",
+        [](World& w) {
+            const Import::Object* saved = w.intros->saveUserIntro(&w.timeline, "Opening", w.preview);
+            return saved
+                ? w.listing(w.intros->id(), saved->id) + ", " + w.file(QString::fromStdString(saved->path))
+                : "none";
+        },
+        "listed, stored" },
     { "RemoveUserImport",
         [](World& w) {
             const QString name = QString::fromStdString(w.doomedImport);
