@@ -49,13 +49,12 @@ TEST_F(DataFolderContract, SavesStartedAtOnceNeverShareADisplayNameAndAreAllList
             "Race|Race_01|Race_02|Race_03|Race_04|Race_05");
 }
 
-TEST_F(DataFolderContract, WarningsOnlyForTheFilesACommandReadsEachOnceAndATwinGoesWithItsItem)
+TEST_F(DataFolderContract, WarningsOnlyForTheFilesACommandReadsAndEachOnce)
 {
     const QString file = report("effects save equalizer Bass")["file"].toString();
     report("titles save Welcome");
     ASSERT_TRUE(QFile::copy(file, file + " (copy)"));
     ASSERT_TRUE(writeFile(at("effects/AudioEqualizer/broken"), "<?xml version=\"1.0\"?><archive"));
-    ASSERT_TRUE(writeFile(at("imports/notes"), "not a record"));
     const QStringList before = root.files();
 
     EXPECT_EQ(run("titles list").err + run("--quiet effects list equalizer").err, QString());
@@ -67,9 +66,6 @@ TEST_F(DataFolderContract, WarningsOnlyForTheFilesACommandReadsEachOnceAndATwinG
     // The twin's warning names both files.
     EXPECT_EQ(warnings.filter(file + " ").filter(file + " (copy)").size(), 1) << effects.err.toStdString();
     EXPECT_EQ(root.files(), before);
-
-    report("effects remove equalizer Bass", false);
-    EXPECT_FALSE(QFileInfo::exists(file) || QFileInfo::exists(file + " (copy)"));
 }
 
 TEST_F(DataFolderContract, CheckFixMovesEveryKindOfProblemAsideAndKeepsEveryGoodItem)
@@ -96,7 +92,16 @@ TEST_F(DataFolderContract, CheckFixMovesEveryKindOfProblemAsideAndKeepsEveryGood
     EXPECT_EQ(run("check --fix").status, 0);
     EXPECT_EQ(run("check").status, 0);
     EXPECT_EQ(root.files().filter("quarantine/").size(), 7); // six problems and the note
-    EXPECT_EQ(valueAt(report("list"), "items/*/name"), "Bass|clip|Opening|Welcome");
+
+    // Moved elsewhere, the data folder works in full.
+    QTemporaryDir elsewhere;
+    const QString moved = elsewhere.filePath("moved");
+    ASSERT_TRUE(QDir().rename(root.path(), moved));
+    const QJsonObject listed = Testing::runHost({ "--json", "--data", moved, "intros", "list" }).json();
+    const Testing::HostRun all = Testing::runHost({ "--json", "--data", moved, "list" });
+    ASSERT_TRUE(QDir().rename(moved, root.path()));
+    EXPECT_EQ(valueAt(all.json(), "items/*/name"), "Bass|clip|Opening|Welcome") << all.err.toStdString();
+    EXPECT_TRUE(QFileInfo(valueAt(listed, "intros/0/bundle")).path().startsWith(moved + "/intros/"));
 }
 
 } // namespace

@@ -17,8 +17,7 @@ namespace Testing {
 // The outcome of one run of the usercollection program.
 struct HostRun {
     int status = -1;
-    QString out;
-    QString err;
+    QString out, err;
 
     // stdout as one JSON object; an empty object when it is not one.
     QJsonObject json() const { return QJsonDocument::fromJson(out.toUtf8()).object(); }
