@@ -23,9 +23,10 @@ using Testing::typesOf;
 
 class UserEffectsScripted : public testing::Test {
 protected:
-    // Reads back a copy of the stored equalizer, as the real service would.
-    void readBackStoredCopy()
+    // By default a load reads back a copy of the stored equalizer, as the real service would.
+    UserEffectsScripted()
     {
+        effect.preamp = 3;
         bus.readBack = [this] {
             readBack = Testing::readBackOf(dynamic_cast<const AudioEqualizer&>(*bus.stored.back().item));
             return Items { readBack };
@@ -45,9 +46,6 @@ protected:
 
 TEST_F(UserEffectsScripted, SavingStoresAndReadsBackOneFileNamedByTheNewPresetId)
 {
-    readBackStoredCopy();
-    effect.preamp = 3;
-
     const auto preset = save("");
 
     ASSERT_TRUE(preset);
@@ -72,9 +70,6 @@ TEST_F(UserEffectsScripted, SavingStoresAndReadsBackOneFileNamedByTheNewPresetId
 
 TEST_F(UserEffectsScripted, SavingWithACollectionRegistersTheReadBackRecordThenLocatesIt)
 {
-    readBackStoredCopy();
-    effect.preamp = 3;
-
     const auto preset = save("user effects");
 
     const auto& log = bus.spy.log;

@@ -1,26 +1,10 @@
 #include "ImportBus.h"
 #include <Import/UserCollection.h>
-#include <Model/CollectionID.h>
-#include <Settings/Settings.h>
-#include <TempDataRoot.h>
 #include <gtest/gtest.h>
 
 namespace {
 
 using Testing::ImportBus;
-
-TEST(UserCollectionIdentity, TheIntroCollectionKeepsTheIntroFolderOfItsCreation)
-{
-    Testing::TempDataRoot root;
-    const QString introsPath = Settings::userIntrosPath();
-    const std::unique_ptr<Import::UserCollection> intros = Import::UserCollection::makeIntroCollection();
-    Testing::TempDataRoot laterRoot;
-
-    EXPECT_EQ(intros->id(), EditorCollection::CollectionID::INTROS);
-    EXPECT_EQ(intros->category(), "intros");
-    EXPECT_EQ(intros->storagePath(), introsPath);
-    EXPECT_NE(Settings::userIntrosPath(), introsPath);
-}
 
 // The order of the locate requests is the collection helper's; here what the
 // collection puts in them.
