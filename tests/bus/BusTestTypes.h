@@ -1,11 +1,9 @@
 #pragma once
 
 #include <BusClient.h>
+#include <gmock/gmock.h>
 
 #include <functional>
-#include <string>
-#include <utility>
-#include <vector>
 
 namespace BusTest {
 
@@ -14,46 +12,50 @@ class Sender : public virtual PubSub::Object { };
 class DerivedSender : public Sender { };
 
 struct Ping : Message::Types::Request<Sender> {
-    explicit Ping(const Sender* sender, int v = 0)
-        : Request(sender)
-        , value(v)
-    {
-    }
-    int value;
+    using Request::Request;
+    int value = 0;
 };
 
 struct Pong : Message::Types::Notification<Sender> {
-    explicit Pong(const Sender* sender, int v = 0)
-        : Notification(sender)
-        , value(v)
-    {
-    }
-    int value;
+    using Notification::Notification;
+    int value = 0;
 };
 
-// Hears M from the senders it subscribes to: writes its name to a shared log,
-// then runs onMessage (which may publish, subscribe or throw).
+// Shown to the bus first by the plugin, which is unloaded afterwards; nothing
+// else in the tests may use them before.
+class PluginSender : public virtual PubSub::Object { };
+
+struct PluginPing : Message::Types::Notification<PluginSender> {
+    using Notification::Notification;
+};
+
+// The names of the recorders that heard a message, in the order they heard it.
+inline std::vector<std::string> heard;
+
+// Hears M from the senders it subscribes to: adds its name to heard, then runs
+// onMessage (which may publish, subscribe or throw).
 template <class M>
-class Recorder : public PubSub::Subscriber<M> {
-public:
-    Recorder(std::vector<std::string>& log, std::string name)
-        : m_log(log)
-        , m_name(std::move(name))
+struct Recorder : PubSub::Subscriber<M> {
+    explicit Recorder(std::string name)
+        : name(std::move(name))
     {
     }
-
-    std::function<void(const M&)> onMessage;
-
-private:
     void handle(const M& message) override
     {
-        m_log.push_back(m_name);
+        heard.push_back(name);
         if (onMessage)
             onMessage(message);
     }
+    const std::string name;
+    std::function<void(const M&)> onMessage;
+};
 
-    std::vector<std::string>& m_log;
-    std::string m_name;
+// One sender, and heard emptied before each test.
+class Bus : public ::testing::Test {
+protected:
+    Bus() { heard.clear(); }
+
+    const Sender sender;
 };
 
 } // namespace BusTest

@@ -1,11 +1,9 @@
 #include "BusTestTypes.h"
 #include <BusCounts.h>
-#include <gtest/gtest.h>
-
-#include <ostream>
 
 using namespace BusTest;
 using Counts = PubSub::Details::Dispatcher::Counts;
+using DispatcherCounts = Bus;
 
 namespace {
 
@@ -15,51 +13,33 @@ Counts counts()
 }
 
 class PingPong : public PubSub::Subscriber<Ping, Pong> {
-    void handle(const Ping&) override { }
-    void handle(const Pong&) override { }
+    void handle(const Ping&) override { heard.push_back("ping"); }
+    void handle(const Pong&) override { heard.push_back("pong"); }
 };
 
 } // namespace
 
-TEST(DispatcherCounts, RiseWithEverySubscriberRegistrationAndSubscriptionAndReturnToTheBaseline)
+TEST_F(DispatcherCounts, RiseWithEverySubscriberRegistrationAndSubscriptionAndReturnToTheBaseline)
 {
-    const Counts baseline = counts();
+    const Counts b = counts();
     {
-        std::vector<std::string> log;
         PingPong both;
-        Recorder<Pong> pong(log, "pong");
-        const Sender first, second;
-        both.subscribe(&first);
+        Recorder<Pong> pong("pong");
+        const Sender second;
+        both.subscribe(&sender);
         both.subscribe(&second);
         both.subscribe(&second);
-        pong.subscribe(&first);
+        pong.subscribe(&sender);
         both.subscribeAll<Sender>();
-
-        Counts expected = baseline;
-        expected.subscribers += 2;
-        expected.registrations += 3;
-        expected.objectSubscriptions += 3;
-        expected.typeSubscriptions += 1;
-        expected.indexedSenders += 4; // first and second, for Ping and for Pong
-        expected.senderEntries += 5;
-        expected.senderTypeEntries += 2;
-        EXPECT_EQ(counts(), expected);
-
         both.unsubscribe(&second);
         both.unsubscribeAll<Sender>();
-        pong.onMessage = [](const Pong&) { throw 1; };
-        EXPECT_ANY_THROW(PubSub::publish(Pong(&first)));
-        expected.objectSubscriptions -= 1;
-        expected.typeSubscriptions -= 1;
-        expected.indexedSenders -= 2;
-        expected.senderEntries -= 2;
-        expected.senderTypeEntries -= 2;
-        EXPECT_EQ(counts(), expected);
         {
             const Sender brief;
             pong.subscribe(&brief);
         }
-        EXPECT_EQ(counts(), expected);
+        EXPECT_EQ(counts(),
+            (Counts { b.subscribers + 2, b.registrations + 3, b.objectSubscriptions + 2, b.typeSubscriptions,
+                b.indexedSenders + 2, b.senderEntries + 3, b.senderTypeEntries }));
     }
-    EXPECT_EQ(counts(), baseline);
+    EXPECT_EQ(counts(), b);
 }

@@ -1,7 +1,9 @@
+// Run under ThreadSanitizer by scripts/test.sh: the dispatcher's lock shows there.
+
 #include "BusTestTypes.h"
-#include <gmock/gmock.h>
 
 #include <atomic>
+#include <memory>
 #include <thread>
 
 using namespace BusTest;
@@ -10,8 +12,7 @@ namespace {
 
 class Counter : public PubSub::Subscriber<Ping, Pong> {
 public:
-    std::atomic<int> pings { 0 };
-    std::atomic<int> pongs { 0 };
+    std::atomic<int> pings { 0 }, pongs { 0 };
 
 private:
     void handle(const Ping&) override { ++pings; }
@@ -20,22 +21,20 @@ private:
 
 } // namespace
 
-// Every thread registers, subscribes, publishes and destroys its own subscribers
-// and senders (so addresses get reused across threads) while all of them also
-// publish to one shared sender.
+// Every thread registers, subscribes, publishes and destroys its own subscribers and
+// senders (so addresses get reused across threads) while all of them also publish to
+// one shared sender.
 TEST(DispatcherThreads, ConcurrentRegistrationSubscriptionAndPublishingLoseAndMixNothing)
 {
-    constexpr int threadCount = 4;
-    constexpr int rounds = 300;
+    constexpr int threadCount = 4, rounds = 100;
     const Sender hub;
-    Counter hubCounter;
+    Counter hubCounter, allCounter;
     hubCounter.subscribe(&hub);
-    Counter nullCounter;
-    nullCounter.subscribeAll<Sender>();
+    allCounter.subscribeAll<Sender>();
     std::atomic<int> wrongCounts { 0 };
 
     std::vector<std::thread> threads;
-    for (int t = 0; t < threadCount; ++t) {
+    for (int t = 0; t < threadCount; ++t)
         threads.emplace_back([&] {
             for (int i = 0; i < rounds; ++i) {
                 auto own = std::make_unique<Sender>();
@@ -53,13 +52,12 @@ TEST(DispatcherThreads, ConcurrentRegistrationSubscriptionAndPublishingLoseAndMi
                     ++wrongCounts;
             }
         });
-    }
     for (std::thread& thread : threads)
         thread.join();
 
     EXPECT_EQ(wrongCounts, 0);
     EXPECT_EQ(hubCounter.pings, threadCount * rounds);
     // Every message of every round, the null-object ones included.
-    EXPECT_EQ(nullCounter.pings, threadCount * rounds * 3);
-    EXPECT_EQ(nullCounter.pongs, threadCount * rounds);
+    EXPECT_EQ(allCounter.pings, threadCount * rounds * 3);
+    EXPECT_EQ(allCounter.pongs, threadCount * rounds);
 }

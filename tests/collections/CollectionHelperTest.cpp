@@ -1,8 +1,6 @@
 #include <ScriptedBus.h>
 #include <gmock/gmock.h>
 
-#include <set>
-
 namespace {
 
 using namespace EditorCollection;
@@ -33,21 +31,6 @@ TEST(CollectionHelper, LocatingShowsTheCollectionBeforeTheItemOrTheCategoryWithI
     EXPECT_EQ(categories[0].categoryId, "intros");
     EXPECT_TRUE(categories[0].flag);
     EXPECT_FALSE(categories[1].flag);
-}
-
-TEST(CollectionHelper, CollectionLevelRequestsOfEveryHelperCarryTheSamePlaceholder)
-{
-    Spy spy;
-    CollectionHelper<Item>("one").getCollection();
-    CollectionHelper<Item>("two").locateCategory("c", false);
-    CollectionHelper<Item>("three").locateItem(nullptr);
-
-    std::set<const PubSub::Object*> senders;
-    for (const auto& entry : spy.log.entries)
-        if (entry.type != typeid(LocateItemRequest<Item>))
-            senders.insert(entry.sender);
-    ASSERT_EQ(senders.size(), 1u);
-    EXPECT_NE(*senders.begin(), nullptr);
 }
 
 TEST(CollectionHelper, RegisterItemSendsTheVeryRecordAboutItsItem)

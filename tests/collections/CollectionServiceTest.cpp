@@ -71,7 +71,7 @@ protected:
     }
 };
 
-TEST_F(CollectionServiceTest, RegisteredRecordIsFetchedWithPreviewCategoriesAndTranslation)
+TEST_F(CollectionServiceTest, EveryRegisteredRecordIsFetchedWithPreviewCategoriesAndTranslation)
 {
     const Item original = Testing::withId<Item>("clip-1");
     PersistentItem<Item> record = Testing::recordOf(&original, "mine");
@@ -103,15 +103,11 @@ TEST_F(CollectionServiceTest, RegisteredRecordIsFetchedWithPreviewCategoriesAndT
     Testing::registerIn("mine", again);
     EXPECT_THAT(c->items, ElementsAre(again));
     EXPECT_FALSE(c->previews.count(item));
-}
 
-TEST_F(CollectionServiceTest, EveryRegistrationIsTakenAnEmptyIdNamingACollectionToo)
-{
-    const Item* item = Testing::newImport("loose");
-    Testing::registerIn(std::string(), item);
-    const Container<Item>* c = collections->container<Item>(std::string());
-    ASSERT_NE(c, nullptr);
-    EXPECT_THAT(c->items, ElementsAre(item));
+    // Every registration is taken: an empty id names a collection too.
+    const Item* loose = Testing::newImport("loose");
+    Testing::registerIn(std::string(), loose);
+    EXPECT_THAT(collections->container<Item>(std::string())->items, ElementsAre(loose));
 }
 
 TEST_F(CollectionServiceTest, ChangeFromAFollowingViewDropsTheItemAndDeletesItAfterwards)

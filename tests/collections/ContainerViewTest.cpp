@@ -132,34 +132,6 @@ TEST_F(ContainerViewTest, DestroyingAViewThatOwnsContainersPublishesNothing)
     }
     EXPECT_TRUE(spy.log.entries.empty());
     EXPECT_TRUE(events.empty());
-
-    // Its subscriptions are gone: nobody applies a change to the former container.
-    C contents;
-    contents.items = { &a };
-    Change<C> request;
-    request.object = &owned;
-    request.contents = &contents;
-    PubSub::publish(request);
-    EXPECT_TRUE(owned.items.empty());
-}
-
-TEST_F(ContainerViewTest, ClosingAModificationOfAnOwnedContainerAppliesItDirectly)
-{
-    C c;
-    RecordingView owner(events);
-    owner.add(&c);
-    events.clear();
-
-    Spy spy;
-    Message::View<C>::Modification modification(&owner, &c, false);
-    modification.working->items.push_back(&a);
-    EXPECT_TRUE(c.items.empty());
-    modification.close();
-    modification.close();
-
-    EXPECT_THAT(c.items, ElementsAre(&a));
-    EXPECT_THAT(events, ElementsAre("changed 0->1", "replaced", "updated"));
-    EXPECT_EQ(spy.log.types(), Testing::typesOf<Changed<C>>());
 }
 
 } // namespace

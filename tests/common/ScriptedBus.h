@@ -40,6 +40,28 @@ void answerCollection(const EditorCollection::GetCollectionRequest<T>& request,
     PubSub::publish(answer);
 }
 
+// How many items a scripted service made for a read-back are alive: each must end
+// with an owner (the caller or the collection) or be deleted.
+inline int liveReadBacks = 0;
+
+template <class U>
+class ReadBack : public U {
+public:
+    explicit ReadBack(const U& value)
+        : U(value)
+    {
+        ++liveReadBacks;
+    }
+    ~ReadBack() override { --liveReadBacks; }
+};
+
+// A counted copy of value, as the persistence service would make it.
+template <class U>
+const U* readBackOf(const U& value = U())
+{
+    return new ReadBack<U>(value);
+}
+
 // Scripted collection and persistence services for items of type T: the collection
 // is a container the test fills, stores succeed unless told otherwise, a load answers
 // with the last stored record once per item of readBack (by default loadCount new
@@ -113,7 +135,7 @@ private:
     {
         std::vector<const T*> made;
         for (int i = 0; i < loadCount; ++i)
-            made.push_back(new T(storedItems.back()));
+            made.push_back(readBackOf(storedItems.back()));
         return made;
     }
 };

@@ -35,20 +35,15 @@ TEST_F(BundleWriter, WritesIntoMissingFoldersAndReadsBackEqual)
     const std::unique_ptr<Timeline::Object> read = Project::readBundle(at("intros/{id}/intro.bundle"));
     ASSERT_NE(read, nullptr);
     EXPECT_EQ(read->tracks, timeline.tracks);
-}
 
-TEST_F(BundleWriter, RewritingReplacesTheWholeFile)
-{
     Timeline::Object second;
     second.tracks = { { "only", {} } };
-    ASSERT_TRUE(write(at("intro.bundle"), &timeline));
-    ASSERT_TRUE(write(at("intro.bundle"), &second));
-
-    EXPECT_EQ(Project::readBundle(at("intro.bundle"))->tracks, second.tracks);
-    EXPECT_EQ(root.files(), QStringList { "intro.bundle" });
+    ASSERT_TRUE(write(at("intros/{id}/intro.bundle"), &second)); // replaces the whole file
+    EXPECT_EQ(Project::readBundle(at("intros/{id}/intro.bundle"))->tracks, second.tracks);
+    EXPECT_EQ(root.files(), QStringList { "intros/{id}/intro.bundle" });
 }
 
-TEST_F(BundleWriter, NothingToWriteOrAnUnwritablePathGivesFalseAndLeavesNothing)
+TEST_F(BundleWriter, NothingToWriteAnUnwritablePathOrAnUnreadableBundleGivesNothing)
 {
     Project::Content empty;
     EXPECT_FALSE(Project::Writer(at("intro.bundle"), Project::BundleBackend::Xml).write(nullptr));
@@ -57,12 +52,8 @@ TEST_F(BundleWriter, NothingToWriteOrAnUnwritablePathGivesFalseAndLeavesNothing)
     EXPECT_FALSE(write(at("file/below/intro.bundle"), &timeline));
     EXPECT_FALSE(write(root.path(), &timeline)); // a folder, not a file
     EXPECT_EQ(root.files(), QStringList { "file" });
-}
 
-TEST_F(BundleWriter, ReadingAMissingOrTruncatedBundleGivesNull)
-{
     EXPECT_EQ(Project::readBundle(at("intro.bundle")), nullptr);
-
     ASSERT_TRUE(write(at("intro.bundle"), &timeline));
     const QByteArray whole = Testing::readFile(at("intro.bundle"));
     ASSERT_TRUE(Testing::writeFile(at("intro.bundle"), whole.left(whole.size() - 40)));

@@ -6,33 +6,40 @@
 
 namespace {
 
-template <class E>
-class EffectParameters : public testing::Test {
+// Every setting as the effects' users know it: its range and its value in a fresh effect.
+struct Setting {
+    const char* key;
+    double minimum, maximum, fresh;
 };
 
-using Effects = testing::Types<Effect::AudioEqualizer, Effect::ManualEnhance>;
-TYPED_TEST_SUITE(EffectParameters, Effects);
-
-TYPED_TEST(EffectParameters, FreshEffectHoldsTheDefaults)
+template <class E>
+void expectSettings(std::initializer_list<Setting> settings)
 {
-    const TypeParam effect;
-    for (const Effect::ParameterInfo& info : TypeParam::parameters())
-        EXPECT_EQ(effect.parameter(info.key), info.defaultValue) << info.key;
-}
-
-TYPED_TEST(EffectParameters, AcceptsTheBoundsAndRefusesBeyondThemAndUnknownKeys)
-{
-    TypeParam effect;
-    for (const Effect::ParameterInfo& info : TypeParam::parameters()) {
-        EXPECT_TRUE(effect.setParameter(info.key, info.minimum)) << info.key;
-        EXPECT_TRUE(effect.setParameter(info.key, info.maximum)) << info.key;
-        EXPECT_FALSE(effect.setParameter(info.key, info.maximum + 0.001)) << info.key;
-        EXPECT_FALSE(effect.setParameter(info.key, info.minimum - 0.001)) << info.key;
-        EXPECT_FALSE(effect.setParameter(info.key, std::nan(""))) << info.key;
-        EXPECT_EQ(effect.parameter(info.key), info.maximum) << info.key; // refusals changed nothing
+    ASSERT_EQ(E::parameters().size(), settings.size());
+    E effect;
+    for (const Setting& s : settings) {
+        EXPECT_EQ(effect.parameter(s.key), s.fresh) << s.key;
+        EXPECT_TRUE(effect.setParameter(s.key, s.minimum)) << s.key;
+        EXPECT_EQ(effect.parameter(s.key), s.minimum) << s.key;
+        EXPECT_TRUE(effect.setParameter(s.key, s.maximum)) << s.key;
+        EXPECT_FALSE(effect.setParameter(s.key, s.maximum + 0.001)) << s.key;
+        EXPECT_FALSE(effect.setParameter(s.key, s.minimum - 0.001)) << s.key;
+        EXPECT_FALSE(effect.setParameter(s.key, std::nan(""))) << s.key;
+        EXPECT_EQ(effect.parameter(s.key), s.maximum) << s.key; // refusals changed nothing
     }
     EXPECT_FALSE(effect.setParameter("volume", 0.0));
     EXPECT_EQ(effect.parameter("volume"), std::nullopt);
+}
+
+TEST(EffectParameters, EachSettingHasItsRangeAndFreshValue)
+{
+    expectSettings<Effect::AudioEqualizer>({ { "preamp", -12, 12, 0 }, { "band1", -12, 12, 0 },
+        { "band2", -12, 12, 0 }, { "band3", -12, 12, 0 }, { "band4", -12, 12, 0 }, { "band5", -12, 12, 0 },
+        { "band6", -12, 12, 0 }, { "band7", -12, 12, 0 }, { "band8", -12, 12, 0 }, { "band9", -12, 12, 0 },
+        { "band10", -12, 12, 0 } });
+    expectSettings<Effect::ManualEnhance>(
+        { { "brightness", -100, 100, 0 }, { "contrast", -100, 100, 0 }, { "saturation", -100, 100, 0 },
+            { "hue", -180, 180, 0 }, { "gamma", 0.1, 10, 1 }, { "temperature", -100, 100, 0 } });
 }
 
 TEST(EffectParameters, EachKeySetsItsOwnMember)

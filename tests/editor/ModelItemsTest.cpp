@@ -1,7 +1,6 @@
 // The items' own archive layout is checked where records carry them (persistence)
 // and where bundles carry a timeline (BundleWriterTest); here what no layout may hold.
 
-#include <Model/EffectObject.h>
 #include <Model/ImportObject.h>
 #include <Model/OverlayPreset.h>
 #include <Model/Timeline.h>
@@ -34,14 +33,6 @@ TEST(ModelItems, DocumentOfAnotherItemOrOfValuesNoItemCanHoldIsDamageAndChangesN
     preset.id = "kept";
     EXPECT_THROW(restoreFrom(savedDocument(sampleTimeline()), preset), ArchiveError);
     EXPECT_EQ(preset.id, "kept");
-
-    Effect::Object effect("kept", "kept too");
-    EXPECT_THROW(
-        restoreFrom(savedDocument(Effect::Object("new", "new too")).replace("</Effect>", "<extra/></Effect>"),
-            effect),
-        ArchiveError);
-    EXPECT_EQ(effect.id, "kept");
-    EXPECT_EQ(effect.secondaryId, "kept too");
 
     Import::Object import, restoredImport;
     import.kind = Import::Object::Intro;

@@ -1,3 +1,5 @@
+// Run under ThreadSanitizer by scripts/test.sh: a counter that is not atomic shows there.
+
 #include <Model/UniqueId.h>
 #include <gtest/gtest.h>
 
@@ -5,27 +7,21 @@
 #include <thread>
 #include <vector>
 
-namespace {
-
 TEST(UniqueId, EveryCallFromEveryThreadGivesAFreshId)
 {
-    constexpr int threads = 4;
-    constexpr int perThread = 5000;
+    constexpr int threads = 4, perThread = 1000;
     std::vector<std::vector<std::string>> drawn(threads);
     std::vector<std::thread> workers;
-    for (int t = 0; t < threads; ++t)
-        workers.emplace_back([&drawn, t] {
+    for (auto& ids : drawn)
+        workers.emplace_back([&ids] {
             for (int i = 0; i < perThread; ++i)
-                drawn[std::size_t(t)].push_back(nextUniqueId());
+                ids.push_back(nextUniqueId());
         });
     for (std::thread& worker : workers)
         worker.join();
 
-    std::set<std::string> all;
+    std::set<std::string> all { std::string() };
     for (const auto& ids : drawn)
         all.insert(ids.begin(), ids.end());
-    EXPECT_EQ(all.size(), std::size_t(threads * perThread));
-    EXPECT_EQ(all.count(std::string()), 0u);
+    EXPECT_EQ(all.size(), std::size_t(threads * perThread + 1)) << "an id repeated, or one was empty";
 }
-
-} // namespace

@@ -1,6 +1,6 @@
 // The bus traffic of the user effect presets, against a scripted persistence
-// service whose read-back items are created with new: LeakSanitizer checks that
-// every one of them ends with the caller, the scripted collection or deleted.
+// service whose read-back items count themselves: each must end with the caller,
+// the scripted collection, or deleted.
 
 #include <Effect/UserEffects.h>
 #include <ScriptedBus.h>
@@ -23,11 +23,12 @@ using Testing::typesOf;
 
 class UserEffectsScripted : public testing::Test {
 protected:
-    // Reads back a copy of the stored equalizer, as the real service would.
-    void readBackStoredCopy()
+    // By default a load reads back a copy of the stored equalizer, as the real service would.
+    UserEffectsScripted()
     {
+        effect.preamp = 3;
         bus.readBack = [this] {
-            readBack = new AudioEqualizer(dynamic_cast<const AudioEqualizer&>(*bus.stored.back().item));
+            readBack = Testing::readBackOf(dynamic_cast<const AudioEqualizer&>(*bus.stored.back().item));
             return Items { readBack };
         };
     }
@@ -45,9 +46,6 @@ protected:
 
 TEST_F(UserEffectsScripted, SavingStoresAndReadsBackOneFileNamedByTheNewPresetId)
 {
-    readBackStoredCopy();
-    effect.preamp = 3;
-
     const auto preset = save("");
 
     ASSERT_TRUE(preset);
@@ -72,9 +70,6 @@ TEST_F(UserEffectsScripted, SavingStoresAndReadsBackOneFileNamedByTheNewPresetId
 
 TEST_F(UserEffectsScripted, SavingWithACollectionRegistersTheReadBackRecordThenLocatesIt)
 {
-    readBackStoredCopy();
-    effect.preamp = 3;
-
     const auto preset = save("user effects");
 
     const auto& log = bus.spy.log;
@@ -105,22 +100,26 @@ TEST_F(UserEffectsScripted, RefusedOrUnansweredStoreGivesNullAndReadsNothingBack
 
 TEST_F(UserEffectsScripted, ReadBackOfNoneTwoOrAnotherTypeGivesNullAndLeaksNothing)
 {
+    using Testing::readBackOf;
     bus.readBack = [] { return Items {}; };
     EXPECT_FALSE(save("user effects"));
-    bus.readBack = [] { return Items { new AudioEqualizer, new AudioEqualizer }; };
+    bus.readBack = [] { return Items { readBackOf<AudioEqualizer>(), readBackOf<AudioEqualizer>() }; };
     EXPECT_FALSE(save("user effects"));
     EXPECT_TRUE(bus.held.empty());
-    bus.readBack = [] { return Items { new ManualEnhance }; };
+    EXPECT_EQ(Testing::liveReadBacks, 0);
+    bus.readBack = [] { return Items { readBackOf<ManualEnhance>() }; };
     EXPECT_FALSE(save("user effects"));
     EXPECT_EQ(bus.held.size(), 1u); // registered: the collection owns it
+    EXPECT_EQ(Testing::liveReadBacks, 1);
 }
 
 TEST_F(UserEffectsScripted, FailureAfterTheReadBackAnswerPropagatesWithoutLeaking)
 {
-    bus.readBack = [] { return Items { new AudioEqualizer }; };
+    bus.readBack = [] { return Items { Testing::readBackOf<AudioEqualizer>() }; };
     Testing::BusSpy<Bus::Load> failing; // heard after the scripted service has answered
     failing.answer<Bus::Load>([](const Bus::Load&) { throw std::runtime_error("disk gone"); });
     EXPECT_THROW(save(""), std::runtime_error);
+    EXPECT_EQ(Testing::liveReadBacks, 0);
 }
 
 TEST_F(UserEffectsScripted, ListingKeepsTheFirstPresetOfEachNameAndDeletesTheRest)
@@ -128,29 +127,23 @@ TEST_F(UserEffectsScripted, ListingKeepsTheFirstPresetOfEachNameAndDeletesTheRes
     bus.stored.emplace_back().customStrings = { { "a", "Warm" }, { "b", "Warm" } }; // the record read back
     bus.readBack = [] {
         auto named = [](const std::string& id, double preamp) {
-            auto* preset = new AudioEqualizer;
-            preset->id = id;
-            preset->preamp = preamp;
-            return preset;
+            AudioEqualizer preset;
+            preset.id = id;
+            preset.preamp = preamp;
+            return Testing::readBackOf(preset);
         };
-        return Items { named("a", 1), nullptr, new ManualEnhance, named("b", 2), named("unnamed", 3) };
+        return Items { named("a", 1), nullptr, Testing::readBackOf<ManualEnhance>(), named("b", 2),
+            named("unnamed", 3) };
     };
 
     const auto presets = Effect::loadUserEffects<AudioEqualizer>();
+    EXPECT_EQ(Testing::liveReadBacks, 2);
 
     EXPECT_EQ(
         bus.spy.log.all<Bus::Load>()[0].path, Settings::userEffectsPath("AudioEqualizer").toStdString());
     ASSERT_EQ(presets.size(), 2u);
     EXPECT_EQ(presets.at("Warm")->preamp, 1);
     EXPECT_EQ(presets.at("")->preamp, 3);
-}
-
-TEST_F(UserEffectsScripted, RemovalSendsTheEffectItselfAsSender)
-{
-    Effect::removeUserEffect(&effect);
-    ASSERT_EQ(bus.spy.log.types(), typesOf<Bus::Remove>());
-    EXPECT_EQ(bus.spy.log.all<Bus::Remove>()[0].object, &effect);
-    EXPECT_EQ(bus.spy.log.entries[0].sender, static_cast<const PubSub::Object*>(&effect));
 }
 
 } // namespace

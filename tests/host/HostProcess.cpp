@@ -1,83 +1,101 @@
 #include "HostProcess.h"
 
 #include <QDir>
-#include <QProcess>
-#include <QProcessEnvironment>
+#include <QDirIterator>
+#include <QRegularExpression>
 
 namespace Testing {
 
-HostRun runHost(const QStringList& arguments, const QStringList& extraEnvironment)
-{
-    return runHostVia({}, arguments, extraEnvironment);
-}
-
-HostRun runHostVia(
-    const QStringList& wrapper, const QStringList& arguments, const QStringList& extraEnvironment)
+QProcessEnvironment hostEnvironment(const QStringList& extra)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    for (const QString& entry : extraEnvironment)
-        environment.insert(entry.section(QLatin1Char('='), 0, 0), entry.section(QLatin1Char('='), 1));
+    for (const QString& entry : QStringList("QT_QPA_PLATFORM=offscreen") + extra)
+        environment.insert(entry.section('=', 0, 0), entry.section('=', 1));
+    return environment;
+}
 
+HostRun runHost(const QStringList& arguments, const QStringList& extraEnvironment, const QStringList& wrapper)
+{
     QProcess process;
-    process.setProcessEnvironment(environment);
-    const QString host = QStringLiteral(USERCOLLECTION_HOST_PATH);
-    if (wrapper.isEmpty())
-        process.start(host, arguments);
-    else
-        process.start(wrapper.first(), wrapper.mid(1) + QStringList(host) + arguments);
-    HostRun run;
+    process.setProcessEnvironment(hostEnvironment(extraEnvironment));
+    const QStringList command = wrapper + QStringList(USERCOLLECTION_HOST_PATH) + arguments;
+    process.start(command.first(), command.mid(1));
     // A generous bound only so that a hanging program fails the test instead of the suite.
-    if (!process.waitForFinished(300000)) {
-        process.kill();
-        process.waitForFinished();
-        run.err = QStringLiteral("did not finish: ") + process.errorString();
-        return run;
-    }
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    if (process.exitStatus() == QProcess::NormalExit)
-        run.status = process.exitCode();
-    return run;
+    const bool ended = process.waitForFinished(300000) && process.exitStatus() == QProcess::NormalExit;
+    return { ended ? process.exitCode() : -1, QString::fromUtf8(process.readAllStandardOutput()),
+        QString::fromUtf8(process.readAllStandardError()) };
 }
 
-QStringList names(const QJsonValue& entries)
+Files filesBelow(const QString& folder)
 {
-    QStringList result;
-    for (const QJsonValue& entry : entries.toArray())
-        result << entry["name"].toString();
-    return result;
+    Files files;
+    for (QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+         it.hasNext();) {
+        const QString path = it.next();
+        files[QDir(folder).relativeFilePath(path)] = readFile(path);
+    }
+    return files;
 }
 
-QJsonValue entryNamed(const QJsonValue& entries, const QString& name)
+void expectKeptAndNothingOutside(const QString& parent, const QStringList& entries, const Files& kept)
 {
-    for (const QJsonValue& entry : entries.toArray()) {
-        if (entry["name"].toString() == name)
-            return entry;
-    }
-    return QJsonValue();
+    const auto all = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+    EXPECT_EQ(QDir(parent).entryList(all), entries);
+    EXPECT_EQ(QDir(parent + "/outside").entryList(all), QStringList());
+    const Files now = filesBelow(parent + "/data");
+    for (const auto& [file, bytes] : kept)
+        EXPECT_EQ(now.count(file) ? now.at(file) : QByteArray("(gone)"), bytes) << file.toStdString();
 }
 
-QJsonObject HostTest::report(QStringList arguments, bool quiet)
+QString valueAt(const QJsonValue& value, const QString& path)
 {
-    arguments << "--json";
-    const HostRun result = run(arguments);
-    EXPECT_EQ(result.status, 0) << arguments.join(' ').toStdString() << ": " << result.err.toStdString();
-    if (quiet) {
-        EXPECT_EQ(result.err, QString()) << arguments.join(' ').toStdString();
+    if (path.isEmpty())
+        return value.isString() ? value.toString() : value.toVariant().toString();
+    const QString key = path.section('/', 0, 0), rest = path.section('/', 1);
+    if (key == "*") {
+        QStringList all;
+        for (const QJsonValue& entry : value.toArray())
+            all << valueAt(entry, rest);
+        return all.join('|');
     }
+    bool isIndex = false;
+    const int index = key.toInt(&isIndex);
+    return valueAt(isIndex ? value[index] : value[key], rest);
+}
+
+HostRun HostTest::run(const QString& command) const
+{
+    return runHost(QStringList { "--data", root.path() }
+        + QProcess::splitCommand(command).replaceInStrings("{media}", media.path()));
+}
+
+QJsonObject HostTest::report(const QString& command, bool quiet) const
+{
+    const HostRun result = run("--json " + command);
+    EXPECT_TRUE(result.status == 0 && (!quiet || result.err.isEmpty()))
+        << command.toStdString() << ": " << result.status << ", " << result.err.toStdString();
     return result.json();
 }
 
-QString HostTest::mediaFile(const QString& name)
+void HostTest::expectSession(const QList<QPair<QString, QStringList>>& steps) const
 {
-    EXPECT_TRUE(writeFile(QDir(media.path()).filePath(name), "not really media"));
-    return QDir(media.path()).filePath(name);
+    for (const auto& [command, expected] : steps) {
+        const HostRun done = run("--json " + command);
+        EXPECT_EQ(done.status, done.json()["exit"].toInt()) << command.toStdString();
+        EXPECT_EQ(done.err, QString()) << command.toStdString();
+        for (const QString& entry : expected) {
+            const int at = entry.indexOf(QRegularExpression("[=~]"));
+            const QString actual = valueAt(done.json(), entry.left(at)), wanted = entry.mid(at + 1);
+            EXPECT_TRUE(entry[at] == '=' ? actual == wanted : actual.contains(wanted))
+                << command.toStdString() << ": " << entry.toStdString() << ", but " << actual.toStdString();
+        }
+    }
 }
 
-HostRun HostTest::run(QStringList arguments) const
+QString HostTest::mediaFile(const QString& name) const
 {
-    return runHost(arguments << "--data" << root.path());
+    EXPECT_TRUE(writeFile(media.filePath(name), "not really media"));
+    return media.filePath(name);
 }
 
 } // namespace Testing

@@ -3,48 +3,60 @@
 #include <TempDataRoot.h>
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QString>
-#include <QStringList>
+#include <QProcess>
 #include <QTemporaryDir>
+
+#include <map>
 
 namespace Testing {
 
 // The outcome of one run of the usercollection program.
 struct HostRun {
     int status = -1;
-    QString out;
-    QString err;
+    QString out, err;
 
     // stdout as one JSON object; an empty object when it is not one.
     QJsonObject json() const { return QJsonDocument::fromJson(out.toUtf8()).object(); }
 };
 
-// Runs the program with arguments, in the environment of the tests plus extra
-// (NAME=VALUE entries). A run that does not end normally has status -1.
-HostRun runHost(const QStringList& arguments, const QStringList& extraEnvironment = {});
-// The same, started through wrapper: its first entry runs with the rest of it, then the
-// program's path and arguments (as with "prlimit --fsize=1").
-HostRun runHostVia(
-    const QStringList& wrapper, const QStringList& arguments, const QStringList& extraEnvironment = {});
+// The environment of the tests, on the offscreen platform, plus extra (NAME=VALUE entries).
+QProcessEnvironment hostEnvironment(const QStringList& extra = {});
+// Runs the program with arguments in hostEnvironment(extraEnvironment); through wrapper when
+// given, whose first entry runs with the rest of it, then the program and its arguments (as
+// with "prlimit --fsize=1"). A run that does not end normally has status -1.
+HostRun runHost(
+    const QStringList& arguments, const QStringList& extraEnvironment = {}, const QStringList& wrapper = {});
 
-// The "name" of every entry of a JSON array, in order.
-QStringList names(const QJsonValue& entries);
-// The entry whose "name" is name; undefined when there is none.
-QJsonValue entryNamed(const QJsonValue& entries, const QString& name);
+// What value holds at path as text: "presets/0/settings/band1"; a * joins what every
+// entry of an array holds with '|' ("presets/*/name").
+QString valueAt(const QJsonValue& value, const QString& path);
+
+using Files = std::map<QString, QByteArray>; // relative path: contents
+// Every file below folder, hidden ones too, with its contents.
+Files filesBelow(const QString& folder);
+// Each kept file of <parent>/data unchanged, parent holding only entries and its
+// "outside" folder nothing.
+void expectKeptAndNothingOutside(const QString& parent, const QStringList& entries, const Files& kept);
 
 // The program on a fresh data folder of the test's own, with a folder for media files.
 class HostTest : public ::testing::Test {
 protected:
-    // Runs a command on the data folder that must succeed (quietly, unless it may
-    // warn); its JSON report.
-    QJsonObject report(QStringList arguments, bool quiet = true);
-    // A file in the media folder.
-    QString mediaFile(const QString& name);
-    // Runs a command on the data folder as given, with --data added.
-    HostRun run(QStringList arguments) const;
+    // Runs command, split into words as a shell would, on the data folder; {media} stands
+    // for the media folder.
+    HostRun run(const QString& command) const;
+    // The JSON report of a command that must succeed (quietly, unless it may warn).
+    QJsonObject report(const QString& command, bool quiet = true) const;
+    // Runs each command with --json, and expects it to end as its report says (exit 0 when
+    // it holds no "exit"), to print nothing on stderr and its report to hold each of the
+    // expected "path=value" or "path~part of the value" (see valueAt).
+    void expectSession(const QList<QPair<QString, QStringList>>& steps) const;
+    // A new file in the media folder.
+    QString mediaFile(const QString& name) const;
+    QString at(const QString& relative) const { return root.path() + '/' + relative; }
 
     TempDataRoot root;
     QTemporaryDir media;

@@ -1,29 +1,18 @@
-#include "FileSnapshot.h"
+// The program's refusals, hostile names and failing storage: every refused command fails
+// with one line and its status, and changes nothing on disk.
+
 #include "HostProcess.h"
-#include <gtest/gtest.h>
 
-#include <QJsonArray>
-#include <QProcess>
-#include <QTemporaryDir>
-
-#include <memory>
+#include <QRegularExpression>
+#include <QUuid>
 
 namespace {
 
-using Testing::Files;
 using Testing::filesBelow;
 using Testing::HostRun;
 
-QStringList namesIn(const QJsonValue& list)
-{
-    QStringList names;
-    for (const QJsonValue& entry : list.toArray())
-        names << entry[QStringLiteral("name")].toString();
-    return names;
-}
-
-// One data folder for the suite with a kept item of every kind, beside a media file
-// and an empty "outside" folder that no run may touch.
+// One data folder for the suite with a kept item of every kind, beside a media folder and
+// an empty "outside" folder that no run may touch.
 class HostileHost : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -31,243 +20,167 @@ protected:
         parent = std::make_unique<QTemporaryDir>();
         QDir(parent->path()).mkpath("data");
         QDir(parent->path()).mkpath("outside");
-        ASSERT_TRUE(Testing::writeFile(media(), "frames"));
-        for (const QStringList& seed :
-            { QStringList { "effects", "save", "equalizer", "Kept", "--set", "band1=3" },
-                QStringList { "effects", "save", "enhance", "Kept" },
-                QStringList { "intros", "save", "Kept" }, QStringList { "titles", "save", "Kept" },
-                QStringList { "imports", "save", "kept.rec", "--media", "{media}", "--name", "Kept" } }) {
-            const HostRun seeding = run(seed);
+        ASSERT_TRUE(Testing::writeFile(parent->filePath("media/clip.mp4"), "frames"));
+        ASSERT_TRUE(Testing::writeFile(parent->filePath("media/notes.txt"), "no picture here"));
+        for (const char* seed :
+            { "effects save equalizer Kept --set band1=3", "effects save enhance Warm", "intros save Kept",
+                "titles save Kept", "imports save kept.rec --media {media}/clip.mp4 --name Kept" }) {
+            const HostRun seeding = run(QProcess::splitCommand(QString(seed)));
             ASSERT_EQ(seeding.status, 0) << seeding.err.toStdString();
         }
+        // A link that leads out of the data folder to where nothing is yet.
+        ASSERT_TRUE(QFile::link(outside() + "/not-yet", data() + "/imports/linked.rec"));
         seeded = filesBelow(data());
     }
     static void TearDownTestSuite() { parent.reset(); }
 
     static QString data() { return parent->filePath("data"); }
     static QString outside() { return parent->filePath("outside"); }
-    static QString media() { return parent->filePath("media/clip.mp4"); }
 
+    // {data} and {media} stand for the folders.
     static HostRun run(QStringList arguments, const QStringList& wrapper = {})
     {
-        arguments.replaceInStrings("{media}", media());
-        return Testing::runHostVia(wrapper, QStringList { "--data", data() } + arguments);
+        arguments.replaceInStrings("{data}", data()).replaceInStrings("{media}", parent->filePath("media"));
+        return Testing::runHost(QStringList { "--data", data() } + arguments, {}, wrapper);
     }
 
-    // One line on stderr with the status, nothing on stdout.
-    static void expectFailure(const HostRun& run, int status, const QString& message = QString())
-    {
-        EXPECT_EQ(run.status, status) << run.err.toStdString();
-        EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
-        EXPECT_TRUE(run.err.startsWith("usercollection: ") && run.err.contains(message))
-            << run.err.toStdString();
-        EXPECT_EQ(run.out, QString());
-    }
-
-    // The kept items' files unchanged, and nothing beside the data folder.
     static void expectNothingLostOrEscaped()
     {
-        EXPECT_EQ(Testing::entriesOf(parent->path()), QStringList({ "data", "media", "outside" }));
-        EXPECT_EQ(Testing::entriesOf(outside()), QStringList());
-        const Files now = filesBelow(data());
-        for (const auto& [file, bytes] : seeded)
-            EXPECT_EQ(now.count(file) ? now.at(file) : QByteArray("(gone)"), bytes) << file.toStdString();
+        Testing::expectKeptAndNothingOutside(parent->path(), { "data", "media", "outside" }, seeded);
     }
 
     static inline std::unique_ptr<QTemporaryDir> parent;
-    static inline Files seeded;
+    static inline Testing::Files seeded;
 };
+
+struct Refusal {
+    std::string label;
+    QString command; // split into words as a shell would
+    int status;
+    QString message;
+    QString storage = {}; // how it fails to store: FileSizeLimit or ReadOnly
+};
+
+std::vector<Refusal> refusals()
+{
+    const QString clip = " --media {media}/clip.mp4", importAs = "imports save" + clip + " -- ";
+    std::vector<Refusal> all = {
+        { "unknown_command", "frobnicate", 2, "unknown command 'frobnicate'" },
+        { "unknown_effect_type", "effects save reverb X", 2, "unknown effect type 'reverb'" },
+        { "second_setting_invalid", "effects save equalizer X --set band1=3 --set band2=40", 2, "band2=40" },
+        { "preview_not_an_image", "effects save equalizer X --preview {media}/notes.txt", 2, "the image" },
+        { "import_over_a_link_out", "--quiet imports save linked.rec" + clip, 1,
+            "could not save the import" },
+        { "import_record_exists", "imports save kept.rec" + clip, 2, "already exists" },
+        { "import_media_is_a_folder", "imports save new.rec --media {data}", 2, "no such file" },
+        { "picture_in_unknown_format", "show titles --png {media}/titles.bmp", 2, "as 'titles.bmp'" },
+        { "show_unknown_collection", "show nowhere", 1, "the collection 'nowhere' is empty" },
+        // A --data given later wins.
+        { "data_under_a_file", "effects save enhance X --data {media}/clip.mp4/data", 1, "cannot create" },
+        { "data_folder_is_a_file", "effects list equalizer --data {media}/clip.mp4", 1, "is not a folder" },
+        { "demo_on_a_folder_with_files", "demo", 2, "needs an empty data folder" },
+        // An import's file name must name a file the imports folder lists.
+        { "file_name_dot_dots", importAs + "../../outside/x", 2, "is not a plain file name" },
+        { "file_name_hidden", importAs + ".hidden", 2, "would be a hidden file" },
+        { "file_name_too_long", importAs + QString(256, 'f'), 2, "too long" },
+        { "file_name_bundle", importAs + "holiday.bundle", 2, "cannot name an import" },
+        { "file_name_left_by_a_save", importAs + QUuid::createUuid().toString() + ".backup", 2,
+            "cannot name an import" },
+    };
+    // Every save fails on each storage, every removal on a read-only one.
+    const QString cannotWrite = "cannot write in the data folder";
+    const auto label = [](const QString& command) {
+        return command.section(' ', 0, 2).replace(QRegularExpression("\\W"), "_").toStdString();
+    };
+    for (const QString storage : { "FileSizeLimit", "ReadOnly" })
+        for (const QString command : { "effects save equalizer New --set band2=4", "intros save New",
+                 "titles save New", "imports save new.rec --media {media}/clip.mp4", "show titles" })
+            all.push_back({ label(command) + "_on_" + storage.toStdString(), command, 1,
+                storage == "ReadOnly" ? cannotWrite : "", storage });
+    for (const QString removal : { "effects remove equalizer Kept", "intros remove Kept",
+             "imports remove Kept", "titles remove Kept" })
+        all.push_back({ label(removal) + "_on_ReadOnly", removal, 1, cannotWrite, "ReadOnly" });
+    return all;
+}
+
+class Refused : public HostileHost, public ::testing::WithParamInterface<Refusal> { };
+
+TEST_P(Refused, FailsWithOneLineAndChangesNothing)
+{
+    const QString& storage = GetParam().storage;
+    // In a mount namespace where the data folder is a read-only view of itself.
+    const char* readOnly = R"(mount --bind "$0" "$0" && mount -o remount,ro,bind "$0" && exec "$@")";
+    static const bool namespacesUsable
+        = QProcess::execute("unshare", { "-rm", "sh", "-c", readOnly, QTemporaryDir().path(), "true" }) == 0;
+    if (storage == "ReadOnly" && !namespacesUsable)
+        GTEST_SKIP() << "unshare -rm cannot mount here";
+    const Testing::Files before = filesBelow(data());
+    const std::map<QString, QStringList> wrappers = { { "", {} },
+        { "FileSizeLimit", { "prlimit", "--fsize=16", "sh", "-c", R"(trap '' XFSZ; exec "$@")", "sh" } },
+        { "ReadOnly", { "unshare", "-rm", "sh", "-c", readOnly, data() } } };
+
+    // One line on stderr, nothing on stdout.
+    const HostRun refused = run(QProcess::splitCommand(GetParam().command), wrappers.at(storage));
+    EXPECT_EQ(refused.status, GetParam().status) << refused.err.toStdString();
+    EXPECT_EQ(refused.err.count('\n'), 1) << refused.err.toStdString();
+    EXPECT_EQ(refused.out, QString());
+    EXPECT_TRUE(refused.err.startsWith("usercollection: ") && refused.err.contains(GetParam().message))
+        << refused.err.toStdString();
+    EXPECT_EQ(filesBelow(data()), before);
+    expectNothingLostOrEscaped();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, Refused, ::testing::ValuesIn(refusals()), [](const auto& info) { return info.param.label; });
 
 struct HostileName {
     const char* label;
-    QString text; // {outside} stands for the outside folder
+    QString text;
+    QString fileName; // of an import: odd, but a file the imports folder lists
 };
 
 const HostileName hostileNames[] = {
-    { "Long", QString(100000, 'n') },
-    { "ControlsAndTerminalEscapes", "\x01\n\r\t\x7f\x1b]0;owned\x07\x1b[2J" },
-    { "DotDots", "../../outside/x" },
-    { "Absolute", "{outside}/x" },
-    { "OptionLike", "--data=x" },
-    { "NonAscii", QString::fromUtf8("Ünïcødé 名前 😀") },
+    { "Long", QString(100000, 'n'), "long.rec" },
+    { "ControlsAndTerminalEscapes", "\x01\n\r\t\x7f\x1b]0;owned\x07\x1b[2J", "\x01\n\x1b[2J" },
+    { "DotDots", "../../outside/x", "*" },
+    { "OptionLike", "--data=x", "--data=x" },
+    { "NonAscii", QString::fromUtf8("Ünïcødé 名前 😀"), "clip.backup" },
 };
 
-class HostileHostNames : public HostileHost, public ::testing::WithParamInterface<HostileName> {
-protected:
-    QString name() const { return QString(GetParam().text).replace("{outside}", outside()); }
-
-    // The names of the listed items after the command, with the kept one among them.
-    QStringList listed(const QStringList& command, const char* key) const
-    {
-        const QStringList names = namesIn(run(QStringList("--json") + command).json()[key]);
-        EXPECT_TRUE(names.contains("Kept")) << key;
-        return names;
-    }
-    QString proposal(const QStringList& command) const
-    {
-        return run(QStringList("--json") + command + QStringList { "--", name() })
-            .json()["proposal"]
-            .toString();
-    }
-};
+class HostileHostNames : public HostileHost, public ::testing::WithParamInterface<HostileName> { };
 
 // Display names and collection ids are free text: each is saved, listed, named around,
 // shown and removed exactly as given, and only inside the data folder.
 TEST_P(HostileHostNames, AreTakenAsGivenByEveryCommand)
 {
-    EXPECT_EQ(run({ "effects", "save", "enhance", "--collection=" + name(), "--", name() }).status, 0);
-    EXPECT_EQ(run({ "intros", "save", "--", name() }).status, 0);
-    EXPECT_EQ(run({ "titles", "save", "--", name() }).status, 0);
-    EXPECT_EQ(
-        run({ "imports", "save", "--media", "{media}", "--name=" + name(), "--", "named.rec" }).status, 0);
-
-    EXPECT_TRUE(listed({ "effects", "list", "enhance" }, "presets").contains(name()));
-    EXPECT_TRUE(listed({ "intros", "list" }, "intros").contains(name()));
-    EXPECT_TRUE(listed({ "titles", "list" }, "titles").contains(name()));
-    EXPECT_TRUE(listed({ "imports", "list" }, "imports").contains(name()));
-    EXPECT_EQ(proposal({ "intros", "next-name" }), name() + "_01");
-    EXPECT_EQ(proposal({ "titles", "next-name" }), name() + "_01");
-    EXPECT_EQ(proposal({ "imports", "next-name" }), name() + "_01");
-    const HostRun shown = run({ "--json", "show", "--", name() });
-    EXPECT_EQ(shown.status, 0) << shown.err.toStdString();
-    EXPECT_TRUE(shown.json()["picture"].toString().startsWith(data() + "/pictures/"));
-
-    EXPECT_EQ(run({ "effects", "remove", "enhance", "--", name() }).status, 0);
-    EXPECT_EQ(run({ "intros", "remove", "--", name() }).status, 0);
-    EXPECT_EQ(run({ "imports", "remove", "--", name() }).status, 0);
-    // Titles cannot be removed; pictures stay.
-    for (const auto& entry : filesBelow(data())) {
-        const QString& file = entry.first;
-        EXPECT_TRUE(seeded.count(file) || file.startsWith("overlays/") || file.startsWith("pictures/"))
-            << file.toStdString();
-    }
+    const QString& name = GetParam().text;
+    const auto report = [](const QStringList& command) {
+        const HostRun done = run(QStringList("--json") + command);
+        EXPECT_EQ(done.status, 0) << command.join(' ').toStdString() << ": " << done.err.toStdString();
+        return done.json();
+    };
+    for (const QStringList& save :
+        { QStringList { "effects", "save", "enhance", "--collection=" + name, "--", name },
+            { "intros", "save", "--", name }, { "titles", "save", "--", name },
+            { "imports", "save", "--media", "{media}/clip.mp4", "--name=" + name, "--",
+                GetParam().fileName } })
+        report(save);
+    // Once for each kind.
+    EXPECT_EQ(Testing::valueAt(report({ "list" }), "items/*/name").split('|').count(name), 4);
+    EXPECT_EQ(report({ "titles", "next-name", "--", name })["proposal"].toString(), name + "_01");
+    EXPECT_TRUE(QFileInfo(data() + "/imports/" + GetParam().fileName).isFile());
+    EXPECT_TRUE(report({ "show", "--", name })["picture"].toString().startsWith(data() + "/pictures/"));
+    for (const char* remove :
+        { "effects remove enhance", "intros remove", "titles remove", "imports remove" })
+        report(QString(remove).split(' ') + QStringList { "--", name });
+    // Pictures stay.
+    for (const auto& entry : filesBelow(data()))
+        EXPECT_TRUE(seeded.count(entry.first) || entry.first.startsWith("pictures/"))
+            << entry.first.toStdString();
     expectNothingLostOrEscaped();
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, HostileHostNames, ::testing::ValuesIn(hostileNames),
     [](const auto& info) { return std::string(info.param.label); });
-
-// An import's file name must name a file the imports folder lists: no folder part,
-// not hidden, not too long. Anything else is a usage error that writes nothing.
-TEST_F(HostileHost, ImportFileNamesOutsideTheFolderOrUnlistedAreRefused)
-{
-    for (const QString& fileName : { QString("../../outside/x"), QString("a/b"), outside() + "/x",
-             QString("."), QString(".."), QString(".hidden"), QString("a\\b"), QString(256, 'f') }) {
-        expectFailure(run({ "imports", "save", "--media", "{media}", "--", fileName }), 2);
-        EXPECT_EQ(filesBelow(data()), seeded);
-    }
-    for (const QString& fileName :
-        { QString("\x01\n\x1b[2J"), QString(" "), QString("--data=x"), QString("*") }) {
-        EXPECT_EQ(run({ "imports", "save", "--media", "{media}", "--name=Filed", "--", fileName }).status, 0);
-        EXPECT_TRUE(QFileInfo(QDir(data()).filePath("imports/" + fileName)).isFile());
-        EXPECT_EQ(run({ "imports", "remove", "Filed" }).status, 0);
-    }
-    EXPECT_EQ(filesBelow(data()), seeded);
-    expectNothingLostOrEscaped();
-}
-
-struct Change {
-    const char* label;
-    QStringList arguments;
-};
-
-const Change writes[] = {
-    { "EqualizerPreset", { "effects", "save", "equalizer", "New", "--set", "band2=4" } },
-    { "EnhancePreset", { "effects", "save", "enhance", "New" } },
-    { "Intro", { "intros", "save", "New" } },
-    { "Title", { "titles", "save", "New" } },
-    { "Import", { "imports", "save", "new.rec", "--media", "{media}" } },
-    { "Picture", { "show", "titles" } },
-};
-
-const Change removals[] = {
-    { "PresetRemoval", { "effects", "remove", "equalizer", "Kept" } },
-    { "IntroRemoval", { "intros", "remove", "Kept" } },
-    { "ImportRemoval", { "imports", "remove", "Kept" } },
-};
-
-// Why mount namespaces cannot be used here; empty when they can.
-QString namespacesUnusable()
-{
-    static const QString why = [] {
-        QTemporaryDir folder;
-        QProcess probe;
-        probe.start(
-            "unshare", { "-rm", "sh", "-c", "mount -t tmpfs -o size=16k tmpfs \"$0\"", folder.path() });
-        if (probe.waitForFinished() && probe.exitStatus() == QProcess::NormalExit && probe.exitCode() == 0)
-            return QString();
-        return "unshare -rm with a tmpfs mount failed: " + probe.errorString() + " "
-            + QString::fromLocal8Bit(probe.readAllStandardError());
-    }();
-    return why;
-}
-
-class FailingStorage : public HostileHost, public ::testing::WithParamInterface<Change> {
-protected:
-    void SetUp() override { before = filesBelow(data()); }
-
-    // In a mount namespace where the data folder is a read-only view of itself.
-    HostRun runReadOnly() const
-    {
-        return run(GetParam().arguments,
-            { "unshare", "-rm", "sh", "-c",
-                R"(mount --bind "$0" "$0" && mount -o remount,ro,bind "$0" && exec "$@")", data() });
-    }
-
-    Files before;
-};
-
-class FailingWrites : public FailingStorage { };
-class FailingRemovals : public FailingStorage { };
-
-TEST_P(FailingWrites, AFileSizeLimitFailsTheSaveAndLeavesNoPartialFile)
-{
-    expectFailure(run(GetParam().arguments,
-                      { "prlimit", "--fsize=16", "sh", "-c", R"(trap '' XFSZ; exec "$@")", "sh" }),
-        1);
-    EXPECT_EQ(filesBelow(data()), before);
-    expectNothingLostOrEscaped();
-}
-
-TEST_P(FailingWrites, AFullDiskFailsTheSaveAndLeavesNoPartialFile)
-{
-    if (const QString why = namespacesUnusable(); !why.isEmpty())
-        GTEST_SKIP() << why.toStdString();
-    // The data folder's contents on a small tmpfs mounted in its place, filled up; what
-    // the run left is copied out afterwards.
-    QTemporaryDir stage, after;
-    const char* script = R"(d=$0 stage=$1 after=$2; shift 2
-cp -a "$d"/. "$stage"/ && mount -t tmpfs -o size=1m tmpfs "$d" && cp -a "$stage"/. "$d"/ || exit 90
-dd if=/dev/zero of="$d/.fill" bs=4k >/dev/null 2>&1
-"$@"; status=$?
-rm -f "$d/.fill" && cp -a "$d"/. "$after"/ && exit $status)";
-    expectFailure(run(GetParam().arguments,
-                      { "unshare", "-rm", "sh", "-c", script, data(), stage.path(), after.path() }),
-        1);
-    EXPECT_EQ(filesBelow(after.path()), before);
-    expectNothingLostOrEscaped();
-}
-
-TEST_P(FailingWrites, AReadOnlyDataFolderRefusesTheSave)
-{
-    if (const QString why = namespacesUnusable(); !why.isEmpty())
-        GTEST_SKIP() << why.toStdString();
-    expectFailure(runReadOnly(), 1, "cannot write in the data folder");
-    EXPECT_EQ(filesBelow(data()), before);
-    expectNothingLostOrEscaped();
-}
-
-TEST_P(FailingRemovals, AReadOnlyDataFolderRefusesTheRemoval)
-{
-    if (const QString why = namespacesUnusable(); !why.isEmpty())
-        GTEST_SKIP() << why.toStdString();
-    expectFailure(runReadOnly(), 1, "cannot write in the data folder");
-    EXPECT_EQ(filesBelow(data()), before);
-    expectNothingLostOrEscaped();
-}
-
-const auto changeName = [](const auto& info) { return std::string(info.param.label); };
-INSTANTIATE_TEST_SUITE_P(Changes, FailingWrites, ::testing::ValuesIn(writes), changeName);
-INSTANTIATE_TEST_SUITE_P(Changes, FailingRemovals, ::testing::ValuesIn(removals), changeName);
 
 } // namespace

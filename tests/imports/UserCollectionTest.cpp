@@ -1,42 +1,10 @@
 #include "ImportBus.h"
 #include <Import/UserCollection.h>
-#include <Model/CollectionID.h>
-#include <Settings/Settings.h>
-#include <TempDataRoot.h>
 #include <gtest/gtest.h>
 
 namespace {
 
 using Testing::ImportBus;
-
-TEST(UserCollectionIdentity, CopyOrMoveNamesTheSameCollectionAndMovingTakesTheStoragePath)
-{
-    Import::UserCollection original("imports", "category_mine", "/data/imports");
-    const Import::UserCollection copy(original);
-    const Import::UserCollection moved(std::move(original));
-
-    for (const Import::UserCollection* collection : { &copy, &moved }) {
-        EXPECT_EQ(collection->id(), "imports");
-        EXPECT_EQ(collection->category(), "category_mine");
-        EXPECT_EQ(collection->storagePath(), "/data/imports");
-    }
-    EXPECT_EQ(original.id(), "imports");
-    EXPECT_EQ(original.category(), "category_mine");
-    EXPECT_TRUE(original.storagePath().isEmpty());
-}
-
-TEST(UserCollectionIdentity, TheIntroCollectionKeepsTheIntroFolderOfItsCreation)
-{
-    Testing::TempDataRoot root;
-    const QString introsPath = Settings::userIntrosPath();
-    const std::unique_ptr<Import::UserCollection> intros = Import::UserCollection::makeIntroCollection();
-    Testing::TempDataRoot laterRoot;
-
-    EXPECT_EQ(intros->id(), EditorCollection::CollectionID::INTROS);
-    EXPECT_EQ(intros->category(), "intros");
-    EXPECT_EQ(intros->storagePath(), introsPath);
-    EXPECT_NE(Settings::userIntrosPath(), introsPath);
-}
 
 // The order of the locate requests is the collection helper's; here what the
 // collection puts in them.

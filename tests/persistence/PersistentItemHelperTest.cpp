@@ -40,28 +40,21 @@ TEST_F(PersistentItemHelperTest, StoreSendsTheRecordAndPathAndIsTrueOnlyIfTheLas
     EXPECT_EQ(service.log.entries[2].sender, static_cast<const PubSub::Object*>(&record));
 }
 
-TEST_F(PersistentItemHelperTest, LoadSendsAFreshProbeWithPathAndEmptySelectorAndFilter)
-{
-    const PubSub::Object* probe = nullptr; // taken while the probe lives
-    service.answer<LoadRequest>([&probe](const LoadRequest& request) { probe = request.object; });
-    EXPECT_TRUE(helper.load("/data/folder").empty());
-
-    const auto requests = service.log.all<LoadRequest>();
-    ASSERT_EQ(requests.size(), 1u);
-    EXPECT_NE(probe, nullptr);
-    EXPECT_EQ(service.log.entries[0].sender, probe);
-    EXPECT_EQ(requests[0].path, "/data/folder");
-    EXPECT_TRUE(requests[0].selector.empty());
-    EXPECT_FALSE(requests[0].filter);
-}
-
-TEST_F(PersistentItemHelperTest, LoadReturnsTheAnswerAndKeepsItWhenTheNextGoesUnanswered)
+TEST_F(PersistentItemHelperTest, LoadSendsAFreshProbeAndKeepsTheAnswerWhenTheNextGoesUnanswered)
 {
     record.item = &item;
-    service.answer<LoadRequest>([this](const LoadRequest& request) {
+    const PubSub::Object* probe = nullptr; // taken while the probe lives
+    service.answer<LoadRequest>([this, &probe](const LoadRequest& request) {
+        probe = request.object;
         Testing::answerLoad(request, { record, record });
     });
     const auto first = helper.load("/data/folder");
+    const auto request = service.log.all<LoadRequest>().at(0);
+    EXPECT_NE(probe, nullptr);
+    EXPECT_EQ(service.log.entries[0].sender, probe);
+    EXPECT_EQ(request.path, "/data/folder");
+    EXPECT_TRUE(request.selector.empty());
+    EXPECT_FALSE(request.filter);
     ASSERT_EQ(first.size(), 2u);
     EXPECT_EQ(first[0].uniqueId, record.uniqueId);
     EXPECT_EQ(first[1].item, &item);

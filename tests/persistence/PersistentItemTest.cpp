@@ -58,43 +58,6 @@ TEST(PersistentItemTest, ArchivesItsFieldsInOrderWithSequencesNumberedFromOne)
             "customStrings 2", "author=me", "name=Beach"));
     EXPECT_THAT(
         layout(Record()), ElementsAre(_, "no item", "no preview", "categories 0", "", "customStrings 0"));
-
-    Record restored;
-    Testing::restoreFrom(Testing::savedDocument(record), restored);
-    EXPECT_EQ(restored.uniqueId, record.uniqueId);
-    ASSERT_NE(restored.item, nullptr);
-    EXPECT_EQ(restored.item->id, "clip");
-    delete restored.item;
-}
-
-TEST(PersistentItemTest, RestoringKeepsTheLaterValueOfARepeatedKeyAndANullItemAndPreview)
-{
-    Record record;
-    record.customStrings = { { "name", "first" }, { "other", "second" } };
-    Record restored;
-    Testing::restoreFrom(
-        Testing::savedDocument(record).replace("<Key>other</Key>", "<Key>name</Key>"), restored);
-    EXPECT_EQ(restored.customStrings, (std::map<std::string, std::string> { { "name", "second" } }));
-    EXPECT_EQ(restored.item, nullptr);
-    EXPECT_EQ(restored.preview, nullptr);
-}
-
-TEST(PersistentItemTest, CopySharesItemPreviewAndUniqueIdAndDeletesNothing)
-{
-    const Import::Object item;
-    Record record = Testing::recordOf(&item);
-    record.preview = Testing::image();
-    {
-        const Record copy(record);
-        Record assigned;
-        assigned = record;
-        for (const Record* other : { &copy, static_cast<const Record*>(&assigned) }) {
-            EXPECT_EQ(other->uniqueId, record.uniqueId);
-            EXPECT_EQ(other->item, &item);
-            EXPECT_EQ(other->preview, record.preview);
-        }
-    } // a copy's death deleting the item would be a bad free under the address sanitizer
-    EXPECT_NE(Record().uniqueId, Record().uniqueId);
 }
 
 TEST(PersistentItemTest, WrongTypedOrDamagedDocumentLeavesTheRecordUnchanged)
