@@ -1,8 +1,7 @@
 #pragma once
 
-// What the targets share: a silent offscreen GUI application (previews are QPixmaps) and
-// the readers they drive, which serialize_tests also runs over the seeds and over the
-// inputs that once broke a reader.
+// What the targets share: their input as bytes and the readers they drive, which
+// serialize_tests also runs over the seeds and over the inputs that once broke a reader.
 
 #include <PersistentItem.h>
 #include <Records.h>
@@ -15,68 +14,59 @@
 
 namespace Fuzz {
 
-inline void startApplication()
+// The input's bytes, not copied: data must outlive them. The first call starts a silent
+// offscreen GUI application (previews are QPixmaps), never destroyed: the offscreen
+// platform leaks its screen at shutdown.
+inline QByteArray bytes(const std::uint8_t* data, std::size_t size)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
     static int argc = 1;
     static char program[] = "fuzz";
     static char* argv[] = { program, nullptr };
-    // Never destroyed: the offscreen platform leaks its screen at shutdown.
-    new QGuiApplication(argc, argv);
-}
-
-// The input's bytes, not copied: data must outlive them.
-inline QByteArray bytes(const std::uint8_t* data, std::size_t size)
-{
+    [[maybe_unused]] static const auto* application = (qputenv("QT_QPA_PLATFORM", "offscreen"),
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {}),
+        new QGuiApplication(argc, argv));
     return QByteArray::fromRawData(reinterpret_cast<const char*>(data), int(size));
 }
 
-// What a document in one of the archive seeds' layouts holds.
-struct Contents {
-    std::unique_ptr<Serialize::ISerializable> object; // a record's item, a bundle's timeline
-    std::string uniqueId;
-    QString lastValue; // of a record's customStrings
-};
-
 // Reads a generic record (every kind of entry), a bundle or a lone object, by its first
-// node; throws ArchiveError on damage.
-inline Contents readArchive(const QByteArray& document)
+// node, and gives the object it holds (a record's item, a bundle's timeline); throws
+// ArchiveError on damage.
+inline std::unique_ptr<Serialize::ISerializable> readArchive(const QByteArray& document)
 {
     Serialize::InputArchive in(document);
-    Contents read;
+    std::unique_ptr<Serialize::ISerializable> object;
     const QString node = in.peekNodeName();
     if (node == QLatin1String("record")) {
         in.beginNode("record");
-        read.uniqueId = in.readString("uniqueId");
-        read.object = in.readObject("item");
+        in.readString("uniqueId");
+        object = in.readObject("item");
         in.readImage("preview");
-        for (std::int32_t i = 1, count = in.beginSequence("categories"); i <= count; ++i) {
-            in.beginElement(i);
-            in.readString("Data");
-            in.endElement();
-        }
-        in.endSequence();
-        for (std::int32_t i = 1, count = in.beginSequence("customStrings"); i <= count; ++i) {
-            in.beginElement(i);
+        const auto sequence = [&](const char* name, const auto& readElement) {
+            for (std::int32_t i = 1, count = in.beginSequence(name); i <= count; ++i) {
+                in.beginElement(i);
+                readElement();
+                in.endElement();
+            }
+            in.endSequence();
+        };
+        sequence("categories", [&] { in.readString("Data"); });
+        sequence("customStrings", [&] {
             in.readString("Key");
-            read.lastValue = in.readText("Value");
-            in.endElement();
-        }
-        in.endSequence();
+            in.readText("Value");
+        });
         in.readInt64("size");
         in.readDouble("ratio");
         in.readBool("visible");
         in.endNode();
     } else if (node == QLatin1String("bundle")) {
         in.beginNode("bundle");
-        read.object = in.readObject("timeline");
+        object = in.readObject("timeline");
         in.endNode();
     } else {
-        read.object = in.readObject("object");
+        object = in.readObject("object");
     }
     in.finish();
-    return read;
+    return object;
 }
 
 enum class Restored { Yes, Refused, RefusedButChanged };

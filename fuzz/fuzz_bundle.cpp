@@ -12,17 +12,11 @@
 
 #include <cstdlib>
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    Fuzz::startApplication();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    QByteArray input = Fuzz::bytes(data, size);
     static QTemporaryDir folder(QDir::temp().filePath(QStringLiteral("fuzz_bundle-XXXXXX")));
     const QString scratch = folder.filePath(QStringLiteral("scratch.bundle"));
-    QByteArray input = Fuzz::bytes(data, size);
     QBuffer device(&input);
     device.open(QIODevice::ReadOnly);
     const std::unique_ptr<Timeline::Object> timeline = Project::readBundle(&device);

@@ -14,19 +14,15 @@
 
 namespace {
 
-using EditorCollection::PersistentItem;
-
-QImage pixels(const std::shared_ptr<const Types::Image>& preview)
-{
-    return preview ? preview->toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied) : QImage();
-}
-
 template <class T>
 void readAs(const QByteArray& document)
 {
-    PersistentItem<T> record, again;
+    EditorCollection::PersistentItem<T> record, again;
     std::unique_ptr<const T> item, itemAgain;
     const Fuzz::Restored read = Fuzz::restoreRecord(document, record, item);
+    const auto pixels = [](const std::shared_ptr<const Types::Image>& preview) {
+        return preview ? preview->toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied) : QImage();
+    };
     const auto saved = [](const T* item) {
         return Testing::writeDocument([&](Serialize::OutputArchive& out) { out.writeObject("item", item); });
     };
@@ -42,16 +38,10 @@ void readAs(const QByteArray& document)
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    Fuzz::startApplication();
-    // Keeps the effects library, whose classes register themselves, linked in.
-    static_cast<void>(Effect::AudioEqualizer::NameInArchive());
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    // Keeps the effects library, whose classes register themselves, linked in.
+    static_cast<void>(Effect::AudioEqualizer::NameInArchive());
     const QByteArray document = Fuzz::bytes(data, size);
     readAs<Effect::Object>(document);
     readAs<Import::Object>(document);

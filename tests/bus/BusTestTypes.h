@@ -51,8 +51,7 @@ struct Recorder : PubSub::Subscriber<M> {
 };
 
 // One sender, and heard emptied before each test.
-class Bus : public ::testing::Test {
-protected:
+struct Bus : ::testing::Test {
     Bus() { heard.clear(); }
 
     const Sender sender;

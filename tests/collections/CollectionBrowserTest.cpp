@@ -4,6 +4,8 @@
 #include <Services/CollectionService.h>
 #include <gmock/gmock.h>
 
+#include <algorithm>
+
 namespace {
 
 using namespace EditorCollection;
@@ -40,6 +42,13 @@ TEST(CollectionBrowser, DrawsOneTilePerItemOfCollectionsMadeBeforeAndAfterIt)
     EXPECT_TRUE(browser.render<Import::Object>("unknown").isNull());
     // A collection is its item type and its id.
     EXPECT_TRUE(browser.render<Overlay::Preset>("before").isNull());
+}
+
+TEST(CollectionBrowser, NamesAreOrderedAsPeopleSortThemNumbersByValueAndCaseAside)
+{
+    QStringList names { "Take 10", "take 3", "Take 2", "Intro", "Take 1" };
+    std::sort(names.begin(), names.end(), Browser::NameOrder());
+    EXPECT_EQ(names, QStringList({ "Intro", "Take 1", "Take 2", "take 3", "Take 10" }));
 }
 
 } // namespace

@@ -49,8 +49,7 @@ class Hears : public virtual PubSub::Details::Subscriber<M> {
 
 // Hears the messages M from every item of type T, its records and its containers.
 template <Chaos::Where At, class T, class... M>
-class Hearing : public PubSub::Subscriber<M...>, private Hears<At, M>... {
-public:
+struct Hearing : PubSub::Subscriber<M...>, private Hears<At, M>... {
     Hearing()
     {
         this->template subscribeAll<EditorCollection::PersistentItem<T>>();
@@ -75,11 +74,8 @@ using Thrower = Hearing<At, T, EC::StorePersistentItemRequest<T>, EC::LoadPersis
 
 // Makes a thrower that hears the answer to a load request after the helper that asked.
 template <class T>
-class LateThrowerMaker : public PubSub::Subscriber<EC::LoadPersistentItemRequest<T>> {
-public:
+struct LateThrowerMaker : PubSub::Subscriber<EC::LoadPersistentItemRequest<T>> {
     LateThrowerMaker() { this->template subscribeAll<EC::PersistentItem<T>>(); }
-
-private:
     void handle(const EC::LoadPersistentItemRequest<T>&) override
     {
         if (chaos.where == Chaos::AfterHelpers)
@@ -97,11 +93,8 @@ using Imports = EC::Container<Import::Object>;
 
 // Follows the imports and, once armed, puts back the items a change takes out, by a
 // change nested in the announcement of the first.
-class Resurrector : public EC::View<Import::Object> {
-public:
+struct Resurrector : EC::View<Import::Object> {
     bool armed = false;
-
-private:
     void itemsRemoved(const std::deque<const Import::Object*>& removed) override
     {
         if (!std::exchange(armed, false))
@@ -142,10 +135,9 @@ struct World {
             && intros->saveUserIntro(&timeline, "Opening", preview)
             && Overlay::saveUserPreset(&title, "Greeting"));
     }
+    // The services, declared last, go first.
     ~World()
     {
-        follower.reset();
-        run.reset();
         lateThrowers.clear();
         Translator::clear();
     }
@@ -154,7 +146,6 @@ struct World {
     void restart()
     {
         follower.reset();
-        run.reset();
         run.emplace();
         run->collections.loadFolder(root.path());
         run->collections.collection<Import::Object>(loose.id());
@@ -218,8 +209,6 @@ struct World {
     }
 
     TempDataRoot root;
-    std::optional<Running> run;
-    std::optional<Resurrector> follower;
     Import::UserCollection imports { "user-imports", "category_mine", Settings::userImportsPath() };
     // One folder holds both collections; an item is its type and id, so the collection
     // without an id gets ids of its own.
@@ -240,6 +229,8 @@ struct World {
     // What a fresh start must list (true) and must not (false), by stored() key; a key
     // whose call threw is unknown.
     std::map<std::string, bool> mustList;
+    std::optional<Running> run;
+    std::optional<Resurrector> follower;
 };
 
 // One operation: an untallied set-up, then the call, which returns its result as a

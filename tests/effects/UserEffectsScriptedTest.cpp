@@ -11,8 +11,6 @@
 #include <QDir>
 #include <QUuid>
 
-#include <stdexcept>
-
 namespace {
 
 using Effect::AudioEqualizer;
@@ -111,15 +109,6 @@ TEST_F(UserEffectsScripted, ReadBackOfNoneTwoOrAnotherTypeGivesNullAndLeaksNothi
     EXPECT_FALSE(save("user effects"));
     EXPECT_EQ(bus.held.size(), 1u); // registered: the collection owns it
     EXPECT_EQ(Testing::liveReadBacks, 1);
-}
-
-TEST_F(UserEffectsScripted, FailureAfterTheReadBackAnswerPropagatesWithoutLeaking)
-{
-    bus.readBack = [] { return Items { Testing::readBackOf<AudioEqualizer>() }; };
-    Testing::BusSpy<Bus::Load> failing; // heard after the scripted service has answered
-    failing.answer<Bus::Load>([](const Bus::Load&) { throw std::runtime_error("disk gone"); });
-    EXPECT_THROW(save(""), std::runtime_error);
-    EXPECT_EQ(Testing::liveReadBacks, 0);
 }
 
 TEST_F(UserEffectsScripted, ListingKeepsTheFirstPresetOfEachNameAndDeletesTheRest)

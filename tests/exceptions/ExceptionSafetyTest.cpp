@@ -64,15 +64,12 @@ TEST_P(ExceptionSafety, AThrowAtAnyMessageReachesTheCallerAndLeavesNothingBehind
     }
 }
 
-std::string caseName(const testing::TestParamInfo<ExceptionSafety::ParamType>& info)
-{
-    const char* const places[] = { "_ThrowerFirst", "_ThrowerLast", "_ThrowerAfterHelpers" };
-    return std::get<0>(info.param).name + places[std::get<1>(info.param)];
-}
-
 INSTANTIATE_TEST_SUITE_P(Operations, ExceptionSafety,
     testing::Combine(testing::ValuesIn(operations),
         testing::Values(Chaos::BeforeServices, Chaos::AfterServices, Chaos::AfterHelpers)),
-    caseName);
+    ([](const testing::TestParamInfo<ExceptionSafety::ParamType>& info) {
+        const char* const places[] = { "_ThrowerFirst", "_ThrowerLast", "_ThrowerAfterHelpers" };
+        return std::get<0>(info.param).name + places[std::get<1>(info.param)];
+    }));
 
 } // namespace

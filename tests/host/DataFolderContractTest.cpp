@@ -49,25 +49,6 @@ TEST_F(DataFolderContract, SavesStartedAtOnceNeverShareADisplayNameAndAreAllList
             "Race|Race_01|Race_02|Race_03|Race_04|Race_05");
 }
 
-TEST_F(DataFolderContract, WarningsOnlyForTheFilesACommandReadsAndEachOnce)
-{
-    const QString file = report("effects save equalizer Bass")["file"].toString();
-    report("titles save Welcome");
-    ASSERT_TRUE(QFile::copy(file, file + " (copy)"));
-    ASSERT_TRUE(writeFile(at("effects/AudioEqualizer/broken"), "<?xml version=\"1.0\"?><archive"));
-    const QStringList before = root.files();
-
-    EXPECT_EQ(run("titles list").err + run("--quiet effects list equalizer").err, QString());
-    const Testing::HostRun effects = run("effects list equalizer --json");
-    EXPECT_EQ(valueAt(effects.json(), "presets/*/name"), "Bass");
-    const QStringList warnings = effects.err.split('\n', Qt::SkipEmptyParts);
-    ASSERT_EQ(warnings.size(), 2) << effects.err.toStdString();
-    EXPECT_EQ(warnings.filter("broken").size(), 1) << effects.err.toStdString();
-    // The twin's warning names both files.
-    EXPECT_EQ(warnings.filter(file + " ").filter(file + " (copy)").size(), 1) << effects.err.toStdString();
-    EXPECT_EQ(root.files(), before);
-}
-
 TEST_F(DataFolderContract, CheckFixMovesEveryKindOfProblemAsideAndKeepsEveryGoodItem)
 {
     const QString preset = report("effects save equalizer Bass")["file"].toString();
@@ -82,8 +63,14 @@ TEST_F(DataFolderContract, CheckFixMovesEveryKindOfProblemAsideAndKeepsEveryGood
     ASSERT_TRUE(writeFile(at("intros/") + QUuid::createUuid().toString() + "/intro.bundle")); // orphan
     ASSERT_TRUE(writeFile(at("imports/.notes"))); // ignored
 
-    // Listed once, and nothing moved until asked to.
-    EXPECT_EQ(valueAt(report("list", false), "items/*/name"), "Bass|clip|Opening|Welcome");
+    // Listed once, nothing moved until asked to, and warned of only by the commands that
+    // read them, each once; the twin's warning names both files.
+    EXPECT_EQ(run("intros list").err + run("--quiet list").err, QString());
+    const Testing::HostRun listed = run("--json list");
+    EXPECT_EQ(valueAt(listed.json(), "items/*/name"), "Bass|clip|Opening|Welcome");
+    const QStringList warnings = listed.err.split('\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(warnings.size(), 3) << listed.err.toStdString();
+    EXPECT_EQ(warnings.filter(preset + " ").filter(preset + " copy").size(), 1) << listed.err.toStdString();
     const Testing::HostRun found = run("check --json");
     EXPECT_EQ(found.status, 1);
     QStringList kinds = valueAt(found.json(), "problems/*/kind").split('|');
@@ -97,11 +84,11 @@ TEST_F(DataFolderContract, CheckFixMovesEveryKindOfProblemAsideAndKeepsEveryGood
     QTemporaryDir elsewhere;
     const QString moved = elsewhere.filePath("moved");
     ASSERT_TRUE(QDir().rename(root.path(), moved));
-    const QJsonObject listed = Testing::runHost({ "--json", "--data", moved, "intros", "list" }).json();
+    const QJsonObject intros = Testing::runHost({ "--json", "--data", moved, "intros", "list" }).json();
     const Testing::HostRun all = Testing::runHost({ "--json", "--data", moved, "list" });
     ASSERT_TRUE(QDir().rename(moved, root.path()));
     EXPECT_EQ(valueAt(all.json(), "items/*/name"), "Bass|clip|Opening|Welcome") << all.err.toStdString();
-    EXPECT_TRUE(QFileInfo(valueAt(listed, "intros/0/bundle")).path().startsWith(moved + "/intros/"));
+    EXPECT_TRUE(QFileInfo(valueAt(intros, "intros/0/bundle")).path().startsWith(moved + "/intros/"));
 }
 
 } // namespace

@@ -6,18 +6,13 @@
 
 namespace Testing {
 
-QProcessEnvironment hostEnvironment(const QStringList& extra)
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const QString& entry : QStringList("QT_QPA_PLATFORM=offscreen") + extra)
-        environment.insert(entry.section('=', 0, 0), entry.section('=', 1));
-    return environment;
-}
-
 HostRun runHost(const QStringList& arguments, const QStringList& extraEnvironment, const QStringList& wrapper)
 {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString& entry : QStringList("QT_QPA_PLATFORM=offscreen") + extraEnvironment)
+        environment.insert(entry.section('=', 0, 0), entry.section('=', 1));
     QProcess process;
-    process.setProcessEnvironment(hostEnvironment(extraEnvironment));
+    process.setProcessEnvironment(environment);
     const QStringList command = wrapper + QStringList(USERCOLLECTION_HOST_PATH) + arguments;
     process.start(command.first(), command.mid(1));
     // A generous bound only so that a hanging program fails the test instead of the suite.
@@ -58,9 +53,7 @@ QString valueAt(const QJsonValue& value, const QString& path)
             all << valueAt(entry, rest);
         return all.join('|');
     }
-    bool isIndex = false;
-    const int index = key.toInt(&isIndex);
-    return valueAt(isIndex ? value[index] : value[key], rest);
+    return valueAt(value.isArray() ? value[key.toInt()] : value[key], rest);
 }
 
 HostRun HostTest::run(const QString& command) const

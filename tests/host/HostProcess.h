@@ -8,7 +8,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QTemporaryDir>
 
 #include <map>
 
@@ -23,11 +22,10 @@ struct HostRun {
     QJsonObject json() const { return QJsonDocument::fromJson(out.toUtf8()).object(); }
 };
 
-// The environment of the tests, on the offscreen platform, plus extra (NAME=VALUE entries).
-QProcessEnvironment hostEnvironment(const QStringList& extra = {});
-// Runs the program with arguments in hostEnvironment(extraEnvironment); through wrapper when
-// given, whose first entry runs with the rest of it, then the program and its arguments (as
-// with "prlimit --fsize=1"). A run that does not end normally has status -1.
+// Runs the program with arguments on the offscreen platform, with extraEnvironment's
+// NAME=VALUE entries; through wrapper when given, whose first entry runs with the rest of
+// it, then the program and its arguments (as with "prlimit --fsize=1"). A run that does
+// not end normally has status -1.
 HostRun runHost(
     const QStringList& arguments, const QStringList& extraEnvironment = {}, const QStringList& wrapper = {});
 

@@ -1,8 +1,6 @@
 #include "RecordDocuments.h"
 #include <gmock/gmock.h>
 
-#include <typeinfo>
-
 using namespace EditorCollection;
 using testing::_;
 using testing::ElementsAre;
@@ -58,22 +56,6 @@ TEST(PersistentItemTest, ArchivesItsFieldsInOrderWithSequencesNumberedFromOne)
             "customStrings 2", "author=me", "name=Beach"));
     EXPECT_THAT(
         layout(Record()), ElementsAre(_, "no item", "no preview", "categories 0", "", "customStrings 0"));
-}
-
-TEST(PersistentItemTest, WrongTypedOrDamagedDocumentLeavesTheRecordUnchanged)
-{
-    const Import::Object item;
-    Record record = Testing::recordOf(&item);
-    record.categories = { "kept" };
-    const Record before = record;
-
-    EXPECT_THROW(Testing::restoreFrom(Testing::wrongTypedImportDocument(), record), std::bad_cast);
-    const QByteArray good = Testing::savedDocument(Record());
-    EXPECT_THROW(Testing::restoreFrom(good.left(good.size() - 40), record), Serialize::ArchiveError);
-
-    EXPECT_EQ(record.uniqueId, before.uniqueId);
-    EXPECT_EQ(record.item, &item);
-    EXPECT_EQ(record.categories, before.categories);
 }
 
 } // namespace

@@ -8,7 +8,6 @@
 #include <cmath>
 #include <limits>
 
-using Serialize::ArchiveError;
 using Serialize::InputArchive;
 using Serialize::OutputArchive;
 using Testing::DocumentReader;
@@ -38,14 +37,10 @@ void expectBack(rc::Gen<T> random, std::vector<T> edges, void (OutputArchive::*w
     reader.archive().finish();
 }
 
-QString utf16(std::u16string units)
-{
-    return QString::fromStdU16String(units);
-}
-
 RC_GTEST_PROP(Archive, EveryValueComesBackExactlyInTheOrderWritten, ())
 {
     using Double = std::numeric_limits<double>;
+    const auto utf16 = [](const std::u16string& units) { return QString::fromStdU16String(units); };
     expectBack(rc::gen::container<std::string>(rc::gen::arbitrary<char>()),
         { "", "Grüße 🎬", "  spaces  ", "<a href=\"x\">&amp;</a> ]]>", "line\r\nbreaks\rand\ttabs\n",
             std::string("nul \0 inside", 12), "\x7f\x1b[2J", "\xC3\x28 \xED\xA0\x80 \xFF", "\xC0\xAF",
@@ -146,7 +141,7 @@ int depthRead(int depth)
 TEST(Archive, ObjectsInsideObjectsComeBackButNestingBeyondAnyRecordIsDamage)
 {
     EXPECT_EQ(depthRead(10), 10);
-    EXPECT_THROW(depthRead(1000), ArchiveError);
+    EXPECT_THROW(depthRead(1000), Serialize::ArchiveError);
 }
 
 TEST(Archive, ImageComesBackWithEqualPixels)
