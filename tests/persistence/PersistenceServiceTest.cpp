@@ -163,24 +163,26 @@ TEST_F(PersistenceServiceTest, FolderLoadsItsOwnFileAndSubfolderRecordsOnceByFil
     EXPECT_EQ(ids(load(at("imports/../imports/."))), (Ids { "a", "b", "c", "own" }));
 }
 
-TEST_F(PersistenceServiceTest, DamagedWrongTypedAndForeignFilesAreSkippedAndLeftAlone)
+TEST_F(PersistenceServiceTest, DamagedWrongTypedForeignAndLeftoverFilesAreSkippedAndLeftAlone)
 {
     ASSERT_TRUE(storeImport("a", at("imports/a")));
     ASSERT_TRUE(storeImport("c", at("imports/c")));
-    const QByteArray damaged = readFile(at("imports/a")).left(200);
-    ASSERT_TRUE(writeFile(at("imports/b"), damaged));
-    const QByteArray wrongTyped = Testing::wrongTypedImportDocument();
-    ASSERT_TRUE(writeFile(at("imports/d"), wrongTyped));
+    ASSERT_TRUE(writeFile(at("imports/b"), readFile(at("imports/a")).left(200)));
+    ASSERT_TRUE(writeFile(at("imports/d"), Testing::wrongTypedImportDocument()));
     const Overlay::Preset preset;
     ASSERT_TRUE(store(recordOf(&preset), at("imports/e")));
-    const QByteArray foreign = readFile(at("imports/e"));
+    // A whole record under a save's temporary name, as a kill before the rename leaves it.
+    const auto leftover = Testing::withId<Import::Object>("t");
+    ASSERT_TRUE(writeFile(at("imports/{6d1f3a52-3c0e-4c54-9a39-4c2f4d0b1e7f}.Ab12Cd"),
+        Testing::savedDocument(recordOf(&leftover))));
+    std::map<QString, QByteArray> files;
+    for (const QString& file : root.files())
+        files[file] = readFile(at(file));
 
     EXPECT_EQ(ids(load(at("imports"))), (Ids { "a", "c" }));
     EXPECT_TRUE(load(at("imports/d")).empty());
-
-    EXPECT_EQ(readFile(at("imports/b")), damaged);
-    EXPECT_EQ(readFile(at("imports/d")), wrongTyped);
-    EXPECT_EQ(readFile(at("imports/e")), foreign);
+    for (const auto& [file, bytes] : files)
+        EXPECT_EQ(readFile(at(file)), bytes) << file.toStdString();
 }
 
 TEST_F(PersistenceServiceTest, LoadFilterDropsRecords)
