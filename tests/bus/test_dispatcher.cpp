@@ -165,6 +165,25 @@ TEST_F(Bus, CountsRiseWithEverySubscriberRegistrationAndSubscriptionAndReturnToT
     EXPECT_EQ(counts(), b);
 }
 
+namespace PubSub::Details {
+struct DispatcherProbe {
+    static void watch(Dispatcher::RegistrationHook hook) { Dispatcher::instance().setRegistrationHook(hook); }
+};
+} // namespace PubSub::Details
+
+std::vector<std::string> registrations; // "+Ping", "-Pong", ...
+
+TEST_F(Bus, TypesRegisterInArgumentOrderAndUnregisterInReverse)
+{
+    PubSub::Details::DispatcherProbe::watch([](bool registered, const void*, const std::string& type) {
+        registrations.push_back(
+            (registered ? "+" : "-") + std::string(type == typeid(Ping).name() ? "Ping" : "Pong"));
+    });
+    PingPong {};
+    PubSub::Details::DispatcherProbe::watch(nullptr);
+    EXPECT_THAT(registrations, ElementsAre("+Ping", "+Pong", "-Pong", "-Ping"));
+}
+
 TEST_F(Bus, TypesSeenThroughAPluginsTypeInfoAreTheSameAndStillWorkOnceItIsUnloaded)
 {
     Recorder<Ping> byObject("object"), byType("type");

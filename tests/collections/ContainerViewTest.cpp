@@ -102,23 +102,6 @@ TEST_F(ContainerViewTest, OwnerAppliesAChangeRequestToACopyAndReportsTheFormerCo
     EXPECT_THAT(observed, ElementsAre("changed 1->2", "replaced", "updated"));
 }
 
-TEST_F(ContainerViewTest, EnumerateAnswersOnceForEachOwnedContainerInAddressOrder)
-{
-    C containers[3];
-    RecordingView view(events);
-    view.add(&containers[2]);
-    view.add(&containers[0]);
-    view.observe(&containers[1]);
-
-    Spy spy;
-    PubSub::publish(Enumerate<C>());
-
-    const auto answers = spy.log.all<Enumerated<C>>();
-    ASSERT_EQ(answers.size(), 2u);
-    EXPECT_EQ(answers[0].object, &containers[0]);
-    EXPECT_EQ(answers[1].object, &containers[2]);
-}
-
 TEST_F(ContainerViewTest, DestroyingAViewThatOwnsContainersPublishesNothing)
 {
     C owned, observed;

@@ -16,8 +16,6 @@ TEST(Settings, FoldersLieBelowTheDataRootAndAreNotCreated)
     EXPECT_EQ(Settings::userOverlaysPath(), dir.filePath("overlays"));
     EXPECT_EQ(Settings::userImportsPath(), dir.filePath("imports"));
     EXPECT_TRUE(dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
-    Settings::setDataRoot(QStringLiteral("/tmp/chosen/"));
-    EXPECT_EQ(Settings::dataRoot(), QStringLiteral("/tmp/chosen"));
 }
 
 } // namespace

@@ -63,8 +63,10 @@ TEST(DamagedInput, EveryDamagedFileIsRefusedAndEveryFuzzSeedReads)
         EXPECT_NE(Project::readBundle(file), nullptr) << file.toStdString();
 }
 
-TEST(DamagedInput, APreviewTooLargeOnceDecodedIsRefusedFromItsHeader)
+TEST(DamagedInput, ARefusalSaysWhereAndAPreviewTooLargeOnceDecodedIsRefusedFromItsHeader)
 {
+    EXPECT_THAT([] { Fuzz::readArchive(Testing::readFile(SERIALIZE_TEST_DATA "/element-inside-field.xml")); },
+        testing::ThrowsMessage<Serialize::ArchiveError>(testing::HasSubstr("unexpected content in <size>")));
     // 4096 x 4096 pixels of 64 bits: 128 MiB from a header of a few bytes.
     std::string error;
     EXPECT_EQ(restoredAs<Effect::Object>(SERIALIZE_TEST_DATA "/record/preview-deep-pixels-4096.xml", &error),
