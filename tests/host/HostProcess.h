@@ -3,7 +3,6 @@
 #include <TempDataRoot.h>
 #include <gtest/gtest.h>
 
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>

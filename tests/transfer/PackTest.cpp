@@ -136,16 +136,18 @@ TEST_F(PackTest, ARoundTripKeepsEveryItemAndASecondImportAddsNothing)
     EXPECT_EQ(empty.files(), files);
 }
 
-TEST_F(PackTest, TakenNamesGetTheNextFreeOneAndNothingThereIsOverwritten)
+TEST_F(PackTest, ChosenTypesWithTakenNamesGetTheNextFreeOneAndNothingThereIsOverwritten)
 {
     fill(6);
-    ASSERT_TRUE(Transfer::exportPack(pack(), imports()).ok);
+    Transfer::Selection chosen;
+    chosen.types = { Transfer::ItemType::Equalizer, Transfer::ItemType::Title };
+    ASSERT_TRUE(Transfer::exportPack(pack(), imports(), chosen).ok);
     Testing::TempDataRoot other;
     moveTo(other);
     fill(-3);
     const QStringList before = shown();
     const Transfer::PackReport report = importPack();
-    ASSERT_EQ(report.count(Outcome::AlreadyThere), 4u);
+    EXPECT_EQ(report.count(Outcome::AlreadyThere), 1u); // the title
     EXPECT_EQ(report.items[0].outcome, Outcome::Renamed);
     EXPECT_EQ(report.items[0].newName, "Bass_01");
     const QStringList after = shown();
