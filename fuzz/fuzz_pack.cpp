@@ -20,17 +20,11 @@ Transfer::Details::PackContents read(QByteArray bytes)
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    Fuzz::startApplication();
-    // Keeps the effects library, whose classes register themselves, linked in.
-    static_cast<void>(Effect::AudioEqualizer::NameInArchive());
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const auto pack = read(QByteArray(reinterpret_cast<const char*>(data), int(size)));
+    // Keeps the effects library, whose classes register themselves, linked in.
+    static_cast<void>(Effect::AudioEqualizer::NameInArchive());
+    const auto pack = read(Fuzz::bytes(data, size));
     if (!pack.error.isEmpty() || pack.items.empty())
         return 0;
     QByteArray written;
