@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests, the fuzzers, the benchmarks,
 # the documentation, the packages and the format check need, only when some are
-# missing. Needs root (or sudo) for apt-get.
+# missing (git too: the format check lists the tracked sources with it). Needs root (or
+# sudo) for apt-get.
 set -euo pipefail
 
 packages=(cmake make g++ pkg-config qtbase5-dev libgtest-dev libgmock-dev libbenchmark-dev
           libboost-dev librapidcheck-dev libkf5archive-dev fonts-dejavu-core python3 clang libclang-rt-dev util-linux mount
-          doxygen help2man dpkg-dev file lintian man-db clang-format)
+          doxygen help2man dpkg-dev file lintian man-db clang-format git)
 
 missing=()
 for p in "${packages[@]}"; do
