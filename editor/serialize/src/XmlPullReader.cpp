@@ -148,7 +148,6 @@ XmlPullReader::Token XmlPullReader::readNext()
     if (m_pendingEnd) {
         m_pendingEnd = false;
         m_open.pop_back();
-        m_finished = m_open.empty();
         return m_token = Token::EndElement;
     }
     if (atEnd()) {
@@ -220,7 +219,7 @@ void XmlPullReader::skipSpace()
 
 XmlPullReader::Token XmlPullReader::readStartTag()
 {
-    if (m_finished)
+    if (m_started && m_open.empty())
         return fail(QStringLiteral("content after the root element"));
     ++m_at;
     if (!readName(&m_name))
@@ -280,7 +279,6 @@ XmlPullReader::Token XmlPullReader::readEndTag()
         || std::memcmp(m_open.back().first, m_name.first, std::size_t(m_name.second)) != 0)
         return fail(QStringLiteral("an end tag that does not match its start"));
     m_open.pop_back();
-    m_finished = m_open.empty();
     return m_token = Token::EndElement;
 }
 

@@ -76,7 +76,6 @@ private:
     QByteArray m_text;
     QString m_error;
     bool m_started = false; // the root element has begun
-    bool m_finished = false; // the root element has ended
     bool m_pendingEnd = false; // an empty-element tag owes its end
 };
 

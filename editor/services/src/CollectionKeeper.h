@@ -160,14 +160,14 @@ private:
         const auto held = m_items.find(notification.object);
         if (held == m_items.end())
             return;
-        C& c = *const_cast<C*>(held->second.container);
+        C& c = *held->second.container;
         typename OwningView::Modification modification(&m_view, &c, true);
         modification.close();
     }
 
     // Takes item over for c; false when it cannot be listed there. An item held
     // already is this service's already and stays where it is.
-    bool adopt(std::unique_ptr<const T> item, const C& c)
+    bool adopt(std::unique_ptr<const T> item, C& c)
     {
         if (!item)
             return false;
@@ -299,7 +299,7 @@ private:
 
     struct Held {
         std::unique_ptr<const T> item;
-        const C* container;
+        C* container;
     };
 
     class OwningView : public ::Message::View<C> {

@@ -15,8 +15,6 @@
 #include <algorithm>
 #include <map>
 #include <tuple>
-#include <typeindex>
-#include <typeinfo>
 
 namespace Services {
 
@@ -41,7 +39,7 @@ public:
     void check(Misfit misfit, bool foldersAreIntros)
     {
         QSet<QString> read;
-        std::map<std::pair<std::type_index, std::string>, QString> listedFrom;
+        std::map<ItemKey, QString> listedFrom;
         for (const FoundRecord& found : recordLocations(m_folder)) {
             const Location& location = found.location;
             // A record stored at a subfolder is that folder, to the user and to removal.
@@ -64,8 +62,7 @@ public:
                 add(QStringLiteral("foreign"), what, reason);
                 continue;
             }
-            const auto listed
-                = listedFrom.emplace(std::make_pair(std::type_index(typeid(*item)), item->id), what);
+            const auto listed = listedFrom.emplace(keyOf(*item), what);
             if (!listed.second)
                 add(QStringLiteral("duplicate"), what,
                     QStringLiteral("the same item as %1, which is the one listed")

@@ -30,24 +30,6 @@
 namespace Services {
 namespace Storage {
 
-// An item as the store knows it: its type and its id. Records are found by it, never
-// by the item's address, so nothing here outlives the items. (Item types belong to
-// the model and effects libraries, which stay loaded.)
-using ItemKey = std::pair<std::type_index, std::string>;
-
-template <class T>
-ItemKey keyOf(const T& item)
-{
-    return ItemKey(typeid(item), item.id);
-}
-
-struct ItemKeyHash {
-    std::size_t operator()(const ItemKey& key) const
-    {
-        return std::hash<std::type_index>()(key.first) * 31 + std::hash<std::string>()(key.second);
-    }
-};
-
 // Where the records of each item lie: every record read or written, the one listed
 // and its twins (records of the same item elsewhere), so that a removal takes them
 // all. Nearly every item has one record, kept without a list of its own.
@@ -81,7 +63,7 @@ public:
         const std::lock_guard<std::mutex> lock(m_mutex);
         QSet<QString> files;
         const auto note = [&](const Location& location) {
-            if (QFileInfo(location.folder.isEmpty() ? location.recordFile : location.folder).path() == folder)
+            if (folderOf(location) == folder)
                 files.insert(location.recordFile);
         };
         for (const auto& [key, records] : m_records) {
@@ -311,11 +293,6 @@ private:
         }
     }
 
-    // The folder whose listing holds location.
-    static QString folderOf(const Location& location)
-    {
-        return QFileInfo(location.folder.isEmpty() ? location.recordFile : location.folder).path();
-    }
     static bool sameFolder(const Location& a, const Location& b) { return folderOf(a) == folderOf(b); }
 
     Removal removeIfHolds(const Location& location, const ItemKey& key)

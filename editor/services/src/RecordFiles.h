@@ -12,17 +12,39 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QSet>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <typeindex>
 #include <typeinfo>
 #include <vector>
 
 namespace Services {
 namespace Storage {
+
+// An item as the store knows it: its type and its id. Records are found by it, never
+// by the item's address, so nothing here outlives the items. (Item types belong to
+// the model and effects libraries, which stay loaded.)
+using ItemKey = std::pair<std::type_index, std::string>;
+
+template <class T>
+ItemKey keyOf(const T& item)
+{
+    return ItemKey(typeid(item), item.id);
+}
+
+struct ItemKeyHash {
+    std::size_t operator()(const ItemKey& key) const
+    {
+        return std::hash<std::type_index>()(key.first) * 31 + std::hash<std::string>()(key.second);
+    }
+};
 
 // Where one record lies. A record stored at a folder lives in its record file
 // there; removing it may remove the folder.
@@ -32,6 +54,12 @@ struct Location {
 
     bool operator==(const Location& other) const { return recordFile == other.recordFile; }
 };
+
+// The folder whose listing holds location.
+inline QString folderOf(const Location& location)
+{
+    return QFileInfo(location.folder.isEmpty() ? location.recordFile : location.folder).path();
+}
 
 // A location found by scanning, with its record file's links resolved; empty for a
 // plain file, which lies where its folder really lies.
