@@ -76,6 +76,14 @@ inline bool removalSucceeded(Host& host)
 // first free one (free); with exact it is refused, the free one suggested. A rename
 // to a taken name is refused likewise, unless number asks for the free one.
 QString chooseName(const QString& wanted, const QString& free, bool takeFree, const QString& what);
+// The name a rename to wanted gives an item called old: its own name is always free to
+// keep; another is chosen as a save's is, the free one asked of nextFree only then.
+template <class NextFree>
+QString renamedName(
+    const QString& old, const QString& wanted, NextFree nextFree, bool number, const QString& what)
+{
+    return old == wanted ? wanted : chooseName(wanted, nextFree(), number, what);
+}
 // --exact for saves, --number for renames.
 QCommandLineOption exactOption();
 QCommandLineOption numberOption();

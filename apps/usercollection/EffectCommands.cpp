@@ -123,13 +123,14 @@ QString settingsText(const T& effect)
 template <class T>
 using Presets = std::map<QString, std::unique_ptr<const T>>;
 
-// The preset choice names; a failure when there is none.
+// The name and preset choice names; a failure when there is none.
 template <class T>
-const T& findPreset(const Presets<T>& presets, const ItemChoice& choice)
+const typename Presets<T>::value_type& findPreset(const Presets<T>& presets, const ItemChoice& choice)
 {
-    for (const auto& [name, preset] : presets) {
-        if (choice.id.isEmpty() ? name == choice.name : QString::fromStdString(preset->id) == choice.id)
-            return *preset;
+    for (const auto& entry : presets) {
+        if (choice.id.isEmpty() ? entry.first == choice.name
+                                : QString::fromStdString(entry.second->id) == choice.id)
+            return entry;
     }
     throw failure(QStringLiteral("there is no %1 preset %2").arg(EffectKind<T>::name(), choice.described()));
 }
@@ -190,10 +191,11 @@ template <class T>
 void listPresets(Host&, Output& out, const ListOrder& order)
 {
     const QString kind = EffectKind<T>::name();
+    const QDir folder(folderOf<T>());
     std::vector<Listed> rows;
     for (const auto& [name, preset] : Effect::loadUserEffects<T>()) {
         const QString id = QString::fromStdString(preset->id);
-        Listed row { name, id, savedAt(QDir(folderOf<T>()).filePath(id)), { id }, {} };
+        Listed row { name, id, savedAt(folder.filePath(id)), { id }, {} };
         if (out.json())
             row.json[QStringLiteral("settings")] = settingsJson(*preset);
         else
@@ -212,13 +214,11 @@ void renamePreset(Host& host, Output& out, const ItemChoice& choice, const QStri
     const QString kind = EffectKind<T>::name();
     host.prepareForWriting();
     const Presets<T> presets = Effect::loadUserEffects<T>();
-    const T& preset = findPreset(presets, choice);
-    const QString old = std::find_if(presets.begin(), presets.end(), [&preset](const auto& entry) {
-        return entry.second.get() == &preset;
-    })->first;
-    const QString name = old == wanted
-        ? wanted
-        : chooseName(wanted, Effect::nextPresetName<T>(wanted), number, EffectKind<T>::onePreset());
+    const auto& [old, stored] = findPreset(presets, choice);
+    const T& preset = *stored;
+    const QString name = renamedName(
+        old, wanted, [&wanted] { return Effect::nextPresetName<T>(wanted); }, number,
+        EffectKind<T>::onePreset());
     if (!Effect::renameUserEffect<T>(&preset, name))
         throw failure(QStringLiteral("could not rename the %1 preset '%2'").arg(kind, old));
     out.line(QStringLiteral("Renamed %1 preset '%2' to '%3' (id %4)")
@@ -235,10 +235,8 @@ void removePreset(Host& host, Output& out, const ItemChoice& choice)
     const QString kind = EffectKind<T>::name();
     host.prepareForWriting();
     const Presets<T> presets = Effect::loadUserEffects<T>();
-    const T& preset = findPreset(presets, choice);
-    const QString name = std::find_if(presets.begin(), presets.end(), [&preset](const auto& entry) {
-        return entry.second.get() == &preset;
-    })->first;
+    const auto& [name, stored] = findPreset(presets, choice);
+    const T& preset = *stored;
     Effect::removeUserEffect(&preset);
     if (!removalSucceeded(host))
         throw failure(QStringLiteral("could not remove the %1 preset '%2'").arg(kind, name));

@@ -48,9 +48,8 @@ std::optional<Import::Object::Kind> kindArgument(const CommandLine& args)
 const Import::Object& findImport(
     Host& host, const ItemChoice& choice, std::optional<Import::Object::Kind> kind)
 {
-    const Import::Object::Kind resolved = resolveKind(host, choice, kind);
     const Import::Object* found = findItem<Import::Object>(host, host.imports().id(), choice,
-        [resolved](const Import::Object& item) { return item.kind == resolved; });
+        [kind](const Import::Object& item) { return !kind || item.kind == *kind; });
     if (!found) {
         throw failure(kind
                 ? QStringLiteral("there is no %1 import %2").arg(kindName(*kind), choice.described())
@@ -141,9 +140,8 @@ void renameImport(Host& host, Output& out, const ItemChoice& choice, std::option
     host.prepareForWriting();
     const Import::Object& item = findImport(host, choice, kind);
     const QString old = displayName(item);
-    const QString name = old == wanted
-        ? wanted
-        : chooseName(wanted, freeName(host, wanted), number, QStringLiteral("an import"));
+    const QString name = renamedName(
+        old, wanted, [&] { return freeName(host, wanted); }, number, QStringLiteral("an import"));
     if (!Import::renameUserItem(host.imports(), &item, name))
         throw failure(QStringLiteral("could not rename the import '%1'").arg(old));
     out.line(QStringLiteral("Renamed %1 import '%2' to '%3'").arg(kindName(item.kind), old, name));

@@ -146,9 +146,9 @@ void renameIntro(Host& host, Output& out, const ItemChoice& choice, const QStrin
     Import::UserCollection& intros = host.intros();
     const Import::Object& intro = findIntro(host, choice);
     const QString old = displayName(intro);
-    const QString name = old == wanted ? wanted
-                                       : chooseName(wanted, intros.nextName(wanted, Import::Object::Intro),
-                                           number, QStringLiteral("an intro"));
+    const QString name = renamedName(
+        old, wanted, [&] { return intros.nextName(wanted, Import::Object::Intro); }, number,
+        QStringLiteral("an intro"));
     if (!Import::renameUserItem(intros, &intro, name))
         throw failure(QStringLiteral("could not rename the intro '%1'").arg(old));
     out.line(QStringLiteral("Renamed intro '%1' to '%2' (id %3)")

@@ -25,21 +25,28 @@ QJsonObject where(const QString& kind, const QString& collection)
     return { { QStringLiteral("kind"), kind }, { QStringLiteral("collection"), collection } };
 }
 
-// Presets are found in their type's folder, whether or not a collection shows them.
-template <class T>
-void addPresets(Host& host, const QString& kind, std::vector<Listed>& rows)
+// The effect collection that shows each effect preset, by the preset's id.
+std::map<std::string, QString> effectCollections(Host& host)
 {
     std::map<std::string, QString> shownIn;
     for (const std::string& id : host.collections().collectionIds<Effect::Object>()) {
         for (const Effect::Object* item : items<Effect::Object>(host, id))
             shownIn.emplace(item->id, QString::fromStdString(id));
     }
-    const QString folder = Settings::userEffectsPath(T::NameInArchive());
+    return shownIn;
+}
+
+// Presets are found in their type's folder, whether or not a collection shows them.
+template <class T>
+void addPresets(const std::map<std::string, QString>& shownIn, const QString& kind, std::vector<Listed>& rows)
+{
+    const QDir folder(Settings::userEffectsPath(T::NameInArchive()));
     for (const auto& [name, preset] : Effect::loadUserEffects<T>()) {
         const QString id = QString::fromStdString(preset->id);
-        const QString collection = shownIn.count(preset->id) ? shownIn[preset->id] : QString();
-        rows.push_back({ name, id, savedAt(QDir(folder).filePath(id)), { kind, collection, id },
-            where(kind, collection) });
+        const auto shown = shownIn.find(preset->id);
+        const QString collection = shown == shownIn.end() ? QString() : shown->second;
+        rows.push_back(
+            { name, id, savedAt(folder.filePath(id)), { kind, collection, id }, where(kind, collection) });
     }
 }
 
@@ -60,8 +67,9 @@ void listEverything(Context& context)
     Host& host = *context.host;
     const ListOrder order = listOrder(context.args);
     std::vector<Listed> rows;
-    addPresets<Effect::AudioEqualizer>(host, QStringLiteral("equalizer"), rows);
-    addPresets<Effect::ManualEnhance>(host, QStringLiteral("enhance"), rows);
+    const std::map<std::string, QString> shownIn = effectCollections(host);
+    addPresets<Effect::AudioEqualizer>(shownIn, QStringLiteral("equalizer"), rows);
+    addPresets<Effect::ManualEnhance>(shownIn, QStringLiteral("enhance"), rows);
     addItems<Import::Object>(
         host, host.imports().id(), [](const Import::Object& item) { return kindName(item.kind); }, rows);
     addItems<Import::Object>(

@@ -108,9 +108,8 @@ void renameTitle(Host& host, Output& out, const ItemChoice& choice, const QStrin
     host.prepareForWriting();
     const Overlay::Preset& title = findTitle(host, choice);
     const QString old = displayName(title);
-    const QString name = old == wanted
-        ? wanted
-        : chooseName(wanted, Overlay::nextName(wanted), number, QStringLiteral("a title"));
+    const QString name = renamedName(
+        old, wanted, [&wanted] { return Overlay::nextName(wanted); }, number, QStringLiteral("a title"));
     if (!Overlay::renameUserTitle(&title, name))
         throw failure(QStringLiteral("could not rename the title '%1'").arg(old));
     out.line(QStringLiteral("Renamed title '%1' to '%2' (id %3)")
