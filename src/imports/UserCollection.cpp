@@ -4,6 +4,7 @@
 #include "ItemView.h"
 #include "LoadedRecords.h"
 #include "PersistentItem.h"
+#include "RecordEditing.h"
 #include "StoredRecord.h"
 #include "imports/UniqueName.h"
 #include <Import/UserCollection.h>
@@ -221,31 +222,6 @@ const Import::Object* UserCollection::saveUserIntro(
 
 bool UserCollection::removeUserImport(const QString& name, Import::Object::Kind kind)
 {
-    // Follows the container only to hand its owner the container less one item.
-    class ItemRemover : private EditorCollection::View<Import::Object> {
-    public:
-        explicit ItemRemover(Container* container)
-            : m_container(container)
-        {
-            observe(m_container);
-        }
-        ~ItemRemover() override = default;
-
-        // Hands the owner the first known container less every occurrence of item.
-        void eraseItem(const Import::Object* item)
-        {
-            Modification modification(messageView(), firstKnownContainer(), false);
-            std::deque<const Import::Object*>& items = modification.working->items;
-            items.erase(std::remove(items.begin(), items.end(), item), items.end());
-            modification.close();
-        }
-
-    private:
-        Container* firstKnownContainer() const { return const_cast<Container*>(containers.begin()->first); }
-
-        Container* const m_container;
-    };
-
     Container* const container = currentContainer(m_id);
     const std::deque<const Import::Object*> items = container->items;
     const Import::Object* const found = findNamed(items, name, kind);
@@ -253,8 +229,7 @@ bool UserCollection::removeUserImport(const QString& name, Import::Object::Kind 
         return false;
 
     removeStoredRecord(found);
-    ItemRemover remover(container);
-    remover.eraseItem(found);
+    EditorCollection::eraseFrom(container, found);
     return true;
 }
 

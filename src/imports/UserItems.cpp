@@ -24,13 +24,8 @@ QString nextFreeName(const UserCollection& collection, const QString& name)
 
 bool renameUserItem(UserCollection& collection, const Import::Object* item, const QString& name)
 {
-    if (!item || !EditorCollection::survivesUtf8(name))
-        return false;
-    if (Translator::translate(item->id) == name)
-        return true;
-    if (!collection.nameAvailable(name, item->kind))
-        return false;
-    return EditorCollection::RecordRenamer<Import::Object>().rename(item, name.toStdString());
+    return EditorCollection::renameRecord(
+        item, name, [&](const QString& wanted) { return collection.nameAvailable(wanted, item->kind); });
 }
 
 } // namespace Import

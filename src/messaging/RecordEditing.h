@@ -6,6 +6,8 @@
 #include "BusClient.h"
 #include "FetchedCollection.h"
 #include "ItemView.h"
+#include "PersistentItem.h"
+#include <Model/Translator.h>
 
 #include <algorithm>
 #include <string>
@@ -63,10 +65,24 @@ private:
     bool m_renamed = false;
 };
 
-// Hands the owner of the helper's collection the collection less every occurrence of
-// item, as removing a user's import does; false when the collection does not list it.
+// Gives item the display name name when it is its own already or nameFree(name) says
+// it is free; false for a name UTF-8 cannot hold, a taken name or a failed rename.
+template <class T, class NameFree>
+bool renameRecord(const T* item, const QString& name, NameFree nameFree)
+{
+    if (!item || !survivesUtf8(name))
+        return false;
+    if (Translator::translate(item->id) == name)
+        return true;
+    if (!nameFree(name))
+        return false;
+    return RecordRenamer<T>().rename(item, name.toStdString());
+}
+
+// Hands the owner of container the container less every occurrence of item, through
+// a view that follows it for that one change.
 template <class T>
-bool eraseFromCollection(CollectionHelper<T>& helper, const T* item)
+void eraseFrom(Container<T>* container, const T* item)
 {
     class Eraser : private View<T> {
     public:
@@ -81,11 +97,17 @@ bool eraseFromCollection(CollectionHelper<T>& helper, const T* item)
             modification.close();
         }
     };
+    Eraser(container).erase(container, item);
+}
 
+// eraseFrom the helper's collection; false when the collection does not list item.
+template <class T>
+bool eraseFromCollection(CollectionHelper<T>& helper, const T* item)
+{
     auto* container = const_cast<Container<T>*>(&fetchCollection(helper));
     if (std::find(container->items.begin(), container->items.end(), item) == container->items.end())
         return false;
-    Eraser(container).erase(container, item);
+    eraseFrom(container, item);
     return true;
 }
 

@@ -148,13 +148,8 @@ const Overlay::Preset* saveUserTitle(
 
 bool renameUserTitle(const Overlay::Preset* title, const QString& name)
 {
-    if (!title || !EditorCollection::survivesUtf8(name))
-        return false;
-    if (Translator::translate(title->id) == name)
-        return true;
-    if (nextName(name) != name)
-        return false;
-    return EditorCollection::RecordRenamer<Overlay::Preset>().rename(title, name.toStdString());
+    return EditorCollection::renameRecord(
+        title, name, [](const QString& wanted) { return nextName(wanted) == wanted; });
 }
 
 bool removeUserTitle(const Overlay::Preset* title)
