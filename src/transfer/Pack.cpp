@@ -11,7 +11,6 @@
 #include <Overlay/UserTitles.h>
 #include <Serialize/AtomicFile.h>
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -45,10 +44,7 @@ void readBundleOf(PackItem& intro)
     QFile file(QString::fromStdString(item->path));
     if (!file.open(QIODevice::ReadOnly))
         return;
-    intro.bundle = file.readAll();
-    QBuffer buffer(&intro.bundle);
-    buffer.open(QIODevice::ReadOnly);
-    intro.timeline = Project::readBundle(&buffer);
+    Details::setBundle(intro, file.readAll());
 }
 
 // The items of type T that accept takes, one read of the service per entry of folder
@@ -138,8 +134,10 @@ public:
     Inventory(const Items& pack, const Import::UserCollection& imports)
     {
         for (const PackItem& item : pack) {
-            if (m_items.count(item.type) == 0)
-                m_items[item.type] = readStored(item.type, imports);
+            if (m_items.count(item.type) == 0) {
+                for (PackItem& stored : readStored(item.type, imports))
+                    m_items[item.type].push_back({ std::move(stored), {} });
+            }
         }
     }
 
@@ -149,15 +147,17 @@ public:
     {
         const QString stem = Import::Details::nameStem(item.name);
         QByteArray content;
-        for (const PackItem& known : m_items[item.type]) {
+        for (Known& known : m_items[item.type]) {
             const bool named
-                = known.name == item.name || Import::Details::variantCounter(known.name, stem) > 0;
-            if (!named && !(item.type == ItemType::Import && known.uniqueId == item.uniqueId))
+                = known.item.name == item.name || Import::Details::variantCounter(known.item.name, stem) > 0;
+            if (!named && !(item.type == ItemType::Import && known.item.uniqueId == item.uniqueId))
                 continue;
             if (content.isEmpty())
                 content = Details::contentOf(item);
-            if (Details::contentOf(known) == content)
-                return &known;
+            if (known.content.isEmpty())
+                known.content = Details::contentOf(known.item);
+            if (known.content == content)
+                return &known.item;
         }
         return nullptr;
     }
@@ -166,10 +166,10 @@ public:
     QString freeName(const PackItem& item)
     {
         QStringList taken;
-        for (const PackItem& known : m_items[item.type]) {
-            taken << known.name;
+        for (const Known& known : m_items[item.type]) {
+            taken << known.item.name;
             if (item.type == ItemType::Import)
-                taken << QString::fromStdString(known.as<Import::Object>()->id);
+                taken << QString::fromStdString(known.item.as<Import::Object>()->id);
         }
         return Import::Details::uniqueNameAmong(taken, item.name);
     }
@@ -177,11 +177,16 @@ public:
     void add(PackItem item, const QString& name)
     {
         item.name = name;
-        m_items[item.type].push_back(std::move(item));
+        m_items[item.type].push_back({ std::move(item), {} });
     }
 
 private:
-    std::map<ItemType, Items> m_items;
+    // An item with its content, worked out the first time a pack item may match it.
+    struct Known {
+        PackItem item;
+        QByteArray content;
+    };
+    std::map<ItemType, std::vector<Known>> m_items;
 };
 
 // A save done: the name it took, and how to take it back. No name when it failed.

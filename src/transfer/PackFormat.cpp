@@ -301,10 +301,7 @@ PackItem readItem(const QJsonObject& entry, int number, Entries& entries)
     if (item.type == ItemType::Intro) {
         if (bundlePath.isEmpty())
             refuse(QStringLiteral("%1 of its manifest is an intro without its bundle").arg(what));
-        item.bundle = entries.take(bundlePath);
-        QBuffer buffer(&item.bundle);
-        buffer.open(QIODevice::ReadOnly);
-        item.timeline = Project::readBundle(&buffer);
+        setBundle(item, entries.take(bundlePath));
         if (!item.timeline)
             refuse(QStringLiteral("the bundle of %1 is damaged").arg(what));
     }

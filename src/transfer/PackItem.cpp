@@ -31,6 +31,14 @@ void forgetIdentity(Serialize::ISerializable* copy)
 
 } // namespace
 
+void setBundle(PackItem& item, QByteArray bytes)
+{
+    item.bundle = std::move(bytes);
+    QBuffer buffer(&item.bundle);
+    buffer.open(QIODevice::ReadOnly);
+    item.timeline = Project::readBundle(&buffer);
+}
+
 QByteArray contentOf(const PackItem& item)
 {
     if (item.type == ItemType::Intro)

@@ -60,6 +60,9 @@ PackItem packItem(
     return packed;
 }
 
+// Keeps bytes as item's bundle and the timeline read from them (null when damaged).
+void setBundle(PackItem& item, QByteArray bytes);
+
 // What the user made, without the identity a save gives anew: the item's fields
 // less its ids (for an intro, its timeline), as serialised. Equal content, equal bytes.
 QByteArray contentOf(const PackItem& item);

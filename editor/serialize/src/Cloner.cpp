@@ -21,9 +21,7 @@ ISerializable* Cloner::cloneImpl(const ISerializable* object, ObjectStorage& sto
         output.writeObject("object", object);
         output.finish();
     }
-    QBuffer buffer(&document);
-    buffer.open(QIODevice::ReadOnly);
-    InputArchive input(&buffer);
+    InputArchive input(document);
     std::unique_ptr<ISerializable> copy = input.readObject("object");
     input.finish();
     return storage.adopt(std::move(copy));
