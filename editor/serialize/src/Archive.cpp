@@ -50,35 +50,8 @@ bool isXmlChar(char32_t c)
 // True when value is UTF-8 whose every character survives XML text unchanged.
 bool isPlainUtf8(const std::string& value)
 {
-    const auto* p = reinterpret_cast<const unsigned char*>(value.data());
-    const auto* end = p + value.size();
-    while (p < end) {
-        const unsigned char lead = *p++;
-        if (lead < 0x80) {
-            if (!isXmlChar(lead))
-                return false;
-            continue;
-        }
-        int extra = 0;
-        if ((lead & 0xE0) == 0xC0)
-            extra = 1;
-        else if ((lead & 0xF0) == 0xE0)
-            extra = 2;
-        else if ((lead & 0xF8) == 0xF0)
-            extra = 3;
-        else
-            return false;
-        static constexpr char32_t minimumOf[] = { 0, 0x80, 0x800, 0x10000 }; // shorter forms are invalid
-        const char32_t minimum = minimumOf[extra];
-        char32_t c = lead & (0x3F >> extra);
-        if (end - p < extra)
-            return false;
-        for (int i = 0; i < extra; ++i, ++p) {
-            if ((*p & 0xC0) != 0x80)
-                return false;
-            c = (c << 6) | (*p & 0x3F);
-        }
-        if (c < minimum || !isXmlChar(c))
+    for (const char *at = value.data(), *end = at + value.size(); at < end;) {
+        if (!isXmlChar(Details::decodeUtf8(at, end)))
             return false;
     }
     return true;

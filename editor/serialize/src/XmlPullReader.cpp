@@ -50,8 +50,16 @@ void appendUtf8(char32_t c, QByteArray* out)
     }
 }
 
-// The character of one well-formed UTF-8 sequence at at (advanced past it), or
-// none (0xFFFFFFFF) for a malformed, overlong or surrogate sequence.
+// The first place of needle in [from, to), or null.
+const char* find(const char* from, const char* to, const char* needle)
+{
+    const char* needleEnd = needle + std::strlen(needle);
+    const char* found = std::search(from, to, needle, needleEnd);
+    return found == to ? nullptr : found;
+}
+
+} // namespace
+
 char32_t decodeUtf8(const char*& at, const char* end)
 {
     constexpr char32_t Bad = 0xFFFFFFFF;
@@ -85,16 +93,6 @@ char32_t decodeUtf8(const char*& at, const char* end)
         return Bad;
     return c;
 }
-
-// The first place of needle in [from, to), or null.
-const char* find(const char* from, const char* to, const char* needle)
-{
-    const char* needleEnd = needle + std::strlen(needle);
-    const char* found = std::search(from, to, needle, needleEnd);
-    return found == to ? nullptr : found;
-}
-
-} // namespace
 
 XmlPullReader::XmlPullReader(QByteArray document)
     : m_document(std::move(document))

@@ -19,6 +19,10 @@
 namespace Serialize {
 namespace Details {
 
+// The character of one well-formed UTF-8 sequence at at (advanced past it), or none
+// (0xFFFFFFFF) for a malformed, overlong or surrogate sequence.
+char32_t decodeUtf8(const char*& at, const char* end);
+
 class XmlPullReader {
 public:
     using Token = XmlToken;
