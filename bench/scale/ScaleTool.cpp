@@ -8,7 +8,6 @@
 #include "Previews.h"
 #include <Effect/AudioEqualizer.h>
 #include <Effect/UserEffects.h>
-#include <Model/CollectionID.h>
 #include <Overlay/OverlayPresets.h>
 #include <Services/PersistenceService.h>
 #include <Settings/Settings.h>
@@ -35,7 +34,6 @@ int fill(const QString& root, int count)
         if (!Effect::saveUserEffect(&equalizer, QStringLiteral("Preset %1").arg(i), std::string(),
                 Cli::equalizerPreview(equalizer)))
             return 1;
-        title.id = QUuid::createUuid().toString().toStdString();
         title.text = QStringLiteral("Title text %1").arg(i).toStdString();
         // Stored as a user title is, without the registration that has nothing to register with.
         const QString file = QDir(Settings::userOverlaysPath()).filePath(QUuid::createUuid().toString());

@@ -226,8 +226,14 @@ QString CollectionBrowser::drawableText(const QFontMetrics& metrics, const QStri
     QString drawable;
     drawable.reserve(text.size());
     for (const uint code : text.toUcs4()) {
-        const bool blank = QChar::isSpace(code);
-        drawable += blank || metrics.inFontUcs4(code) ? QString::fromUcs4(&code, 1) : QStringLiteral("?");
+        if (!QChar::isSpace(code) && !metrics.inFontUcs4(code)) {
+            drawable += QLatin1Char('?');
+        } else if (QChar::requiresSurrogates(code)) {
+            drawable += QChar(QChar::highSurrogate(code));
+            drawable += QChar(QChar::lowSurrogate(code));
+        } else {
+            drawable += QChar(code);
+        }
     }
     return drawable;
 }
