@@ -36,7 +36,8 @@ std::vector<Entry> entriesOf(const QString& folder)
 {
     std::vector<Entry> entries;
 #ifdef Q_OS_UNIX
-    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    const QByteArray encodedFolder = QFile::encodeName(folder);
+    DIR* dir = ::opendir(encodedFolder.constData());
     if (!dir)
         return entries;
     while (const dirent* entry = ::readdir(dir)) {
@@ -46,17 +47,16 @@ std::vector<Entry> entriesOf(const QString& folder)
         unsigned char type = entry->d_type;
         if (type == DT_UNKNOWN) {
             struct stat status;
-            const QByteArray full = QFile::encodeName(folder) + '/' + name;
+            const QByteArray full = encodedFolder + '/' + name;
             if (::lstat(full.constData(), &status) != 0)
                 continue;
             type = S_ISLNK(status.st_mode) ? DT_LNK : S_ISDIR(status.st_mode) ? DT_DIR : DT_REG;
         }
-        if (type == DT_REG)
-            entries.push_back({ QFile::decodeName(name), Entry::File });
-        else if (type == DT_LNK)
-            entries.push_back({ QFile::decodeName(name), Entry::Link });
-        else if (type == DT_DIR)
-            entries.push_back({ QFile::decodeName(name), Entry::Folder });
+        if (type == DT_REG || type == DT_LNK || type == DT_DIR)
+            entries.push_back({ QFile::decodeName(name),
+                type == DT_REG       ? Entry::File
+                    : type == DT_LNK ? Entry::Link
+                                     : Entry::Folder });
     }
     ::closedir(dir);
 #else
@@ -85,7 +85,8 @@ std::vector<FoundRecord> recordLocations(const QString& path)
 
     std::vector<Entry> entries = entriesOf(path);
     // Plain code unit order: the same on every run and every locale.
-    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.name < b.name; });
+    const auto byName = [](const Entry& a, const Entry& b) { return a.name < b.name; };
+    std::sort(entries.begin(), entries.end(), byName);
 
     std::vector<FoundRecord> found;
     found.reserve(entries.size());
@@ -114,13 +115,13 @@ std::vector<FoundRecord> recordLocations(const QString& path)
             continue;
         }
         const QString real = QFileInfo(location.recordFile).canonicalFilePath();
-        const bool sibling = entry.kind == Entry::Link && QFileInfo(real).path() == realFolder;
+        const QFileInfo realInfo(real);
+        // A link to a record beside it: that record is listed under its own name.
+        const bool sibling = entry.kind == Entry::Link && realInfo.path() == realFolder;
         if (real.isEmpty() || seen.contains(real)
-            || (sibling
-                && std::binary_search(entries.begin(), entries.end(),
-                    Entry { QFileInfo(real).fileName(), Entry::File },
-                    [](const Entry& a, const Entry& b) { return a.name < b.name; })
-                && isRecordName(QFileInfo(real).fileName())))
+            || (sibling && isRecordName(realInfo.fileName())
+                && std::binary_search(
+                    entries.begin(), entries.end(), Entry { realInfo.fileName(), Entry::File }, byName)))
             continue;
         seen.insert(real);
         found.push_back({ std::move(location), real });
