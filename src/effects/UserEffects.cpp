@@ -148,14 +148,15 @@ std::map<QString, std::unique_ptr<const T>> loadUserEffects()
     std::map<QString, std::unique_ptr<const T>> presets;
     Records records = PersistenceHelper().loadRecords(presetFolder<T>().toStdString());
 
+    // Every item of the answer is the caller's: listed, or deleted here.
     for (std::size_t index = 0; index < records.size(); ++index) {
-        const T* preset = dynamic_cast<const T*>(records[index].item);
+        std::unique_ptr<const T> preset = downcast<T>(records.take(index));
         if (!preset)
             continue;
         // The first preset read under a name stays; one search for both questions.
         const auto [entry, inserted] = presets.try_emplace(presetName(records[index], *preset));
         if (inserted)
-            entry->second = downcast<T>(records.take(index));
+            entry->second = std::move(preset);
     }
     return presets;
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 // The one owner of read-back items. The persistence service creates an item for
-// every record it reads back; from then on exactly one LoadedRecords holds it at
-// a time, until somebody takes it for good (a caller, a collection).
+// every record it reads back and offers it with its answer; from then on exactly one
+// LoadedRecords holds it at a time, until somebody takes it for good (a caller, a
+// collection). Items of an answer that nobody offered stay their sender's until a
+// caller takes them where the protocol hands them over; they are never freed here.
 
 #include <PubSub/Handover.h>
 
@@ -18,10 +20,11 @@ template <class T>
 class PersistentItem;
 
 // Records read back from storage with the items they point at. Whoever holds a
-// LoadedRecords owns the items it still holds: it hands each one on with take()
-// (or, over a message, with an Offer that the receiver claims), and frees the rest
-// when it goes out of scope, exception or not. An item that several records point
-// at is held, and freed, once. Move-only.
+// LoadedRecords owns the items it holds: it hands each one on with take() (or, over
+// a message, with an Offer that the receiver claims), and frees the rest when it
+// goes out of scope, exception or not. Items that came without an offer are only
+// lent: take() hands them on, but nothing frees them. An item that several records
+// point at is held, and freed, once. Move-only.
 template <class T>
 class LoadedRecords {
 public:
@@ -43,20 +46,20 @@ public:
     typename Records::const_iterator begin() const { return m_records.begin(); }
     typename Records::const_iterator end() const { return m_records.end(); }
 
-    // Whether this owner still holds item.
+    // Whether this owner still holds item, to free it should nobody take it.
     bool holds(const T* item) const { return item && m_held.count(item) != 0; }
 
-    // Hands the item of record index to the caller; null when this owner does not
-    // hold it (taken already, or a record without an item).
+    // Hands the item of record index to the caller, held or lent; null when it was
+    // taken already, or for a record without an item.
     std::unique_ptr<const T> take(std::size_t index);
     // Lets go of the item of record index without freeing it: it was handed over a
     // message that has no answer, so its receiver, if any, has it now.
-    void handOver(std::size_t index) noexcept { m_held.erase(m_records[index].item); }
-    // Lets go of every item: whoever has the returned records owns them now.
+    void handOver(std::size_t index) noexcept;
+    // Lets go of every item: whoever has the returned records has their items now.
     Records release() &&;
     // Adds record and takes over its item, which is freed should adding fail.
     void append(PersistentItem<T> record);
-    // Drops the last record and frees its item.
+    // Drops the last record, freeing its item if held.
     void dropLast() noexcept;
 
     // While it lives, offers what owner holds to the receivers of one message,
@@ -74,20 +77,22 @@ public:
     };
 
     // The receiver's side of an answer: the records offered under key, with the
-    // items they hold, now the caller's. A sender that offered nothing leaves the
-    // items of records to whoever ends up with them, the caller.
+    // items they hold, now the caller's. The items of a sender that offered nothing
+    // are lent: still the sender's, until the caller takes one.
     static LoadedRecords claim(const void* key, const Records& records);
     // The receiver's side of a registration: the item of record, offered under the
-    // record's own address, now the caller's. A sender that offered nothing hands
-    // the item over with the record, as registering does.
+    // record's own address, now the caller's. A registration hands its item to the
+    // collection whether it was offered or not.
     static std::unique_ptr<const T> claimItem(const PersistentItem<T>& record);
 
 private:
+    static LoadedRecords lent(const Records& records);
     void freeHeld() noexcept;
     std::unique_ptr<const T> takeItem(const T* item);
 
     Records m_records;
     std::unordered_set<const T*> m_held;
+    std::unordered_set<const T*> m_lent;
 };
 
 template <class T>
@@ -104,9 +109,11 @@ template <class T>
 LoadedRecords<T>::LoadedRecords(LoadedRecords&& other) noexcept
     : m_records(std::move(other.m_records))
     , m_held(std::move(other.m_held))
+    , m_lent(std::move(other.m_lent))
 {
     other.m_records.clear();
     other.m_held.clear();
+    other.m_lent.clear();
 }
 
 template <class T>
@@ -116,8 +123,10 @@ LoadedRecords<T>& LoadedRecords<T>::operator=(LoadedRecords&& other) noexcept
         freeHeld();
         m_records = std::move(other.m_records);
         m_held = std::move(other.m_held);
+        m_lent = std::move(other.m_lent);
         other.m_records.clear();
         other.m_held.clear();
+        other.m_lent.clear();
     }
     return *this;
 }
@@ -129,9 +138,17 @@ std::unique_ptr<const T> LoadedRecords<T>::take(std::size_t index)
 }
 
 template <class T>
+void LoadedRecords<T>::handOver(std::size_t index) noexcept
+{
+    m_held.erase(m_records[index].item);
+    m_lent.erase(m_records[index].item);
+}
+
+template <class T>
 typename LoadedRecords<T>::Records LoadedRecords<T>::release() &&
 {
     m_held.clear();
+    m_lent.clear();
     return std::move(m_records);
 }
 
@@ -158,8 +175,11 @@ void LoadedRecords<T>::dropLast() noexcept
 {
     if (m_records.empty())
         return;
-    static_cast<void>(take(m_records.size() - 1));
+    const T* item = m_records.back().item;
     m_records.pop_back();
+    if (m_held.erase(item))
+        delete item;
+    m_lent.erase(item);
 }
 
 template <class T>
@@ -167,7 +187,7 @@ LoadedRecords<T> LoadedRecords<T>::claim(const void* key, const Records& records
 {
     if (auto* offered = static_cast<LoadedRecords*>(PubSub::Handover::take(key)))
         return std::move(*offered);
-    return LoadedRecords(records);
+    return lent(records);
 }
 
 template <class T>
@@ -179,9 +199,21 @@ std::unique_ptr<const T> LoadedRecords<T>::claimItem(const PersistentItem<T>& re
 }
 
 template <class T>
+LoadedRecords<T> LoadedRecords<T>::lent(const Records& records)
+{
+    LoadedRecords borrowed;
+    borrowed.m_records = records;
+    for (const PersistentItem<T>& record : borrowed.m_records) {
+        if (record.item)
+            borrowed.m_lent.insert(record.item);
+    }
+    return borrowed;
+}
+
+template <class T>
 std::unique_ptr<const T> LoadedRecords<T>::takeItem(const T* item)
 {
-    if (!item || !m_held.erase(item))
+    if (!item || !(m_held.erase(item) || m_lent.erase(item)))
         return nullptr;
     return std::unique_ptr<const T>(item);
 }

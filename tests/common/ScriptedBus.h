@@ -3,6 +3,7 @@
 #include <BusSpy.h>
 #include <CollectionHelper.h>
 #include <ContainerView.h>
+#include <LoadedRecords.h>
 #include <Model/Translator.h>
 #include <Records.h>
 
@@ -27,6 +28,20 @@ void answerLoad(const EditorCollection::LoadPersistentItemRequest<T>& request,
     EditorCollection::LoadPersistentItemNotification<T> answer;
     answer.object = request.object;
     answer.items = std::move(items);
+    PubSub::publish(answer);
+}
+
+// As answerLoad, by a service that made the items for this answer: it offers them,
+// and frees what the requester does not claim.
+template <class T>
+void answerLoadHandingOver(const EditorCollection::LoadPersistentItemRequest<T>& request,
+    std::deque<EditorCollection::PersistentItem<T>> items)
+{
+    EditorCollection::LoadedRecords<T> made(items);
+    EditorCollection::LoadPersistentItemNotification<T> answer;
+    answer.object = request.object;
+    answer.items = std::move(items);
+    const typename EditorCollection::LoadedRecords<T>::Offer offer(made, &answer.items);
     PubSub::publish(answer);
 }
 
@@ -65,7 +80,8 @@ const U* readBackOf(const U& value = U())
 // Scripted collection and persistence services for items of type T: the collection
 // is a container the test fills, stores succeed unless told otherwise, a load answers
 // with the last stored record once per item of readBack (by default loadCount new
-// copies of the last stored item), and a registered item is taken over.
+// copies of the last stored item), handing those items over, and a registered item
+// is taken over.
 template <class T>
 class ScriptedBus {
 public:
@@ -95,7 +111,7 @@ public:
                 records.push_back(stored.empty() ? Record() : stored.back());
                 records.back().item = item;
             }
-            answerLoad(request, std::move(records));
+            answerLoadHandingOver(request, std::move(records));
         });
         spy.template answer<Register>([this](const Register& request) {
             held.emplace_back(request.object);

@@ -134,4 +134,50 @@ TEST_F(UserEffectsScripted, ListingKeepsTheFirstPresetOfEachNameAndDeletesTheRes
     EXPECT_EQ(presets.at("")->preamp, 3);
 }
 
+// An answering side that keeps the items of its first answer and frees them itself
+// (a test double, another editor's service) and hands over those of its second, as
+// the final answer is handed over. Freeing a kept item here would be a double free.
+TEST_F(UserEffectsScripted, OnlyTheFinalAnswersItemsAreHandedOnAndNothingUnofferedIsFreed)
+{
+    std::deque<AudioEqualizer> kept(2);
+    auto recordOf = [](const AudioEqualizer& preset, const std::string& name) {
+        Bus::Record record;
+        record.item = &preset;
+        record.customStrings[preset.id] = name;
+        return record;
+    };
+    kept[0].id = "k0";
+    kept[1].id = "k1";
+    std::function<std::deque<Bus::Record>()> final;
+    bus.spy.answer<Bus::Load>([&](const Bus::Load& request) {
+        Testing::answerLoad<Effect::Object>(request, { recordOf(kept[0], "a"), recordOf(kept[1], "b") });
+        Testing::answerLoad<Effect::Object>(request, final());
+    });
+
+    final = [&] {
+        AudioEqualizer handed;
+        handed.id = "h";
+        handed.preamp = 7;
+        return std::deque<Bus::Record> { recordOf(*Testing::readBackOf(handed), "c") };
+    };
+    {
+        const auto presets = Effect::loadUserEffects<AudioEqualizer>();
+        ASSERT_EQ(presets.size(), 1u);
+        EXPECT_EQ(presets.at("c")->preamp, 7);
+        const auto saved = save("");
+        ASSERT_TRUE(saved);
+        EXPECT_EQ(saved->id, "h");
+    }
+    EXPECT_EQ(Testing::liveReadBacks, 0);
+
+    // A final answer of two records: no preset, and its items stay their sender's.
+    final = [&] { return std::deque<Bus::Record> { recordOf(kept[1], "b"), recordOf(kept[0], "a") }; };
+    EXPECT_FALSE(save(""));
+    EXPECT_FALSE(save("user effects"));
+    EXPECT_TRUE(bus.held.empty());
+    EXPECT_EQ(EditorCollection::PersistentItemHelper<Effect::Object>().load("/any").at(0).item, &kept[1]);
+    EXPECT_EQ(kept[0].id, "k0");
+    EXPECT_EQ(kept[1].id, "k1");
+}
+
 } // namespace
