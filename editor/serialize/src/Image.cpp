@@ -1,7 +1,7 @@
+#include "EncodedPixmap.h"
 #include <Types/Image.h>
 
 #include <QBuffer>
-#include <QImageReader>
 
 namespace Types {
 
@@ -44,7 +44,7 @@ std::shared_ptr<const Image> Image::fromPng(QByteArray png)
         || qint64(header.size.width()) * header.size.height() > MaxImageBytes * 8 / header.bitsPerPixel)
         return nullptr;
     // Kept encoded: listing, naming and saving never decode a preview nobody draws.
-    return std::make_shared<const Image>(std::move(png), header.size);
+    return std::shared_ptr<const Image>(new Image(std::move(png), header.size));
 }
 
 Image::Image(const QPixmap& pixmap)
@@ -52,35 +52,21 @@ Image::Image(const QPixmap& pixmap)
 {
 }
 
-Image::Image(QByteArray encoded, const QSize& size)
-    : m_encoded(std::move(encoded))
-    , m_size(size)
+Image::Image(QByteArray png, const QSize& size)
+    : QPixmap(new Details::EncodedPixmap(png, size))
+    , m_png(std::move(png))
 {
 }
 
 Image::~Image() = default;
 
-const QPixmap& Image::pixmap() const
-{
-    if (m_encoded.isEmpty())
-        return *this;
-    std::call_once(m_decoded, [this] {
-        QBuffer buffer;
-        buffer.setData(m_encoded);
-        buffer.open(QIODevice::ReadOnly);
-        QImageReader reader(&buffer, "png");
-        const QImage image = reader.read();
-        // The size was checked when the bytes were read; pixels of another size are damage.
-        if (!image.isNull() && image.size() == m_size)
-            m_pixels = QPixmap::fromImage(image);
-    });
-    return m_pixels;
-}
-
 QByteArray Image::encoded() const
 {
-    if (!m_encoded.isEmpty() || QPixmap::isNull())
-        return m_encoded;
+    if (isNull())
+        return {};
+    const auto* read = dynamic_cast<const Details::EncodedPixmap*>(handle());
+    if (read && read->pristine())
+        return m_png;
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);

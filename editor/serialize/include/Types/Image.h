@@ -4,48 +4,36 @@
 
 #include <QByteArray>
 #include <QPixmap>
-#include <QSize>
 
 #include <memory>
-#include <mutex>
 
 namespace Types {
 
-// A preview image. Shared as std::shared_ptr<const Types::Image>, never copied.
-// One read from a record keeps its encoded bytes (PNG) until something draws it:
-// every drawer takes the pixels through pixmap(), which decodes them once, while
-// size() and isNull() answer without decoding. The QPixmap part holds the pixels of
-// an image made from a pixmap; drawers never read it directly.
+// A preview image, and a full QPixmap to anyone who holds it as one. Shared as
+// std::shared_ptr<const Types::Image>, never copied. One read from a record keeps
+// its PNG and decodes it the first time its pixels are asked for (drawing it,
+// toImage()); its size is known without decoding.
 class Image : public QPixmap, public virtual PubSub::Object {
 public:
     Image() = default;
     explicit Image(const QPixmap& pixmap);
-    // Encoded pixels (PNG) of the given size, decoded on first use.
-    Image(QByteArray encoded, const QSize& size);
-    // The PNG as a preview, kept encoded; null for bytes that are not a PNG, or one
-    // whose header asks for more pixels than a preview may have.
+    // The PNG as a preview, decoded on first use; null for bytes that are not a PNG,
+    // or one whose header asks for more pixels than a preview may have.
     static std::shared_ptr<const Image> fromPng(QByteArray png);
     Image(const Image&) = delete;
     Image& operator=(const Image&) = delete;
     ~Image() override;
 
-    // The pixels, decoded on first use; a null pixmap when the bytes do not decode.
-    const QPixmap& pixmap() const;
-    // The pixels as PNG: the bytes kept, or the pixels encoded now. Empty for a
+    // The pixels, as every QPixmap observer sees them.
+    const QPixmap& pixmap() const { return *this; }
+    // The pixels as PNG: the bytes read, or the pixels encoded now. Empty for a
     // null image.
     QByteArray encoded() const;
 
-    bool isNull() const { return size().isEmpty(); }
-    QSize size() const { return m_encoded.isEmpty() ? QPixmap::size() : m_size; }
-    int width() const { return size().width(); }
-    int height() const { return size().height(); }
-    QImage toImage() const { return pixmap().toImage(); }
-
 private:
-    QByteArray m_encoded;
-    QSize m_size;
-    mutable std::once_flag m_decoded;
-    mutable QPixmap m_pixels; // decoded from m_encoded
+    Image(QByteArray png, const QSize& size);
+
+    QByteArray m_png; // as read, so that saving it again neither decodes nor re-encodes
 };
 
 } // namespace Types
