@@ -5,6 +5,7 @@
 #include <WithServices.h>
 
 #include <QImage>
+#include <QPainter>
 
 using namespace EditorCollection;
 using Services::PersistenceService;
@@ -125,7 +126,14 @@ TYPED_TEST(PersistenceServiceRoundTrip, RecordReadsBackEqualInANewService)
     EXPECT_EQ(
         TypeParam::fields(dynamic_cast<const Made&>(*back.item)), TypeParam::fields(std::as_const(*item)));
     ASSERT_NE(back.preview, nullptr);
-    EXPECT_EQ(back.preview->toImage().convertToFormat(QImage::Format_ARGB32), pixels);
+    // The preview is a QPixmap to whoever holds it as one: its size, its pixels, drawn.
+    const QPixmap& preview = *back.preview;
+    EXPECT_EQ(preview.size(), QSize(3, 2));
+    EXPECT_EQ(preview.toImage().convertToFormat(QImage::Format_ARGB32), pixels);
+    QImage drawn(3, 2, QImage::Format_ARGB32);
+    drawn.fill(Qt::black);
+    QPainter(&drawn).drawPixmap(QRect(0, 0, 3, 2), preview);
+    EXPECT_EQ(drawn, pixels);
     EXPECT_EQ(back.categories, record.categories);
     EXPECT_EQ(back.collectionId, record.collectionId);
     EXPECT_EQ(back.customStrings, record.customStrings);
@@ -183,6 +191,23 @@ TEST_F(PersistenceServiceTest, DamagedWrongTypedForeignAndLeftoverFilesAreSkippe
     EXPECT_TRUE(load(at("imports/d")).empty());
     for (const auto& [file, bytes] : files)
         EXPECT_EQ(readFile(at(file)), bytes) << file.toStdString();
+}
+
+// A sync tool or a file manager moves one record over another while the service runs.
+TEST_F(PersistenceServiceTest, ALoadReturnsWhatTheFilesHoldNowWhateverTheServiceRemembers)
+{
+    ASSERT_TRUE(storeImport("a", at("imports/a")));
+    ASSERT_TRUE(storeImport("b", at("imports/b")));
+    ASSERT_EQ(ids(load(at("imports"))), (Ids { "a", "b" }));
+    ASSERT_TRUE(QFile::remove(at("imports/a")));
+    ASSERT_TRUE(QFile::rename(at("imports/b"), at("imports/a")));
+
+    EXPECT_EQ(ids(load(at("imports/a"))), Ids { "b" });
+    EXPECT_EQ(ids(load(at("imports"))), Ids { "b" });
+    remove(Testing::withId<Import::Object>("a")); // gone: nothing of b's may go with it
+    EXPECT_EQ(root.files(), QStringList { "imports/a" });
+    remove(Testing::withId<Import::Object>("b"));
+    EXPECT_EQ(root.files(), QStringList());
 }
 
 TEST_F(PersistenceServiceTest, LoadFilterDropsRecords)

@@ -36,8 +36,8 @@ namespace Storage {
 // Thread-safe.
 class RecordIndex {
 public:
-    // Adds location to what is known of key; the location known first.
-    Location remember(const ItemKey& key, const Location& location)
+    // Adds location to what is known of key.
+    void remember(const ItemKey& key, const Location& location)
     {
         const std::lock_guard<std::mutex> lock(m_mutex);
         const auto [entry, added] = m_records.try_emplace(key, Records { location, {} });
@@ -45,7 +45,6 @@ public:
         if (!added && !(known.first == location)
             && std::find(known.twins.begin(), known.twins.end(), location) == known.twins.end())
             known.twins.push_back(location);
-        return known.first;
     }
     std::vector<Location> locations(const ItemKey& key) const
     {
@@ -214,6 +213,7 @@ private:
         const bool folderServed = served.serves(path, resolved(path));
         const QString base = dataFolder();
         PreviewCache previews;
+        std::unordered_map<ItemKey, Location, ItemKeyHash> listedHere;
         for (const auto& [location, real] : recordLocations(path)) {
             if (real.isEmpty()
                     ? !folderServed && !served.serves(location.recordFile, resolved(location.recordFile))
@@ -228,12 +228,14 @@ private:
             }
             if (!record.item)
                 continue;
-            // A record of an item listed from this folder already is its twin.
-            const Location listed = m_state.index.remember(keyOf(*record.item), location);
-            if (!(listed == location) && sameFolder(listed, location)) {
+            m_state.index.remember(keyOf(*record.item), location);
+            // A record of an item read already in this load is its twin. Only what the
+            // files hold now decides: the index may know records that moved or went.
+            const auto [listed, first] = listedHere.try_emplace(keyOf(*record.item), location);
+            if (!first) {
                 m_state.warnings.warn(location.recordFile,
                     QStringLiteral("%1 holds the same item as %2, which is the one listed")
-                        .arg(location.recordFile, listed.recordFile));
+                        .arg(location.recordFile, listed->second.recordFile));
                 records.dropLast();
             }
         }
@@ -292,8 +294,6 @@ private:
             }
         }
     }
-
-    static bool sameFolder(const Location& a, const Location& b) { return folderOf(a) == folderOf(b); }
 
     Removal removeIfHolds(const Location& location, const ItemKey& key)
     {
