@@ -5,7 +5,7 @@
 # sudo) for apt-get.
 set -euo pipefail
 
-packages=(cmake make g++ pkg-config qtbase5-dev libgtest-dev libgmock-dev libbenchmark-dev
+packages=(cmake make g++ pkg-config qtbase5-dev qtbase5-private-dev libgtest-dev libgmock-dev libbenchmark-dev
           libboost-dev librapidcheck-dev libkf5archive-dev fonts-dejavu-core python3 clang libclang-rt-dev util-linux mount
           doxygen help2man dpkg-dev file lintian man-db clang-format git)
 
