@@ -42,17 +42,6 @@ QCommandLineOption helpOption()
         { QStringLiteral("h"), QStringLiteral("help") }, QStringLiteral("Show this help and exit."));
 }
 
-QString optionSyntax(const QCommandLineOption& option)
-{
-    QStringList names;
-    for (const QString& name : option.names())
-        names += (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
-    QString syntax = names.join(QStringLiteral(", "));
-    if (!option.valueName().isEmpty())
-        syntax += QLatin1Char(' ') + option.valueName();
-    return syntax;
-}
-
 QString optionList(const QString& title, const QList<QCommandLineOption>& options)
 {
     if (options.isEmpty())
@@ -68,69 +57,38 @@ QString optionList(const QString& title, const QList<QCommandLineOption>& option
     return text;
 }
 
-// Options that take a value, so that their values are not taken for words. A
-// single dash also introduces a long option.
-QSet<QString> valuedOptions(const QList<CommandGroup>& groups)
+// Every option any command takes, each name once, with the global ones.
+QList<QCommandLineOption> everyOption(const QList<CommandGroup>& groups)
 {
-    QSet<QString> valued;
-    auto note = [&](const QCommandLineOption& option) {
-        if (option.valueName().isEmpty())
-            return;
-        for (const QString& name : option.names()) {
-            valued.insert(QStringLiteral("-") + name);
-            if (name.size() > 1)
-                valued.insert(QStringLiteral("--") + name);
-        }
-    };
-    for (const QCommandLineOption& option : globalOptions())
-        note(option);
+    QList<QCommandLineOption> options = globalOptions();
+    QSet<QString> names;
+    for (const QCommandLineOption& option : options)
+        names.insert(option.names().constFirst());
     for (const CommandGroup& group : groups) {
         for (const Command& command : group.commands) {
-            for (const QCommandLineOption& option : command.options)
-                note(option);
+            for (const QCommandLineOption& option : command.options) {
+                if (!names.contains(option.names().constFirst())) {
+                    names.insert(option.names().constFirst());
+                    options += option;
+                }
+            }
         }
     }
-    return valued;
-}
-
-struct Outline {
-    QStringList words; // at most two
-    bool help = false;
-    bool version = false;
-};
-
-// What must be known before the parser runs, since the words decide which options
-// it accepts. As for the parser, the argument after a valued option is its value
-// and everything after "--" is an operand.
-Outline outline(const QList<CommandGroup>& groups, const QStringList& arguments)
-{
-    const QSet<QString> valued = valuedOptions(groups);
-    Outline found;
-    int index = 1;
-    for (; index < arguments.size(); ++index) {
-        const QString& argument = arguments[index];
-        if (argument == QLatin1String("--")) {
-            ++index;
-            break;
-        }
-        if (valued.contains(argument))
-            ++index;
-        else if (argument == QLatin1String("-h") || argument == QLatin1String("--help"))
-            found.help = true;
-        else if (argument == QLatin1String("--version"))
-            found.version = true;
-        else if ((!argument.startsWith(QLatin1Char('-')) || argument == QLatin1String("-"))
-            && found.words.size() < 2)
-            found.words += argument;
-    }
-    // "-- titles save NAME" names the command after "--"; in "titles save -- NAME"
-    // the operands there are the command's own.
-    if (found.words.isEmpty())
-        found.words = arguments.mid(index, 2);
-    return found;
+    return options;
 }
 
 } // namespace
+
+QString optionSyntax(const QCommandLineOption& option)
+{
+    QStringList names;
+    for (const QString& name : option.names())
+        names += (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+    QString syntax = names.join(QStringLiteral(", "));
+    if (!option.valueName().isEmpty())
+        syntax += QLatin1Char(' ') + option.valueName();
+    return syntax;
+}
 
 QList<QCommandLineOption> globalOptions()
 {
@@ -182,10 +140,40 @@ CommandLine::CommandLine(const QList<CommandGroup>& groups)
 {
 }
 
+CommandLine::Words CommandLine::locate(const QStringList& arguments) const
+{
+    // The words decide which options the command accepts, so a first pass with every
+    // option of every command finds them; the value of a valued option is no word.
+    QCommandLineParser outline;
+    outline.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    outline.addOptions(everyOption(m_groups));
+    static_cast<void>(outline.parse(arguments));
+    Words found;
+    found.words = outline.positionalArguments();
+    found.help = outline.isSet(QStringLiteral("help"));
+    found.version = outline.isSet(QStringLiteral("version"));
+    found.dataRoot = outline.value(QStringLiteral("data"));
+    for (const CommandGroup& group : m_groups) {
+        if (!found.words.isEmpty() && group.name == found.words[0])
+            found.group = &group;
+    }
+    if (!found.group)
+        return found;
+    if (found.group->commands.size() == 1 && found.group->commands[0].words.size() == 1) {
+        found.command = &found.group->commands[0];
+    } else if (found.words.size() > 1) {
+        for (const Command& command : found.group->commands) {
+            if (command.words.value(1) == found.words[1])
+                found.command = &command;
+        }
+    }
+    return found;
+}
+
 void CommandLine::parse(const QStringList& arguments)
 {
-    const Outline found = outline(m_groups, arguments);
-    const QStringList& words = found.words;
+    const Words found = locate(arguments);
+    const QStringList words = found.words.mid(0, 2);
     const bool help = found.help;
     m_help = help;
     m_version = found.version && !help;
@@ -200,25 +188,14 @@ void CommandLine::parse(const QStringList& arguments)
         }
         throw usageError(QStringLiteral("missing command; see '%1 --help'").arg(Program));
     }
-    for (const CommandGroup& group : m_groups) {
-        if (group.name == words[0])
-            m_group = &group;
-    }
+    m_group = found.group;
+    m_command = found.command;
     if (!m_group)
         throw usageError(QStringLiteral("unknown command '%1'; see '%2 --help'").arg(words[0], Program));
-
-    if (m_group->commands.size() == 1 && m_group->commands[0].words.size() == 1) {
-        m_command = &m_group->commands[0];
-    } else if (words.size() > 1) {
-        for (const Command& command : m_group->commands) {
-            if (command.words.value(1) == words[1])
-                m_command = &command;
-        }
-        if (!m_command) {
-            throw usageError(QStringLiteral("unknown %1 command '%2'; see '%3 %1 --help'")
-                                 .arg(m_group->name, words[1], Program));
-        }
-    } else if (!help) {
+    if (!m_command && words.size() > 1) {
+        throw usageError(QStringLiteral("unknown %1 command '%2'; see '%3 %1 --help'")
+                             .arg(m_group->name, words[1], Program));
+    } else if (!m_command && !help) {
         throw usageError(
             QStringLiteral("missing %1 command; see '%2 %1 --help'").arg(m_group->name, Program));
     }

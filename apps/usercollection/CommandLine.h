@@ -38,6 +38,9 @@ struct Command {
     bool makesFreshDataFolder = false; // without --data, works in a new temporary folder
     bool startsOwnHost = false;
     bool drawsPictures = false; // needs a GUI application (pixmaps, fonts)
+    // The values a person may mean for an argument or option value shown as valueName,
+    // given the command's arguments so far; for values only this command knows.
+    std::function<QStringList(const QString& valueName, const QStringList& arguments)> choices;
 };
 
 // A group of commands sharing their first word ("effects"); a group without a second
@@ -53,7 +56,20 @@ struct CommandGroup {
 // arguments and options. Every problem is a usage error.
 class CommandLine {
 public:
+    // What a command line selects, found without judging the rest of it.
+    struct Words {
+        QStringList words; // every positional argument, the command's words first
+        const CommandGroup* group = nullptr;
+        const Command* command = nullptr;
+        bool help = false;
+        bool version = false;
+        QString dataRoot;
+    };
+
     explicit CommandLine(const QList<CommandGroup>& groups);
+
+    // The group and command that arguments (the program's name first) select.
+    Words locate(const QStringList& arguments) const;
 
     // Throws a usage error for an unknown command or option or a wrong argument count;
     // with --help, only finds what help to show.
@@ -93,6 +109,7 @@ private:
 
 // The options every command takes: --data, --json, --quiet, --help.
 QList<QCommandLineOption> globalOptions();
+QString optionSyntax(const QCommandLineOption& option);
 QString usageLine(const Command& command);
 // text broken into lines of at most width columns, every line after the first
 // indented by indent blanks.
