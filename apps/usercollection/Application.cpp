@@ -82,6 +82,11 @@ bool drawsPictures(const QStringList& arguments)
 
 int run(const QStringList& arguments)
 {
+    // For the shell and the build, not for people: answered from the table, outside it.
+    if (arguments.value(1) == QLatin1String("__complete"))
+        return printCompletions(commandGroups(), arguments.mid(2));
+    if (arguments.value(1) == QLatin1String("__man"))
+        return printManCommands(commandGroups());
     try {
         CommandLine args(commandGroups());
         args.parse(arguments);

@@ -1,150 +1,72 @@
 #include "CompletionCommand.h"
 
+#include "CommandError.h"
+#include "Host.h"
 #include "Inputs.h"
 #include "Output.h"
 #include <Model/CollectionID.h>
+#include <Settings/Settings.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QLoggingCategory>
+
+#include <algorithm>
+#include <cstdio>
 
 namespace Cli {
 
 namespace {
 
-// Everything but the command table; the @NAME@ markers receive its case clauses.
+// Loaded by bash-completion itself from its completions folder, or by hand with
+// source <(usercollection completion bash).
 const char* const BashScript
-    = R"bash(# bash completion for usercollection: commands, options, effect types, import kinds,
-# collections and the names of saved items. Written by `usercollection completion bash`;
-# load it with  source <(usercollection completion bash)
-
-# REPLY: the word as the program will receive it, without the quoting typed.
-_usercollection_dequote()
-{
-    local word=$1 char quote= i
-    REPLY=
-    for ((i = 0; i < ${#word}; i++)); do
-        char=${word:i:1}
-        if [[ -n $quote && $char == "$quote" ]]; then
-            quote=
-        elif [[ $quote != "'" && $char == "\\" ]]; then
-            i=$((i + 1))
-            REPLY+=${word:i:1}
-        elif [[ -z $quote && ( $char == "'" || $char == '"' ) ]]; then
-            quote=$char
-        else
-            REPLY+=$char
-        fi
-    done
-}
-
-# Offers the candidates that start with the word being completed, as they are: no
-# expansion, so a saved name cannot run anything.
-_usercollection_offer()
-{
-    local candidate
-    for candidate in "$@"; do
-        [[ $candidate == "$_usercollection_cur"* ]] && COMPREPLY+=("$candidate")
-    done
-    return 0
-}
-
-# The data folder typed, for the list commands.
-_usercollection_use_data()
-{
-    _usercollection_dequote "$1"
-    [[ $REPLY == "~"/* ]] && REPLY=$HOME${REPLY:1}
-    _usercollection_data=(--data "$REPLY")
-}
-
-# Offers the names a list command prints; $1 is how many of the arguments typed so far
-# it takes, the rest of the arguments are its words.
-_usercollection_saved()
-{
-    local count=$1 names
-    shift
-    mapfile -t names < <("$_usercollection_host" "${_usercollection_data[@]}" --quiet --json "$@" \
-        "${_usercollection_args[@]:0:count}" 2>/dev/null |
-        sed -n '/^ *"name": "/{s/^ *"name": "\(.*\)",\{0,1\}$/\1/;s/\\\\/\x01/g;s/\\"/"/g;s/\x01/\\/g;p}')
-    # Names hold blanks and quotes: the shell quotes what it inserts.
-    compopt -o filenames 2>/dev/null
-    _usercollection_offer "${names[@]}"
-}
-
-# $1: -f for files, -d for folders.
-_usercollection_files()
-{
-    compopt -o filenames 2>/dev/null
-    mapfile -t -O "${#COMPREPLY[@]}" COMPREPLY < <(compgen "$1" -- "$_usercollection_cur")
-}
+    = R"bash(# bash completion for usercollection; the program answers from its own command table.
+if ! declare -F _init_completion >/dev/null && [[ -r /usr/share/bash-completion/bash_completion ]]; then
+    . /usr/share/bash-completion/bash_completion
+fi
 
 _usercollection()
 {
-    local IFS=$' \t\n'
-    local _usercollection_host=$1 _usercollection_cur _usercollection_data=() _usercollection_args=()
-    local cword=$COMP_CWORD words=() word prev i count=0 key
-    COMPREPLY=()
-    word=${COMP_WORDS[cword]}
-    prev=${COMP_WORDS[cword - 1]}
-    # The shell splits --option=value into three words.
-    if [[ $word == = ]]; then
-        word=
-    elif [[ $prev == = ]]; then
-        prev=${COMP_WORDS[cword - 2]}
-    fi
-    _usercollection_dequote "$word"
-    _usercollection_cur=$REPLY
-
-    # The words before this one: the data folder, the command and its arguments.
-    for ((i = 1; i < cword; i++)); do
-        word=${COMP_WORDS[i]}
-        case $word in
-@VALUED@)
-                [[ ${COMP_WORDS[i + 1]} == = ]] && i=$((i + 1))
-                i=$((i + 1))
-                [[ $word == --data ]] && ((i < cword)) && _usercollection_use_data "${COMP_WORDS[i]}"
-                ;;
-            --data=*) _usercollection_use_data "${word#--data=}" ;;
-            -*) ;;
-            *)
-                _usercollection_dequote "$word"
-                words+=("$REPLY")
-                ;;
-        esac
-    done
-    case ${words[0]} in
-@COUNTS@
+    local cur prev words cword split
+    _init_completion -s || return
+    local typed=("${words[@]:1:cword-1}") answer
+    [[ $split == true ]] && typed+=("$prev")
+    mapfile -t answer < <("$1" __complete "${typed[@]}" "$cur" 2>/dev/null)
+    case ${answer[0]-} in
+        @files) _filedir ;;
+        @dirs) _filedir -d ;;
+        *)
+            # Names hold blanks and quotes: the shell quotes what it inserts.
+            compopt -o filenames 2>/dev/null
+            COMPREPLY=("${answer[@]}")
+            ;;
     esac
-    key=${words[*]:0:count}
-    _usercollection_args=("${words[@]:count}")
-
-    case $key:$prev in
-@VALUES@
-    esac
-
-    if [[ $_usercollection_cur == -* ]]; then
-        _usercollection_offer @GLOBAL@
-        case $key in
-@OPTIONS@
-        esac
-    elif ((${#words[@]} == 0)); then
-        _usercollection_offer @GROUPS@
-    elif ((${#words[@]} < count)); then
-        case ${words[0]} in
-@SUBCOMMANDS@
-        esac
-    else
-        case $key:${#_usercollection_args[@]} in
-@ARGUMENTS@
-        esac
-    fi
 }
-
 complete -F _usercollection usercollection
 )bash";
 
-QString quotedList(const QStringList& words)
+// word as the program would receive it from the shell, for a word still being typed
+// too: quotes and backslashes taken away, an unclosed quote closed.
+QString dequoted(const QString& word)
 {
-    QStringList result;
-    for (const QString& word : words)
-        result += shellQuoted(word);
-    return result.join(QLatin1Char(' '));
+    QString text;
+    QChar quote;
+    for (int at = 0; at < word.size(); ++at) {
+        const QChar c = word[at];
+        if (!quote.isNull() && c == quote) {
+            quote = QChar();
+        } else if (quote.isNull() && (c == QLatin1Char('\'') || c == QLatin1Char('"'))) {
+            quote = c;
+        } else if (c == QLatin1Char('\\') && quote != QLatin1Char('\'') && at + 1 < word.size()
+            && (quote.isNull() || QStringLiteral("\"\\$`").contains(word[at + 1]))) {
+            text += word[++at];
+        } else {
+            text += c;
+        }
+    }
+    return text;
 }
 
 QString optionName(const QCommandLineOption& option)
@@ -156,9 +78,16 @@ QString optionName(const QCommandLineOption& option)
     return QStringLiteral("-") + option.names().constFirst();
 }
 
-QString offer(const QStringList& candidates)
+// The option word names, with or without the second dash; null for none.
+const QCommandLineOption* optionCalled(const QList<QCommandLineOption>& options, const QString& word)
 {
-    return QStringLiteral("_usercollection_offer ") + quotedList(candidates);
+    for (const QCommandLineOption& option : options) {
+        for (const QString& name : option.names()) {
+            if (word == QLatin1Char('-') + name || word == QStringLiteral("--") + name)
+                return &option;
+        }
+    }
+    return nullptr;
 }
 
 QStringList collectionIds()
@@ -171,47 +100,116 @@ QStringList collectionIds()
     return ids;
 }
 
-// The shell command that completes a value shown as valueName; empty for free text.
-QString valueCompletion(const QString& valueName, const CommandGroup& group)
+// The values of field of the items that the list command of group prints for the
+// given arguments, from the data folder dataRoot; none when anything fails.
+QStringList savedItems(const QList<CommandGroup>& groups, const CommandGroup& group,
+    const QStringList& arguments, const QString& dataRoot, const QString& field)
 {
-    if (valueName.contains(QLatin1Char('|')))
-        return offer(valueName.split(QLatin1Char('|')));
-    if (valueName == QLatin1String("KIND"))
-        return offer(kindChoices());
-    if (valueName == QLatin1String("COLLECTION"))
-        return offer(collectionIds());
-    if (valueName == QLatin1String("DIR"))
-        return QStringLiteral("_usercollection_files -d");
-    if (valueName == QLatin1String("FILE") || valueName == QLatin1String("PATH")
-        || valueName == QLatin1String("IMAGE"))
-        return QStringLiteral("_usercollection_files -f");
-    if (valueName == QLatin1String("NAME")) {
-        for (const Command& command : group.commands) {
-            if (command.words.value(1) == QLatin1String("list")) {
-                return QStringLiteral("_usercollection_saved %1 %2")
-                    .arg(command.arguments.size())
-                    .arg(quotedList(command.words));
-            }
+    const auto list = std::find_if(group.commands.begin(), group.commands.end(),
+        [](const Command& command) { return command.words.value(1) == QLatin1String("list"); });
+    if (list == group.commands.end() || !QFileInfo(dataRoot).isDir())
+        return {};
+    QStringList values;
+    try {
+        CommandLine args(groups);
+        args.parse(QStringList { QStringLiteral("usercollection"), QStringLiteral("--json") } + list->words
+            + arguments.mid(0, list->arguments.size()));
+        QLoggingCategory::setFilterRules(QStringLiteral("usercollection.*.warning=false"));
+        Output out(true);
+        Host host(dataRoot);
+        Context context { &host, out, args, dataRoot };
+        list->run(context);
+        for (const QJsonValue& listed : out.result()) {
+            for (const QJsonValue& item : listed.toArray())
+                values += item.toObject().value(field).toString();
         }
+    } catch (const CommandError&) {
+        return {};
     }
-    return QString();
+    return values;
 }
 
-// An option's value ends the completion, even when there is nothing to offer for it.
-QString valueThenReturn(const QString& action)
-{
-    return (action.isEmpty() ? QStringLiteral(":") : action) + QStringLiteral("; return");
-}
+struct Completion {
+    const QList<CommandGroup>& groups;
+    CommandLine::Words found;
+    QStringList arguments; // the command's arguments typed before the word completed
 
-// One line of a case statement nested depth levels deep.
-QString clause(int depth, const QString& pattern, const QString& action)
-{
-    return QStringLiteral("%1%2) %3 ;;\n").arg(QString(4 * depth, QLatin1Char(' ')), pattern, action);
-}
+    QString dataRoot() const
+    {
+        QString root = found.dataRoot;
+        if (root.startsWith(QStringLiteral("~/")))
+            root = QDir::homePath() + root.mid(1);
+        return root.isEmpty() ? Settings::dataRoot() : root;
+    }
+
+    QStringList valuesOf(const QString& valueName) const
+    {
+        if (valueName.contains(QLatin1Char('|')))
+            return valueName.split(QLatin1Char('|'));
+        if (valueName == QLatin1String("KIND"))
+            return kindChoices();
+        if (valueName == QLatin1String("COLLECTION"))
+            return collectionIds();
+        if (valueName == QLatin1String("DIR"))
+            return { QStringLiteral("@dirs") };
+        if (valueName == QLatin1String("FILE") || valueName == QLatin1String("PATH")
+            || valueName == QLatin1String("IMAGE"))
+            return { QStringLiteral("@files") };
+        if (!found.group)
+            return {};
+        const Command* command = found.command;
+        if (valueName == QLatin1String("ID"))
+            return savedItems(groups, *found.group, arguments, dataRoot(), QStringLiteral("id"));
+        if (valueName == QLatin1String("NAME") || (command && valueName == command->idFor))
+            return savedItems(groups, *found.group, arguments, dataRoot(), QStringLiteral("name"));
+        if (command && command->choices)
+            return command->choices(valueName, arguments);
+        return {};
+    }
+
+    QStringList optionsOf() const
+    {
+        QStringList names;
+        for (const QCommandLineOption& option : globalOptions())
+            names += optionName(option);
+        if (found.command) {
+            for (const QCommandLineOption& option : found.command->options)
+                names += optionName(option);
+        }
+        return names;
+    }
+
+    // What may stand where the next positional word goes.
+    QStringList nextWords() const
+    {
+        if (!found.group) {
+            QStringList names;
+            for (const CommandGroup& group : groups)
+                names += group.name;
+            return names;
+        }
+        if (!found.command) {
+            QStringList second;
+            for (const Command& command : found.group->commands)
+                second += command.words.value(1);
+            return second;
+        }
+        int index = int(arguments.size());
+        // An item given by --id takes its name's place.
+        const int idAt = int(found.command->arguments.indexOf(found.command->idFor));
+        if (idAt >= 0 && index >= idAt && hasId)
+            ++index;
+        if (index >= found.command->arguments.size())
+            return {};
+        return valuesOf(found.command->arguments[index]);
+    }
+
+    bool hasId = false;
+};
 
 void showScript(Context& context)
 {
-    const QString script = bashCompletion(context.args.groups());
+    const QString script = QString::fromUtf8(BashScript);
     QStringList lines = script.split(QLatin1Char('\n'));
     if (lines.constLast().isEmpty())
         lines.removeLast();
@@ -221,69 +219,119 @@ void showScript(Context& context)
     context.out.set(QStringLiteral("script"), script);
 }
 
+// text for roff: backslashes and dashes kept, a leading dot or quote not a request.
+QString roff(QString text)
+{
+    text.replace(QLatin1Char('\\'), QStringLiteral("\\e")).replace(QLatin1Char('-'), QStringLiteral("\\-"));
+    if (text.startsWith(QLatin1Char('.')) || text.startsWith(QLatin1Char('\'')))
+        text.prepend(QStringLiteral("\\&"));
+    return text;
+}
+
+QString bold(const QString& text)
+{
+    return QStringLiteral("\\fB%1\\fR").arg(roff(text));
+}
+
+// An argument or value: alternatives are words to type, anything else a placeholder.
+QString placeholder(const QString& name)
+{
+    if (!name.contains(QLatin1Char('|')))
+        return QStringLiteral("\\fI%1\\fR").arg(roff(name));
+    QStringList words;
+    for (const QString& word : name.split(QLatin1Char('|')))
+        words += bold(word);
+    return words.join(QLatin1Char('|'));
+}
+
+QString optionUsage(const QCommandLineOption& option)
+{
+    QString text = bold(optionName(option));
+    if (!option.valueName().isEmpty())
+        text += QLatin1Char(' ') + placeholder(option.valueName());
+    return text;
+}
+
+QString commandUsage(const Command& command)
+{
+    QStringList parts { bold(command.words.join(QLatin1Char(' '))) };
+    for (int index = 0; index < command.arguments.size(); ++index) {
+        QString argument = placeholder(command.arguments[index]);
+        if (command.arguments[index] == command.idFor)
+            argument += QStringLiteral("|\\fB\\-\\-id\\fR \\fIID\\fR");
+        parts += index < command.required ? argument : QStringLiteral("[%1]").arg(argument);
+    }
+    for (const QCommandLineOption& option : command.options) {
+        if (option.names().constFirst() == QLatin1String("id") && !command.idFor.isEmpty())
+            continue;
+        QString usage = optionUsage(option);
+        if (command.repeatable.contains(option.names().constFirst()))
+            usage += QStringLiteral(" ...");
+        parts += command.requiredOptions.contains(option.names().constFirst())
+            ? usage
+            : QStringLiteral("[%1]").arg(usage);
+    }
+    return parts.join(QLatin1Char(' '));
+}
+
 } // namespace
 
-QString bashCompletion(const QList<CommandGroup>& groups)
+int printCompletions(const QList<CommandGroup>& groups, const QStringList& words)
 {
-    QStringList valued;
-    QStringList global;
-    QString values, options, counts, subcommands, arguments, globalValues;
-    for (const QCommandLineOption& option : globalOptions()) {
-        global += optionName(option);
-        if (option.valueName().isEmpty())
-            continue;
-        valued += optionName(option);
-        globalValues += clause(2, QStringLiteral("*:") + shellQuoted(optionName(option)),
-            valueThenReturn(valueCompletion(option.valueName(), CommandGroup())));
-    }
+    if (words.isEmpty())
+        return 0;
+    QStringList typed;
+    for (const QString& word : words)
+        typed += dequoted(word);
+    const QString current = typed.takeLast();
 
-    QStringList groupNames;
+    const CommandLine table(groups);
+    Completion completion { groups, table.locate(QStringList { QStringLiteral("usercollection") } + typed),
+        {} };
+    const CommandLine::Words& found = completion.found;
+    if (found.command)
+        completion.arguments = found.words.mid(found.command->words.size());
+    QList<QCommandLineOption> options = globalOptions();
+    if (found.command)
+        options += found.command->options;
+    completion.hasId = found.command && typed.contains(QStringLiteral("--id"));
+
+    QStringList candidates;
+    const QCommandLineOption* valued = typed.isEmpty() ? nullptr : optionCalled(options, typed.constLast());
+    if (valued && !valued->valueName().isEmpty())
+        candidates = completion.valuesOf(valued->valueName());
+    else if (current.startsWith(QLatin1Char('-')))
+        candidates = completion.optionsOf();
+    else
+        candidates = completion.nextWords();
+
+    for (const QString& candidate : candidates) {
+        const bool marker = candidate == QLatin1String("@files") || candidate == QLatin1String("@dirs");
+        if ((marker || candidate.startsWith(current)) && !candidate.contains(QLatin1Char('\n')))
+            std::printf("%s\n", candidate.toLocal8Bit().constData());
+    }
+    return 0;
+}
+
+int printManCommands(const QList<CommandGroup>& groups)
+{
+    QString text
+        = QStringLiteral("[COMMANDS]\n"
+                         "Each run works on one data folder and does one command; "
+                         "\\fBusercollection\\fR \\fICOMMAND\\fR \\fB\\-\\-help\\fR says the same.\n");
     for (const CommandGroup& group : groups) {
-        groupNames += group.name;
-        const int wordCount = group.commands.isEmpty() ? 1 : int(group.commands.constFirst().words.size());
-        counts += clause(2, shellQuoted(group.name), QStringLiteral("count=%1").arg(wordCount));
-        QStringList second;
         for (const Command& command : group.commands) {
-            const QString key = command.words.join(QLatin1Char(' '));
-            if (command.words.size() > 1)
-                second += command.words[1];
-            QStringList names;
-            for (const QCommandLineOption& option : command.options) {
-                names += optionName(option);
-                if (option.valueName().isEmpty())
-                    continue;
-                if (!valued.contains(optionName(option)))
-                    valued += optionName(option);
-                values += clause(2, shellQuoted(key + QLatin1Char(':') + optionName(option)),
-                    valueThenReturn(valueCompletion(option.valueName(), group)));
-            }
-            if (!names.isEmpty())
-                options += clause(3, shellQuoted(key), offer(names));
-            for (int index = 0; index < command.arguments.size(); ++index) {
-                const QString action = valueCompletion(command.arguments[index], group);
-                if (!action.isEmpty())
-                    arguments += clause(3, shellQuoted(QStringLiteral("%1:%2").arg(key).arg(index)), action);
-            }
+            text += QStringLiteral(".TP\n%1\n%2\n").arg(commandUsage(command), roff(command.summary));
+            if (command.options.isEmpty())
+                continue;
+            text += QStringLiteral(".RS\n");
+            for (const QCommandLineOption& option : command.options)
+                text += QStringLiteral(".TP\n%1\n%2\n").arg(optionUsage(option), roff(option.description()));
+            text += QStringLiteral(".RE\n");
         }
-        if (wordCount > 1)
-            subcommands += clause(3, shellQuoted(group.name), offer(second));
     }
-
-    QString script = QString::fromUtf8(BashScript);
-    auto fill = [&script](const char* marker, QString text) {
-        if (text.endsWith(QLatin1Char('\n')))
-            text.chop(1);
-        script.replace(QLatin1String(marker), text);
-    };
-    fill("@VALUED@", QString(12, QLatin1Char(' ')) + valued.join(QLatin1Char('|')));
-    fill("@COUNTS@", counts);
-    fill("@VALUES@", values + globalValues);
-    fill("@GLOBAL@", quotedList(global));
-    fill("@OPTIONS@", options);
-    fill("@GROUPS@", quotedList(groupNames));
-    fill("@SUBCOMMANDS@", subcommands);
-    fill("@ARGUMENTS@", arguments);
-    return script;
+    std::fputs(text.toUtf8().constData(), stdout);
+    return 0;
 }
 
 CommandGroup completionCommands()

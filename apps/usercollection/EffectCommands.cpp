@@ -343,6 +343,18 @@ CommandGroup effectCommands()
         { QStringLiteral("replace"), QStringLiteral("Overwrite the settings of the preset called NAME.") },
         exactOption(),
     };
+    save.choices = [](const QString& valueName, const QStringList& arguments) {
+        QStringList keys;
+        if (valueName == QLatin1String("KEY=VALUE")) {
+            const QString type = arguments.value(0);
+            keys = type == EffectKind<Effect::AudioEqualizer>::name() ? settingKeys<Effect::AudioEqualizer>()
+                : type == EffectKind<Effect::ManualEnhance>::name()   ? settingKeys<Effect::ManualEnhance>()
+                                                                      : QStringList();
+            for (QString& key : keys)
+                key += QLatin1Char('=');
+        }
+        return keys;
+    };
     save.repeatable = QStringList { QStringLiteral("set") };
     save.drawsPictures = true;
     save.run = [](Context& context) {

@@ -43,6 +43,8 @@ public:
 
     // Prints the JSON object; nothing in text mode.
     void finish();
+    // JSON mode: what finish() would print.
+    const QJsonObject& result() const { return m_root; }
 
 private:
     void write(const QString& text);

@@ -3,6 +3,8 @@
 
 #include "HostProcess.h"
 
+#include <QRegularExpression>
+
 namespace {
 
 using Testing::runHost;
@@ -69,14 +71,17 @@ TEST_F(HostCommands, EveryKindNumbersATakenNameRefusesItWhenExactAndRenamesInPla
     }
 }
 
-// Runs the script the program prints as bash would for a command line whose last word
-// is being completed; what it offers, joined by '|'.
+// Runs the script the program prints as bash with bash-completion would, for a command
+// line (the program's path, then words) whose last word is being completed; what it
+// offers, joined by '|'.
 QString complete(const QStringList& words)
 {
     const Testing::HostRun bash = runHost(words, {},
         { "bash", "-c",
-            "eval \"$(\"$0\" completion bash)\" && COMP_WORDS=(\"$@\") && COMP_CWORD=$(($# - 1)) && "
-            "_usercollection \"$0\" && printf '%s\\n' \"${COMPREPLY[@]}\"",
+            ". /usr/share/bash-completion/bash_completion && eval \"$(\"$0\" completion bash)\" && "
+            "COMP_WORDS=(\"$@\") && COMP_CWORD=$(($# - 1)) && "
+            "printf -v COMP_LINE '%s ' \"${COMP_WORDS[@]}\" && COMP_LINE=${COMP_LINE% } && "
+            "COMP_POINT=${#COMP_LINE} && _usercollection \"$0\" && printf '%s\\n' \"${COMPREPLY[@]}\"",
             USERCOLLECTION_HOST_PATH });
     EXPECT_EQ(bash.status, 0) << bash.err.toStdString();
     return bash.out.trimmed().replace('\n', '|');
@@ -86,8 +91,10 @@ TEST_F(HostCommands, CompletionOffersCommandsOptionsAndSavedNamesAsTypedAndRunsN
 {
     EXPECT_EQ(complete({ "--quiet", "--data", "/tmp", "" }),
         "effects|imports|intros|titles|list|show|check|export|import|demo|completion");
-    // Bash splits "--kind=" into "--kind" and "=".
-    EXPECT_EQ(complete({ "imports", "save", "x.rec", "--kind", "=", "" }), "file|video|audio|picture");
+    EXPECT_EQ(complete({ "imports", "save", "x.rec", "--kind=" }), "file|video|audio|picture");
+    EXPECT_EQ(complete({ "effects", "save", "enhance", "Warm", "--set", "sat" }), "saturation=");
+    EXPECT_EQ(complete({ "titles", "rem" }), "remove");
+    EXPECT_EQ(complete({ "titles", "remove", "--i" }), "--id");
 
     const QString quoted = QStringLiteral("It's \"loud\" \\ here");
     const QString marker = root.path() + "/ran";
@@ -99,7 +106,37 @@ TEST_F(HostCommands, CompletionOffersCommandsOptionsAndSavedNamesAsTypedAndRunsN
     // The word as typed, quoting included.
     EXPECT_EQ(complete(removing + QStringList("'Bass b")), "Bass boost");
     EXPECT_EQ(complete(removing + QStringList("\"It's \\\"l")), quoted);
+    const QStringList renaming = { "--data", root.path(), "effects", "rename", "equalizer", "Bass" };
+    EXPECT_EQ(complete(renaming), "Bass boost");
     EXPECT_FALSE(QFile::exists(marker));
+}
+
+// The man page's reference is written from the same table as --help.
+TEST_F(HostCommands, TheManPageNamesEveryCommandAndOptionOfTheHelp)
+{
+    const QString man = runHost({ "__man" }).out;
+    const QString help = runHost({ "--help" }).out;
+    const QStringList groups = help.section("Commands:\n", 1).section("\n\n", 0, 0).split('\n');
+    ASSERT_GT(groups.size(), 10);
+    for (const QString& line : groups) {
+        const QString group = line.trimmed().section(' ', 0, 0);
+        const QString usage = runHost({ group, "--help" }).out;
+        for (const QString& usageLine : usage.section("\n\n", 0, 0).split('\n').mid(1)) {
+            QStringList command;
+            for (const QString& word : usageLine.trimmed().split(' ').mid(1)) {
+                if (!QRegularExpression("^[a-z][a-z-]*$").match(word).hasMatch())
+                    break;
+                command += word;
+            }
+            SCOPED_TRACE(usageLine.toStdString());
+            EXPECT_TRUE(man.contains("\\fB" + command.join(' ').replace("-", "\\-") + "\\fR"));
+        }
+        const QString options = usage.section("\nOptions:\n", 1).section("\nGlobal options:\n", 0, 0);
+        const QRegularExpression option("(?:^|\\n)  (?:-\\w, )?--([\\w-]+)");
+        for (auto match = option.globalMatch(options); match.hasNext();)
+            EXPECT_TRUE(man.contains("\\fB\\-\\-" + match.next().captured(1).replace("-", "\\-") + "\\fR"))
+                << group.toStdString();
+    }
 }
 
 } // namespace
