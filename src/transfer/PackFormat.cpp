@@ -11,13 +11,16 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QSet>
 
 #include <KArchive>
 #include <KArchiveDirectory>
 #include <KArchiveFile>
 #include <KZip>
 #include <KZipFileEntry>
+#include <algorithm>
 #include <map>
+#include <memory>
 #include <set>
 #include <typeinfo>
 #include <utility>
@@ -120,16 +123,34 @@ public:
         const KArchiveFile* file = found->second;
         m_files.erase(found);
         checkSize(path, *file);
-        QByteArray bytes = file->data();
-        if (bytes.size() != file->size())
-            refuse(QStringLiteral("the entry '%1' is damaged").arg(path));
-        return bytes;
+        return readWithin(path, *file);
     }
 
     // What the manifest did not name.
     std::size_t left() const { return m_files.size(); }
 
 private:
+    // The entry's bytes, never more than it declares: a small entry that inflates to
+    // gigabytes is refused after its declared size plus one byte.
+    static QByteArray readWithin(const QString& path, const KArchiveFile& file)
+    {
+        const std::unique_ptr<QIODevice> device(file.createDevice());
+        if (!device || (!device->isOpen() && !device->open(QIODevice::ReadOnly)))
+            refuse(QStringLiteral("the entry '%1' is damaged").arg(path));
+        QByteArray bytes(int(file.size()), Qt::Uninitialized);
+        qint64 got = 0;
+        while (got < bytes.size()) {
+            const qint64 read = device->read(bytes.data() + got, bytes.size() - got);
+            if (read <= 0)
+                refuse(QStringLiteral("the entry '%1' is damaged").arg(path));
+            got += read;
+        }
+        char more;
+        if (device->read(&more, 1) > 0)
+            refuse(QStringLiteral("the entry '%1' holds more than it declares").arg(path));
+        return bytes;
+    }
+
     void checkSize(const QString& path, const KArchiveFile& file)
     {
         const qint64 size = file.size();
@@ -144,6 +165,54 @@ private:
     std::map<QString, const KArchiveFile*> m_files;
     qint64 m_total = 0;
 };
+
+quint32 littleEndian(const char* at, int bytes)
+{
+    quint32 value = 0;
+    for (int index = bytes - 1; index >= 0; --index)
+        value = (value << 8) | uchar(at[index]);
+    return value;
+}
+
+// A name of the ZIP's central directory that stands there twice, as a path: one
+// reader would take the first, another the last. Empty when none does or the
+// directory cannot be found, which KZip then judges. Leaves device at its start.
+QString entryNamedTwice(QIODevice* device)
+{
+    // The end record lies in the last 22 bytes, before a comment of up to 65535.
+    const qint64 size = device->size();
+    const qint64 tail = std::min<qint64>(size, 22 + 65535);
+    QString twice;
+    if (device->seek(size - tail)) {
+        const QByteArray end = device->read(tail);
+        const int at = end.lastIndexOf(QByteArrayLiteral("PK\x05\x06"));
+        if (at >= 0 && end.size() - at >= 22) {
+            const qint64 directorySize = littleEndian(end.constData() + at + 12, 4);
+            const qint64 directoryAt = littleEndian(end.constData() + at + 16, 4);
+            QSet<QString> names;
+            qint64 offset = directoryAt;
+            while (twice.isEmpty() && offset + 46 <= directoryAt + directorySize && offset + 46 <= size
+                && device->seek(offset)) {
+                const QByteArray header = device->read(46);
+                if (header.size() != 46 || !header.startsWith(QByteArrayLiteral("PK\x01\x02")))
+                    break;
+                const int nameLength = int(littleEndian(header.constData() + 28, 2));
+                const int extraLength = int(littleEndian(header.constData() + 30, 2));
+                const int commentLength = int(littleEndian(header.constData() + 32, 2));
+                // The same path however it is spelled with slashes.
+                const QString name = QString::fromUtf8(device->read(nameLength))
+                                         .split(QLatin1Char('/'), Qt::SkipEmptyParts)
+                                         .join(QLatin1Char('/'));
+                if (names.contains(name))
+                    twice = name;
+                names.insert(name);
+                offset += 46 + nameLength + extraLength + commentLength;
+            }
+        }
+    }
+    device->seek(0);
+    return twice;
+}
 
 // Whether an object of the JSON text has some key twice. Qt 5's parser leaks the
 // values it drops for a repeated key, so such a manifest never reaches it.
@@ -364,6 +433,9 @@ PackContents readPack(QIODevice* device)
 {
     PackContents contents;
     try {
+        const QString twice = entryNamedTwice(device);
+        if (!twice.isEmpty())
+            refuse(QStringLiteral("it holds the entry '%1' twice").arg(twice));
         KZip zip(device);
         if (!zip.open(QIODevice::ReadOnly))
             refuse(QStringLiteral("it is not a ZIP file, or a damaged one"));

@@ -172,13 +172,13 @@ TEST_F(PackTest, AFailedSaveTakesBackTheWholeImport)
     EXPECT_EQ(shown(), QStringList());
 }
 
-// The ZIP with every header naming name claiming that it holds a gigabyte.
-QByteArray claimingAGigabyte(QByteArray zip, const QByteArray& name)
+// The ZIP with every header naming name declaring that it holds size bytes.
+QByteArray declaring(QByteArray zip, const QByteArray& name, quint32 size)
 {
     for (const auto& [signature, sizeAt, nameAt] : { std::tuple { "PK\3\4", 22, 30 }, { "PK\1\2", 24, 46 } })
         for (int at = zip.indexOf(signature); at >= 0; at = zip.indexOf(signature, at + 1))
             if (zip.mid(at + nameAt, name.size()) == name)
-                qToLittleEndian<quint32>(0x40000000u, zip.data() + at + sizeAt);
+                qToLittleEndian<quint32>(size, zip.data() + at + sizeAt);
     return zip;
 }
 
@@ -209,7 +209,14 @@ TEST_F(PackTest, ADamagedNewerOrHostilePackIsRefusedWholeAndAddsNothing)
         { "damaged", {}, {}, { { "items/2/record.xml", "<archive" } } },
         // Found by fuzz_pack: Qt's parser leaked the value a repeated key drops.
         { "key twice", "\"tool\": ", "\"items\": [], \"tool\": " },
-        { "far beyond", {}, {}, {}, [](QByteArray zip) { return claimingAGigabyte(zip, "manifest.json"); } },
+        { "far beyond", {}, {}, {},
+            [](QByteArray zip) { return declaring(zip, "manifest.json", 1u << 30); } },
+        // A bomb: a small size declared, read no further than that.
+        { "more than it declares", {}, {}, {},
+            [](QByteArray zip) { return declaring(zip, "items/1/record.xml", 100); } },
+        // One reader takes the first, another the last.
+        { "entry 'items/1/record.xml' twice", {}, {}, { { "items/1/record.xmm", "<archive/>" } },
+            [](QByteArray zip) { return zip.replace("items/1/record.xmm", "items/1/record.xml"); } },
         { "not a ZIP", {}, {}, {}, [](QByteArray) { return QByteArray("PK\3\4 and then nothing"); } },
     };
     Testing::TempDataRoot target;
