@@ -18,6 +18,7 @@
 #include <usercollection_version.h>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLoggingCategory>
@@ -80,8 +81,38 @@ bool drawsPictures(const QStringList& arguments)
     }
 }
 
+namespace {
+
+// Takes back the folders a failed command made where there was none: what is left
+// below folder holds no file.
+void removeEmptyFolders(const QString& folder)
+{
+    QDir dir(folder);
+    for (const QString& child : dir.entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot))
+        removeEmptyFolders(dir.filePath(child));
+    QDir().rmdir(folder);
+}
+
+// The data folder as a command leaves it: a failed one creates nothing, and one that
+// only reads says so when the folder is not there, so that a mistyped --data shows.
+void afterCommand(const QString& dataRoot, bool existed, bool failed)
+{
+    if (existed || dataRoot.isEmpty())
+        return;
+    if (failed)
+        removeEmptyFolders(dataRoot);
+    else if (!QFileInfo::exists(dataRoot))
+        std::fprintf(stderr,
+            "usercollection: note: the data folder %s does not exist (give --data DIR for another)\n",
+            QDir::toNativeSeparators(dataRoot).toLocal8Bit().constData());
+}
+
+} // namespace
+
 int run(const QStringList& arguments)
 {
+    QString usedRoot;
+    bool existed = true;
     // For the shell and the build, not for people: answered from the table, outside it.
     if (arguments.value(1) == QLatin1String("__complete"))
         return printCompletions(commandGroups(), arguments.mid(2));
@@ -110,16 +141,27 @@ int run(const QStringList& arguments)
             dataRoot = command.makesFreshDataFolder ? freshDataFolder() : Settings::dataRoot();
 
         Output out(args.json());
-        std::unique_ptr<Host> host;
-        if (!command.startsOwnHost)
-            host = std::make_unique<Host>(dataRoot);
-        Context context { host.get(), out, args, dataRoot };
-        command.run(context);
-        out.finish();
-        return context.status;
+        if (!command.startsOwnHost) {
+            usedRoot = dataRoot;
+            existed = QFileInfo::exists(dataRoot);
+        }
+        int status = 0;
+        {
+            std::unique_ptr<Host> host;
+            if (!command.startsOwnHost)
+                host = std::make_unique<Host>(dataRoot);
+            Context context { host.get(), out, args, dataRoot };
+            command.run(context);
+            out.finish();
+            status = context.status;
+        }
+        afterCommand(usedRoot, existed, status != 0);
+        return status;
     } catch (const CommandError& error) {
+        afterCommand(usedRoot, existed, true);
         return reportError(arguments, error.message(), error.status());
     } catch (const std::exception& error) {
+        afterCommand(usedRoot, existed, true);
         return reportError(arguments,
             QStringLiteral("unexpected error: %1").arg(QString::fromLocal8Bit(error.what())),
             CommandError::Failed);

@@ -54,8 +54,11 @@ void Host::prepareForWriting()
     if (!QDir().mkpath(m_dataRoot))
         throw failure(QStringLiteral("cannot create the data folder %1").arg(shown));
     QTemporaryFile probe(QDir(m_dataRoot).filePath(QStringLiteral(".write-test-XXXXXX")));
-    if (!probe.open())
-        throw failure(QStringLiteral("cannot write in the data folder %1").arg(shown));
+    if (!probe.open()) {
+        const bool readOnly = !QFileInfo(m_dataRoot).isWritable();
+        throw failure(QStringLiteral("cannot write in the data folder %1%2")
+                          .arg(shown, readOnly ? QStringLiteral(": it is read-only") : QString()));
+    }
     lock();
 }
 
@@ -66,6 +69,9 @@ void Host::lock()
     auto lock = std::make_unique<QLockFile>(QDir(m_dataRoot).filePath(LockFileName));
     // A holder that was killed leaves a stale lock, which tryLock takes over.
     if (!lock->tryLock(LockWaitMs)) {
+        // Nothing of ours can change a folder we may not write in: a reader goes on.
+        if (lock->error() == QLockFile::PermissionError && !QFileInfo(m_dataRoot).isWritable())
+            return;
         throw failure(QStringLiteral("the data folder %1 is in use by another process (lock file %2)")
                           .arg(QDir::toNativeSeparators(m_dataRoot), LockFileName));
     }

@@ -128,6 +128,35 @@ TEST_P(Refused, FailsWithOneLineAndChangesNothing)
 INSTANTIATE_TEST_SUITE_P(
     Commands, Refused, ::testing::ValuesIn(refusals()), [](const auto& info) { return info.param.label; });
 
+// What only reads works where nothing may be written, and a folder that is not there
+// is named as such and left not there.
+TEST_F(HostileHost, ReadersWorkOnAReadOnlyFolderAndAMissingOneIsSaidAndNotMade)
+{
+    const QString pack = parent->filePath("media/all.zip");
+    ASSERT_EQ(run({ "export", pack }).status, 0);
+    const char* readOnly = R"(mount --bind "$0" "$0" && mount -o remount,ro,bind "$0" && exec "$@")";
+    // As they do on a folder that may be written (check finds the link that leads out).
+    for (const QString reader : { "list", "titles list", "check", "export {media}/again.zip",
+             "import {media}/all.zip --dry-run", "effects list equalizer" }) {
+        const QStringList command = QProcess::splitCommand(reader);
+        const HostRun writable = run(command);
+        const HostRun done = run(command, { "unshare", "-rm", "sh", "-c", readOnly, data() });
+        EXPECT_EQ(done.status, writable.status) << reader.toStdString() << ": " << done.err.toStdString();
+        EXPECT_EQ(done.out, writable.out) << reader.toStdString();
+    }
+    EXPECT_EQ(filesBelow(data()), seeded);
+    QFile::remove(pack);
+    QFile::remove(parent->filePath("media/again.zip"));
+
+    const QString missing = parent->filePath("missing");
+    const HostRun listed = Testing::runHost({ "--data", missing, "list" });
+    EXPECT_EQ(listed.status, 0);
+    EXPECT_TRUE(listed.err.contains("does not exist")) << listed.err.toStdString();
+    EXPECT_EQ(Testing::runHost({ "--data", missing, "titles", "remove", "Kept" }).status, 1);
+    EXPECT_FALSE(QFileInfo::exists(missing));
+    Testing::expectKeptAndNothingOutside(parent->path(), { "data", "media", "outside" }, seeded);
+}
+
 struct HostileName {
     const char* label;
     QString text;
