@@ -11,6 +11,12 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
+#include <cstdio>
+
+#ifdef Q_OS_UNIX
+#include <signal.h>
+#endif
+
 namespace Cli {
 
 const std::string UserImportsCategory = "my_imports";
@@ -35,6 +41,34 @@ QString useDataRoot(const QString& path)
 
 } // namespace
 
+class Host::SignalsHeld {
+public:
+    SignalsHeld()
+    {
+#ifdef Q_OS_UNIX
+        sigset_t held;
+        sigemptyset(&held);
+        for (const int signal : { SIGINT, SIGTERM, SIGHUP })
+            sigaddset(&held, signal);
+        pthread_sigmask(SIG_BLOCK, &held, &m_before);
+#endif
+    }
+    ~SignalsHeld()
+    {
+        // What was printed must be out before a signal held back ends the program.
+        std::fflush(stdout);
+        std::fflush(stderr);
+#ifdef Q_OS_UNIX
+        pthread_sigmask(SIG_SETMASK, &m_before, nullptr);
+#endif
+    }
+
+private:
+#ifdef Q_OS_UNIX
+    sigset_t m_before;
+#endif
+};
+
 Host::Host(const QString& dataRoot)
     : m_dataRoot(useDataRoot(dataRoot))
     , m_persistence(std::make_unique<Services::PersistenceService>())
@@ -46,10 +80,13 @@ Host::Host(const QString& dataRoot)
     m_collections->loadWhenFirstNeeded(m_dataRoot);
 }
 
+// Declared first, the signals held back are let go last, after the lock.
 Host::~Host() = default;
 
 void Host::prepareForWriting()
 {
+    if (!m_signalsHeld)
+        m_signalsHeld = std::make_unique<SignalsHeld>();
     const QString shown = QDir::toNativeSeparators(m_dataRoot);
     if (!QDir().mkpath(m_dataRoot))
         throw failure(QStringLiteral("cannot create the data folder %1").arg(shown));

@@ -50,7 +50,12 @@ public:
     QString picturesPath() const;
 
 private:
+    // Holds back SIGINT, SIGTERM and SIGHUP from the first write until this host is
+    // gone, so that an interrupted command finishes the write in progress first.
+    class SignalsHeld;
+
     QString m_dataRoot;
+    std::unique_ptr<SignalsHeld> m_signalsHeld;
     std::unique_ptr<QLockFile> m_lock;
     // Destroyed in reverse: the browser stops following the containers before the
     // collection service deletes them with their items.
