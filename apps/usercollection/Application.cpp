@@ -14,6 +14,7 @@
 #include "PackCommands.h"
 #include "ShowCommand.h"
 #include "TitleCommands.h"
+#include "WatchCommand.h"
 #include <Settings/Settings.h>
 #include <usercollection_version.h>
 
@@ -33,7 +34,7 @@ namespace {
 QList<CommandGroup> commandGroups()
 {
     return QList<CommandGroup> { effectCommands(), importCommands(), introCommands(), titleCommands(),
-        listCommands(), showCommands(), checkCommands() }
+        listCommands(), showCommands(), checkCommands(), watchCommands() }
     + packCommands() + QList<CommandGroup> { demoCommands(), completionCommands() };
 }
 
@@ -110,7 +111,8 @@ int run(const QStringList& arguments)
             host = std::make_unique<Host>(dataRoot);
         Context context { host.get(), out, args, dataRoot };
         command.run(context);
-        out.finish();
+        if (!command.streams)
+            out.finish();
         return context.status;
     } catch (const CommandError& error) {
         return reportError(arguments, error.message(), error.status());

@@ -38,6 +38,7 @@ struct Command {
     bool makesFreshDataFolder = false; // without --data, works in a new temporary folder
     bool startsOwnHost = false;
     bool drawsPictures = false; // needs a GUI application (pixmaps, fonts)
+    bool streams = false; // prints its lines as it goes, and no report at the end
 };
 
 // A group of commands sharing their first word ("effects"); a group without a second
