@@ -79,7 +79,6 @@ BrowserWindow::BrowserWindow(const QString& dataRoot, QWidget* parent)
     m_collections->setAccessibleName(tr("Collections"));
     m_search = new QLineEdit;
     m_search->setPlaceholderText(tr("Search (Ctrl+F)"));
-    m_search->setClearButtonEnabled(true);
     m_search->setAccessibleName(tr("Search"));
 
     m_filter = new QSortFilterProxyModel(this);
