@@ -85,7 +85,7 @@ QString complete(const QStringList& words)
 TEST_F(HostCommands, CompletionOffersCommandsOptionsAndSavedNamesAsTypedAndRunsNoneOfThem)
 {
     EXPECT_EQ(complete({ "--quiet", "--data", "/tmp", "" }),
-        "effects|imports|intros|titles|list|show|check|export|import|demo|completion");
+        "effects|imports|intros|titles|list|show|check|watch|export|import|demo|completion");
     // Bash splits "--kind=" into "--kind" and "=".
     EXPECT_EQ(complete({ "imports", "save", "x.rec", "--kind", "=", "" }), "file|video|audio|picture");
 
