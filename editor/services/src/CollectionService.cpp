@@ -1,5 +1,6 @@
 #include "CollectionKeeper.h"
 #include "FolderWatch.h"
+#include "ServiceLogging.h"
 #include <Model/EffectObject.h>
 #include <Model/ImportObject.h>
 #include <Model/OverlayPreset.h>
@@ -11,6 +12,7 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include <exception>
 #include <tuple>
 
 namespace Services {
@@ -207,10 +209,12 @@ void CollectionService::refresh(const QString& dataRoot, const QSet<QString>& ch
         m_watch->folders.watch(folder);
         Entries before = known == watched.folders.end() ? Entries() : std::move(known->second);
         Entries now = scan(folder);
+        // An intro's record is written, and rewritten, inside its own folder, which may
+        // hold no record yet.
+        const QDir dir(folder);
+        for (const QString& sub : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+            m_watch->folders.watch(dir.filePath(sub));
         for (auto& [path, entry] : now) {
-            // An intro's record is rewritten inside its own folder.
-            if (QFileInfo(path).isDir())
-                m_watch->folders.watch(path);
             const auto was = before.find(path);
             if (was != before.end() && was->second.sameStamp(entry)) {
                 entry.ids = std::move(was->second.ids);
@@ -251,12 +255,18 @@ void CollectionService::changed(const QSet<QString>& paths)
     for (const QString& path : paths)
         folders.insert(QFileInfo(path).path());
     const QString& root = m_watch->dataRoot;
-    if (m_watch->of<Effect::Object>().watched)
-        refresh<Effect::Object>(root, folders);
-    if (m_watch->of<Import::Object>().watched)
-        refresh<Import::Object>(root, folders);
-    if (m_watch->of<Overlay::Preset>().watched)
-        refresh<Overlay::Preset>(root, folders);
+    // Called from the event loop, which must not see an exception; the next change
+    // looks again.
+    try {
+        if (m_watch->of<Effect::Object>().watched)
+            refresh<Effect::Object>(root, folders);
+        if (m_watch->of<Import::Object>().watched)
+            refresh<Import::Object>(root, folders);
+        if (m_watch->of<Overlay::Preset>().watched)
+            refresh<Overlay::Preset>(root, folders);
+    } catch (const std::exception& error) {
+        qCWarning(lcCollections, "cannot follow the changes of %s: %s", qUtf8Printable(root), error.what());
+    }
 }
 
 void CollectionService::loadFolder(const QString& dataRoot)
