@@ -39,6 +39,7 @@ public:
     /// The item type of the collection: effect presets, imports and intros, or titles.
     enum class ItemType { Effects, Imports, Titles };
 
+    /// The roles beyond Qt's own.
     enum Role {
         IdRole = Qt::UserRole + 1, ///< the item's id (QString)
         KindRole, ///< "equalizer", "enhance", "file", "video", "audio", "picture", "intro" or "title"
@@ -54,7 +55,9 @@ public:
     CollectionModel(ItemType type, const QString& collectionId, QObject* parent = nullptr);
     ~CollectionModel() override;
 
+    /// The item type given at construction.
     ItemType itemType() const;
+    /// The id of the collection followed.
     QString collectionId() const;
 
     /// The item that @p row shows, as its collection holds it (an Effect::Object,
@@ -68,7 +71,10 @@ public:
     /// for the record file); without one SavedRole is invalid.
     void setSavedTime(SavedTime savedTime);
 
+    /// The number of items; 0 under a valid @p parent (a list has no children).
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    /// What @p role shows of the item of @p index (see the class); an invalid
+    /// QVariant for an index out of range or another role.
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     /// Renames the item of @p index when @p role is Qt::EditRole or Qt::DisplayRole;
     /// false for another role, a blank name, or a rename the library refused.
@@ -76,7 +82,9 @@ public:
     /// Removes the items of the rows through the library (their records are deleted);
     /// the rows leave as the collection tells of it. False when a removal failed.
     bool removeRows(int row, int count, const QModelIndex& parent = QModelIndex()) override;
+    /// Every row is enabled, selectable and editable (its display name).
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    /// Qt's role names, and "id", "kind", "saved" and "summary".
     QHash<int, QByteArray> roleNames() const override;
 
     /// @cond
