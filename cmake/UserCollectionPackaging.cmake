@@ -103,7 +103,10 @@ set(CPACK_COMPONENT_TOOL_DESCRIPTION
 "keep a video editor user's presets, imports, intros and titles
 The usercollection program saves, lists, names, shows and removes the effect
 presets, imports, intros and titles of a video editor's user in one data
-folder, through the user collection library, and draws a collection as a
-picture. It comes with a man page and bash completion.")
+folder, through the user collection library, draws a collection as a
+picture and follows the changes of the folder as they happen. It comes with a
+man page and bash completion, and with usercollection-browser, a window that
+shows the collections live, with search, renaming, removal, and export and
+import of packs.")
 
 include(CPack)

@@ -14,6 +14,7 @@
 #include "PackCommands.h"
 #include "ShowCommand.h"
 #include "TitleCommands.h"
+#include "WatchCommand.h"
 #include <Settings/Settings.h>
 #include <usercollection_version.h>
 
@@ -34,7 +35,7 @@ namespace {
 QList<CommandGroup> commandGroups()
 {
     return QList<CommandGroup> { effectCommands(), importCommands(), introCommands(), titleCommands(),
-        listCommands(), showCommands(), checkCommands() }
+        listCommands(), showCommands(), checkCommands(), watchCommands() }
     + packCommands() + QList<CommandGroup> { demoCommands(), completionCommands() };
 }
 
@@ -152,7 +153,8 @@ int run(const QStringList& arguments)
                 host = std::make_unique<Host>(dataRoot);
             Context context { host.get(), out, args, dataRoot };
             command.run(context);
-            out.finish();
+            if (!command.streams)
+                out.finish();
             status = context.status;
         }
         afterCommand(usedRoot, existed, status != 0);

@@ -38,6 +38,7 @@ struct Command {
     bool makesFreshDataFolder = false; // without --data, works in a new temporary folder
     bool startsOwnHost = false;
     bool drawsPictures = false; // needs a GUI application (pixmaps, fonts)
+    bool streams = false; // prints its lines as it goes, and no report at the end
     // The values a person may mean for an argument or option value shown as valueName,
     // given the command's arguments so far; for values only this command knows.
     std::function<QStringList(const QString& valueName, const QStringList& arguments)> choices;

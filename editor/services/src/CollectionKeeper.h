@@ -10,7 +10,9 @@
 #include <Model/Translator.h>
 #include <PersistentItem.h>
 #include <RecordEditing.h>
+#include <Serialize/Archive.h>
 
+#include <QBuffer>
 #include <QString>
 
 #include <algorithm>
@@ -124,7 +126,91 @@ public:
         }
     }
 
+    // Brings the collections in line with what another process did on disk: the
+    // items of records take the places of those listed under their ids (an equal
+    // one, such as this process's own save seen again, stays), and the items listed
+    // under goneIds leave. One change per collection touched.
+    void reconcile(Records& records, const std::unordered_set<std::string>& goneIds)
+    {
+        std::vector<std::string> order;
+        std::unordered_map<std::string, std::vector<std::size_t>> groups;
+        for (std::size_t index = 0; index < records.size(); ++index) {
+            auto& group = groups[records[index].collectionId];
+            if (group.empty())
+                order.push_back(records[index].collectionId);
+            group.push_back(index);
+        }
+        if (!goneIds.empty()) {
+            for (const auto& entry : m_containers) {
+                if (groups.count(entry.first))
+                    continue;
+                for (const T* item : entry.second->items) {
+                    if (item && goneIds.count(item->id)) {
+                        order.push_back(entry.first);
+                        groups[entry.first];
+                        break;
+                    }
+                }
+            }
+        }
+        for (const std::string& collectionId : order) {
+            C& c = collection(collectionId);
+            std::unordered_map<std::string, const T*> listed;
+            for (const T* item : c.items) {
+                if (item)
+                    listed.emplace(item->id, item);
+            }
+            std::vector<const Record*> taken;
+            std::unordered_set<std::string> takenIds;
+            for (const std::size_t index : groups[collectionId]) {
+                const Record& record = records[index];
+                if (!record.item)
+                    continue;
+                const auto same = listed.find(record.item->id);
+                if (same != listed.end() && sameContent(c, same->second, record))
+                    continue;
+                takenIds.insert(record.item->id);
+                if (adopt(records.take(index), c))
+                    taken.push_back(&record);
+            }
+            std::vector<const T*> leaving;
+            for (const T* item : c.items) {
+                if (item && goneIds.count(item->id) && !takenIds.count(item->id))
+                    leaving.push_back(item);
+            }
+            apply(c, taken, leaving);
+        }
+    }
+
 private:
+    // Whether record holds what c lists of item: the item's stored form, its name,
+    // preview and categories.
+    static bool sameContent(const C& c, const T* item, const Record& record)
+    {
+        const auto preview = c.previews.find(item);
+        const auto categories = c.itemTextSets.find(item);
+        const auto name = record.customStrings.find(item->id);
+        return stored(item) == stored(record.item)
+            && (name == record.customStrings.end()
+                || Translator::translate(item->id) == QString::fromStdString(name->second))
+            && (categories == c.itemTextSets.end() ? record.categories.empty()
+                                                   : categories->second == record.categories)
+            && encoded(preview == c.previews.end() ? nullptr : preview->second) == encoded(record.preview);
+    }
+    static QByteArray stored(const T* item)
+    {
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        Serialize::OutputArchive archive(&buffer);
+        archive.writeObject("item", item);
+        archive.finish();
+        return buffer.data();
+    }
+    static QByteArray encoded(const std::shared_ptr<const Types::Image>& preview)
+    {
+        return preview ? preview->encoded() : QByteArray();
+    }
+
     void handle(const EditorCollection::GetCollectionRequest<T>& request) override
     {
         loadIfPending();
@@ -183,12 +269,25 @@ private:
 
     // One change of c that lists the items of records (held here already) with their
     // previews and categories; an item with the id of one listed takes its place.
-    void apply(C& c, const std::vector<const Record*>& records)
+    // The items of leaving (held here) leave c in the same change.
+    void apply(C& c, const std::vector<const Record*>& records, const std::vector<const T*>& leaving = {})
     {
-        if (records.empty())
+        if (records.empty() && leaving.empty())
             return;
         typename OwningView::Modification modification(&m_view, &c, true);
         C& working = *modification.working;
+        if (!leaving.empty()) {
+            const std::unordered_set<const T*> gone(leaving.begin(), leaving.end());
+            working.items.erase(std::remove_if(working.items.begin(), working.items.end(),
+                                    [&gone](const T* item) { return gone.count(item) != 0; }),
+                working.items.end());
+            for (const T* item : leaving) {
+                working.previews.erase(item);
+                working.itemTextSets.erase(item);
+                working.removableItems.erase(item);
+                working.secondItemSet.erase(item);
+            }
+        }
         Placement placement(working, working.items.size() + records.size());
         for (const Record* record : records) {
             const T* item = record->item;
@@ -205,7 +304,8 @@ private:
             for (const auto& [key, text] : record->customStrings)
                 Translator::addTranslation(key, QString::fromStdString(text));
         }
-        const std::vector<const T*> replaced = placement.replaced();
+        std::vector<const T*> replaced = placement.replaced();
+        replaced.insert(replaced.end(), leaving.begin(), leaving.end());
         // Only once observers have seen the replaced items in the Changed notification.
         struct ReleaseAfterwards {
             CollectionKeeper& keeper;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 
 #include <memory>
@@ -51,13 +52,24 @@ public:
     // when one of them is first asked for, so that a caller that needs one type of
     // item reads no files of the others.
     void loadWhenFirstNeeded(const QString& dataRoot);
+    // From now on the folders of the layout are watched as they are loaded (call it
+    // before loading): what other processes save, rename, replace or remove there
+    // reaches the collections within a second, as ordinary changes, a burst of files
+    // as a few. The entries of a watched folder are read one by one, and afterwards
+    // only those whose files changed. Needs an event loop on this service's thread.
+    void watchForChanges();
 
 private:
     template <class T>
     void loadFolders(const QString& dataRoot);
+    template <class T>
+    void refresh(const QString& dataRoot, const QSet<QString>& changed);
+    void changed(const QSet<QString>& paths);
 
     struct Keepers;
     std::unique_ptr<Keepers> m_keepers;
+    struct Watch;
+    std::unique_ptr<Watch> m_watch;
 };
 
 } // namespace Services

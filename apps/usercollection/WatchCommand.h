@@ -1,0 +1,9 @@
+#pragma once
+
+#include "CommandLine.h"
+
+namespace Cli {
+
+CommandGroup watchCommands();
+
+} // namespace Cli
