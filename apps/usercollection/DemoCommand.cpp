@@ -115,7 +115,7 @@ void runDemo(Context& context)
     out.section(QStringLiteral("A user import"));
     out.beginStep(QStringLiteral("imports save"));
     ImportRequest import;
-    import.fileName = QStringLiteral("beach.import");
+    import.name = QStringLiteral("beach");
     import.mediaPath = media;
     saveImport(*host, out, import);
 

@@ -37,6 +37,31 @@ QString freeName(Host& host, const QString& wanted)
     return Import::nextFreeName(host.imports(), wanted);
 }
 
+// A file name for the record of an import called name: the name with what no file
+// system takes in a name replaced, kept short in UTF-8, and numbered when a file in
+// folder has it already. Any name gives one, spaces and accents kept.
+QString importFileName(const QString& folder, const QString& name)
+{
+    QString stem;
+    for (const QChar c : name) {
+        const bool refused
+            = c.category() == QChar::Other_Control || QStringLiteral("/\\:*?\"<>|").contains(c);
+        stem += refused ? QChar(QLatin1Char('_')) : c;
+    }
+    stem = stem.trimmed();
+    while (stem.startsWith(QLatin1Char('.')))
+        stem.remove(0, 1);
+    while (stem.toUtf8().size() > 180)
+        stem.chop(stem.at(stem.size() - 1).isLowSurrogate() ? 2 : 1);
+    if (stem.isEmpty())
+        stem = QStringLiteral("import");
+    const QDir dir(folder);
+    QString fileName = stem + QStringLiteral(".import");
+    for (int counter = 1; dir.exists(fileName) || QFileInfo(dir.filePath(fileName)).isSymLink(); ++counter)
+        fileName = stem + QStringLiteral("_%1.import").arg(counter, 2, 10, QLatin1Char('0'));
+    return fileName;
+}
+
 std::optional<Import::Object::Kind> kindArgument(const CommandLine& args)
 {
     if (!args.isSet(QStringLiteral("kind")))
@@ -63,17 +88,10 @@ const Import::Object& findImport(
 QString saveImport(Host& host, Output& out, const ImportRequest& request)
 {
     Import::UserCollection& imports = host.imports();
-    requirePlainFileName(request.fileName);
-    const QString recordPath = QDir(imports.storagePath()).filePath(request.fileName);
-    if (QFileInfo::exists(recordPath)) {
-        throw usageError(QStringLiteral("%1 already exists; choose another file name")
-                             .arg(QDir::toNativeSeparators(recordPath)));
-    }
     const QString media = requireExistingFile(request.mediaPath, QStringLiteral("--media"));
     const Import::Object::Kind kind = request.kind.value_or(guessKind(media));
-    const QString wanted
-        = cleanName(request.name.isEmpty() ? QFileInfo(media).completeBaseName() : request.name,
-            QStringLiteral("--name"));
+    const QString wanted = cleanName(
+        request.name.isEmpty() ? QFileInfo(media).completeBaseName() : request.name, QStringLiteral("NAME"));
     std::shared_ptr<const Types::Image> preview = readPreview(request.previewFile);
     if (!preview)
         preview = importPreview(kind, media);
@@ -81,24 +99,30 @@ QString saveImport(Host& host, Output& out, const ImportRequest& request)
     host.prepareForWriting();
     const QString name
         = chooseName(wanted, freeName(host, wanted), !request.exact, QStringLiteral("an import"));
+    // The file is named after the name the import is first saved under, and its id is
+    // that file name: unique in the folder, kept when the import is renamed, and what
+    // tells its own record from a copy.
+    const QString fileName = importFileName(imports.storagePath(), name);
     Import::Object item;
-    item.id = name.toStdString();
+    item.id = fileName.toStdString();
     item.secondaryId = item.id;
     item.path = media.toStdString();
     item.kind = kind;
+    const QString recordPath = QDir(imports.storagePath()).filePath(fileName);
     const Import::Object* saved
-        = imports.saveUserImport(&item, request.fileName, preview, QUuid::createUuid().toString());
+        = Import::saveUserItem(imports, &item, name, fileName, preview, QUuid::createUuid().toString());
     if (!saved)
         throw failure(QStringLiteral("could not save the import '%1'").arg(name));
 
-    out.line(QStringLiteral("Saved %1 import '%2'").arg(kindName(kind), name));
+    const QString id = QString::fromStdString(item.id);
+    out.line(QStringLiteral("Saved %1 import '%2' (id %3)").arg(kindName(kind), name, id));
     if (name != wanted)
         out.line(QStringLiteral("  renamed: an import called '%1' exists").arg(wanted));
     out.line(QStringLiteral("  media: %1").arg(QDir::toNativeSeparators(media)));
     out.line(QStringLiteral("  file: %1").arg(QDir::toNativeSeparators(recordPath)));
     out.set(QStringLiteral("name"), name);
     out.set(QStringLiteral("requestedName"), wanted);
-    out.set(QStringLiteral("id"), name);
+    out.set(QStringLiteral("id"), id);
     out.set(QStringLiteral("kind"), kindName(kind));
     out.set(QStringLiteral("media"), media);
     out.set(QStringLiteral("file"), recordPath);
@@ -144,7 +168,8 @@ void renameImport(Host& host, Output& out, const ItemChoice& choice, std::option
         old, wanted, [&] { return freeName(host, wanted); }, number, QStringLiteral("an import"));
     if (!Import::renameUserItem(host.imports(), &item, name))
         throw failure(QStringLiteral("could not rename the import '%1'").arg(old));
-    out.line(QStringLiteral("Renamed %1 import '%2' to '%3'").arg(kindName(item.kind), old, name));
+    out.line(QStringLiteral("Renamed %1 import '%2' to '%3' (id %4)")
+                 .arg(kindName(item.kind), old, name, QString::fromStdString(item.id)));
     out.set(QStringLiteral("from"), old);
     out.set(QStringLiteral("name"), name);
     out.set(QStringLiteral("id"), QString::fromStdString(item.id));
@@ -156,9 +181,11 @@ void removeImport(Host& host, Output& out, const ItemChoice& choice, std::option
     const Import::Object& item = findImport(host, choice, kind);
     const QString name = displayName(item);
     const Import::Object::Kind itemKind = item.kind;
-    if (!host.imports().removeUserImport(name, itemKind) || !removalSucceeded(host))
+    const QString id = QString::fromStdString(item.id);
+    if (!Import::removeUserItem(host.imports(), &item) || !removalSucceeded(host))
         throw failure(QStringLiteral("could not remove the import '%1'").arg(name));
-    out.line(QStringLiteral("Removed %1 import '%2'").arg(kindName(itemKind), name));
+    out.line(QStringLiteral("Removed %1 import '%2' (id %3)").arg(kindName(itemKind), name, id));
+    out.set(QStringLiteral("id"), id);
     out.set(QStringLiteral("name"), name);
     out.set(QStringLiteral("kind"), kindName(itemKind));
     out.set(QStringLiteral("removed"), true);
@@ -173,17 +200,15 @@ CommandGroup importCommands()
 
     Command save;
     save.words = QStringList { QStringLiteral("imports"), QStringLiteral("save") };
-    save.arguments = QStringList { QStringLiteral("FILE-NAME") };
+    save.arguments = QStringList { QStringLiteral("NAME") };
     save.required = 1;
-    save.summary
-        = QStringLiteral("Saves an import of the media file as FILE-NAME in the imports folder; a name that "
-                         "an import of any kind has becomes NAME_01, ...");
+    save.summary = QStringLiteral(
+        "Saves an import of the media file under the display name NAME; a name that an import of any kind "
+        "has becomes NAME_01, ... Its id is the file name its record gets, which stays when it is renamed.");
     save.options = {
         { QStringLiteral("media"), QStringLiteral("The media file the import stands for (required)."),
             QStringLiteral("PATH") },
         kindOption,
-        { QStringLiteral("name"), QStringLiteral("The display name (default: the media file's base name)."),
-            QStringLiteral("NAME") },
         { QStringLiteral("preview"), QStringLiteral("The import's preview picture (default: a drawn one)."),
             QStringLiteral("IMAGE") },
         exactOption(),
@@ -192,12 +217,9 @@ CommandGroup importCommands()
     save.drawsPictures = true;
     save.run = [](Context& context) {
         ImportRequest request;
-        request.fileName = context.args.argument(0);
+        request.name = cleanName(context.args.argument(0), QStringLiteral("NAME"));
         request.mediaPath = context.args.value(QStringLiteral("media"));
         request.kind = kindArgument(context.args);
-        request.name = context.args.value(QStringLiteral("name"));
-        if (context.args.isSet(QStringLiteral("name")))
-            cleanName(request.name, QStringLiteral("--name"));
         request.previewFile = context.args.value(QStringLiteral("preview"));
         request.exact = context.args.isSet(QStringLiteral("exact"));
         saveImport(*context.host, context.out, request);

@@ -14,10 +14,9 @@ class Host;
 class Output;
 
 struct ImportRequest {
-    QString fileName; // the record's file in the imports folder
     QString mediaPath; // must exist
     std::optional<Import::Object::Kind> kind; // guessed from the media file when not given
-    QString name; // the media file's base name when empty
+    QString name; // the display name; the media file's base name when empty
     QString previewFile; // a drawn preview when empty
     bool exact = false; // a taken name is refused rather than numbered
 };

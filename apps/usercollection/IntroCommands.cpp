@@ -161,11 +161,14 @@ void renameIntro(Host& host, Output& out, const ItemChoice& choice, const QStrin
 void removeIntro(Host& host, Output& out, const ItemChoice& choice)
 {
     host.prepareForWriting();
-    const QString name = displayName(findIntro(host, choice));
-    if (!host.intros().removeUserImport(name, Import::Object::Intro) || !removalSucceeded(host))
+    const Import::Object& intro = findIntro(host, choice);
+    const QString name = displayName(intro);
+    const QString id = QString::fromStdString(intro.id);
+    if (!Import::removeUserItem(host.intros(), &intro) || !removalSucceeded(host))
         throw failure(QStringLiteral("could not remove the intro '%1'").arg(name));
-    out.line(QStringLiteral("Removed intro '%1'").arg(name));
+    out.line(QStringLiteral("Removed intro '%1' (id %2)").arg(name, id));
     out.set(QStringLiteral("name"), name);
+    out.set(QStringLiteral("id"), id);
     out.set(QStringLiteral("removed"), true);
 }
 

@@ -1,6 +1,7 @@
 #include "CollectionHelper.h"
 #include "EditorServices.h"
 #include "FetchedCollection.h"
+#include "ItemKinds.h"
 #include "ItemView.h"
 #include "LoadedRecords.h"
 #include "PersistentItem.h"
@@ -8,6 +9,7 @@
 #include "StoredRecord.h"
 #include "imports/UniqueName.h"
 #include <Import/UserCollection.h>
+#include <Import/UserItems.h>
 
 #include <QDir>
 #include <QUuid>
@@ -170,15 +172,22 @@ bool UserCollection::itemRemovable(const QString& name, Import::Object::Kind kin
     return findNamed(removable, name, kind) != nullptr;
 }
 
-const Import::Object* UserCollection::saveUserImport(const Import::Object* item, const QString& fileName,
-    const std::shared_ptr<const Types::Image>& preview, const QString& uniqueId)
+namespace {
+
+// Stores the record of an import at fileName in the collection's folder, reads it
+// back and registers it; name, when given, is written as its display name.
+const Import::Object* storeImport(const UserCollection& collection, const Import::Object* item,
+    const QString& fileName, const std::shared_ptr<const Types::Image>& preview, const QString& uniqueId,
+    const QString& name)
 {
     if (!item || !isPlainFileName(fileName))
         return nullptr;
-    const QString path = pathIn(m_storagePath, fileName);
+    const QString path = pathIn(collection.storagePath(), fileName);
 
-    Record record = collectionRecord(*this, item, preview);
+    Record record = collectionRecord(collection, item, preview);
     record.uniqueId = uniqueId.toStdString();
+    if (!name.isNull())
+        EditorCollection::setDisplayName(record, name);
     if (!storeRecord(record, path))
         return nullptr;
 
@@ -186,9 +195,26 @@ const Import::Object* UserCollection::saveUserImport(const Import::Object* item,
     if (stored.size() != 1)
         return nullptr;
 
-    Collection collection(m_id);
-    collection.getCollection();
-    return registerLoaded(collection, stored, 0);
+    Collection helper(collection.id());
+    helper.getCollection();
+    return registerLoaded(helper, stored, 0);
+}
+
+} // namespace
+
+const Import::Object* UserCollection::saveUserImport(const Import::Object* item, const QString& fileName,
+    const std::shared_ptr<const Types::Image>& preview, const QString& uniqueId)
+{
+    return storeImport(*this, item, fileName, preview, uniqueId, QString());
+}
+
+const Import::Object* saveUserItem(UserCollection& collection, const Import::Object* item,
+    const QString& name, const QString& fileName, const std::shared_ptr<const Types::Image>& preview,
+    const QString& uniqueId)
+{
+    if (name.isEmpty() || !EditorCollection::survivesUtf8(name))
+        return nullptr;
+    return storeImport(collection, item, fileName, preview, uniqueId, name);
 }
 
 const Import::Object* UserCollection::saveUserIntro(

@@ -14,10 +14,10 @@ using DataFolderContract = Testing::HostTest;
 
 TEST_F(DataFolderContract, ARemovalDeletesOnlyWhatTheLibraryWroteForTheItem)
 {
-    report("imports save clip.imp --name keep --media " + mediaFile("clip.mp4"));
+    report("imports save keep --media " + mediaFile("clip.mp4"));
     ASSERT_TRUE(writeFile(at("imports/notes.txt")) && writeFile(at("imports/sub/other.txt")));
     // A record under the name a record stored at a folder has, as an older program wrote it.
-    ASSERT_TRUE(QFile::rename(at("imports/clip.imp"), at("imports/record.xml")));
+    ASSERT_TRUE(QFile::rename(at("imports/keep.import"), at("imports/record.xml")));
     const QString intro = QFileInfo(report("intros save Opening", false)["bundle"].toString()).path();
     ASSERT_TRUE(writeFile(intro + "/mine.txt"));
     QStringList before = root.files();
@@ -53,13 +53,13 @@ TEST_F(DataFolderContract, CheckFixMovesEveryKindOfProblemAsideAndKeepsEveryGood
 {
     const QString preset = report("effects save equalizer Bass")["file"].toString();
     report("intros save Opening");
-    report("imports save clip.imp --media " + mediaFile("clip.mp4"));
+    report("imports save clip --media " + mediaFile("clip.mp4"));
     report("titles save Welcome");
     ASSERT_TRUE(QFile::copy(preset, preset + " copy")); // duplicate
     ASSERT_TRUE(QFile::copy(preset, preset + ".Ab12Cd")); // leftover
     ASSERT_TRUE(
         writeFile(at("effects/AudioEqualizer/") + QUuid::createUuid().toString(), "<archive")); // damaged
-    ASSERT_TRUE(QFile::copy(at("imports/clip.imp"), at("overlays/clip"))); // foreign
+    ASSERT_TRUE(QFile::copy(at("imports/clip.import"), at("overlays/clip"))); // foreign
     ASSERT_TRUE(writeFile(at("intros/") + QUuid::createUuid().toString() + "/intro.bundle")); // orphan
     ASSERT_TRUE(writeFile(at("imports/.notes"))); // ignored
 
