@@ -37,9 +37,10 @@ QString freeName(Host& host, const QString& wanted)
     return Import::nextFreeName(host.imports(), wanted);
 }
 
-// A file name for the record of an import called name: the name with what no file
-// system takes in a name replaced, kept short in UTF-8, and numbered when a file in
-// folder has it already. Any name gives one, spaces and accents kept.
+// A file name for the record of an import called name, which is also its id: the
+// name with what no file system takes in a name replaced, kept short in UTF-8, and a
+// random part, so that imports saved in two data folders never share an id. Any name
+// gives one, spaces and accents kept.
 QString importFileName(const QString& folder, const QString& name)
 {
     QString stem;
@@ -56,9 +57,11 @@ QString importFileName(const QString& folder, const QString& name)
     if (stem.isEmpty())
         stem = QStringLiteral("import");
     const QDir dir(folder);
-    QString fileName = stem + QStringLiteral(".import");
-    for (int counter = 1; dir.exists(fileName) || QFileInfo(dir.filePath(fileName)).isSymLink(); ++counter)
-        fileName = stem + QStringLiteral("_%1.import").arg(counter, 2, 10, QLatin1Char('0'));
+    QString fileName;
+    do {
+        fileName
+            = QStringLiteral("%1-%2.import").arg(stem, QUuid::createUuid().toString(QUuid::Id128).left(8));
+    } while (dir.exists(fileName) || QFileInfo(dir.filePath(fileName)).isSymLink());
     return fileName;
 }
 
@@ -100,8 +103,8 @@ QString saveImport(Host& host, Output& out, const ImportRequest& request)
     const QString name
         = chooseName(wanted, freeName(host, wanted), !request.exact, QStringLiteral("an import"));
     // The file is named after the name the import is first saved under, and its id is
-    // that file name: unique in the folder, kept when the import is renamed, and what
-    // tells its own record from a copy.
+    // that file name: kept when the import is renamed, and what tells its own record
+    // from a copy.
     const QString fileName = importFileName(imports.storagePath(), name);
     Import::Object item;
     item.id = fileName.toStdString();

@@ -50,7 +50,8 @@ inline bool isSaveTemporaryOf(const QString& fileName, const QString& finalName)
 }
 
 // Whether fileName is such a leftover of one of the library's own files (a record
-// stored at a folder, a bundle, a file named by a braced UUID).
+// stored at a folder, a bundle, a file named by a braced UUID) or of an import's
+// record as the host names them.
 inline bool isLeftoverSave(const QString& fileName)
 {
     const int dot = fileName.size() - 7;
@@ -58,7 +59,7 @@ inline bool isLeftoverSave(const QString& fileName)
         return false;
     const QString finalName = fileName.left(dot);
     return (finalName == recordFileName() || finalName.endsWith(QLatin1String(".bundle"))
-               || isBracedUuid(finalName))
+               || finalName.endsWith(QLatin1String(".import")) || isBracedUuid(finalName))
         && isSaveTemporaryOf(fileName, finalName);
 }
 

@@ -28,9 +28,9 @@ TEST_F(HostCommands, EachKindIsSavedListedAndRemovedRunAfterRunAndHelpSavesNothi
         { "intros remove Opening_01", { "removed=true" } },
         { "intros show", { "shown/collection=intros", "shown/category=intros", "tiles=1" } },
         { "imports save clip --kind audio --media {media}/clip.mp4",
-            { "name=clip", "kind=audio", "id=clip.import" } },
+            { "name=clip", "kind=audio", "id~clip-" } },
         // Any name gives a file inside the imports folder.
-        { "imports save \"../../x é\" --media {media}/clip.mp4", { "name=../../x é", "id=_.._x é.import" } },
+        { "imports save \"../../x é\" --media {media}/clip.mp4", { "name=../../x é", "id~_.._x é-" } },
         { "imports list", { "imports/*/name=../../x é|clip", "imports/1/media=" + clip } },
         // A value like an option is taken as the text.
         { "titles save Plain --text -reverse", { "name=Plain" } },
