@@ -25,9 +25,7 @@ namespace {
 using Collection = EditorCollection::CollectionHelper<Import::Object>;
 using Container = EditorCollection::Container<Import::Object>;
 using Record = EditorCollection::PersistentItem<Import::Object>;
-using EditorCollection::readBack;
 using EditorCollection::registerLoaded;
-using EditorCollection::storeRecord;
 
 const char* const IntroCategory = "intros";
 const char* const IntroBundleName = "intro.bundle";
@@ -188,16 +186,11 @@ const Import::Object* storeImport(const UserCollection& collection, const Import
     record.uniqueId = uniqueId.toStdString();
     if (!name.isNull())
         EditorCollection::setDisplayName(record, name);
-    if (!storeRecord(record, path))
-        return nullptr;
-
-    EditorCollection::LoadedRecords<Import::Object> stored = readBack<Import::Object>(path);
-    if (stored.size() != 1)
-        return nullptr;
-
-    Collection helper(collection.id());
-    helper.getCollection();
-    return registerLoaded(helper, stored, 0);
+    return EditorCollection::storeAndRegister(record, path, [&collection](auto& stored) {
+        Collection helper(collection.id());
+        helper.getCollection();
+        return registerLoaded(helper, stored, 0);
+    });
 }
 
 } // namespace
@@ -236,14 +229,8 @@ const Import::Object* UserCollection::saveUserIntro(
 
     Record record = collectionRecord(*this, &intro, preview);
     record.customStrings[uuid.toStdString()] = name.toStdString();
-    if (!storeRecord(record, folder))
-        return nullptr;
-
-    EditorCollection::LoadedRecords<Import::Object> stored = readBack<Import::Object>(folder);
-    if (stored.size() != 1)
-        return nullptr;
-
-    return registerLoaded(collection, stored, 0);
+    return EditorCollection::storeAndRegister(
+        record, folder, [&collection](auto& stored) { return registerLoaded(collection, stored, 0); });
 }
 
 bool UserCollection::removeUserImport(const QString& name, Import::Object::Kind kind)

@@ -38,6 +38,7 @@ struct ItemKind {
     ItemKindId id;
     const char* word; // in packs, reports and the host's commands
     const char* one; // "an equalizer preset", for messages
+    const char* plural; // "equalizer presets"
     const char* recordType; // the node name of its records
     const char* itemClass; // the archive name of its item's class
     FileNaming naming;
@@ -62,18 +63,18 @@ inline QString enhanceFolder()
 inline const std::array<ItemKind, 5>& itemKinds()
 {
     static const std::array<ItemKind, 5> kinds { {
-        { ItemKindId::Equalizer, "equalizer", "an equalizer preset", RecordNames::Effect,
+        { ItemKindId::Equalizer, "equalizer", "an equalizer preset", "equalizer presets", RecordNames::Effect,
             Effect::AudioEqualizer::NameInArchive(), FileNaming::ById, &CollectionID::AUDIO_EFFECTS,
             Details::equalizerFolder },
-        { ItemKindId::Enhance, "enhance", "an enhance preset", RecordNames::Effect,
+        { ItemKindId::Enhance, "enhance", "an enhance preset", "enhance presets", RecordNames::Effect,
             Effect::ManualEnhance::NameInArchive(), FileNaming::ById, &CollectionID::VIDEO_EFFECTS,
             Details::enhanceFolder },
-        { ItemKindId::Import, "import", "an import", RecordNames::Import, "Import", FileNaming::ById,
-            &CollectionID::IMPORTS, Settings::userImportsPath },
-        { ItemKindId::Intro, "intro", "an intro", RecordNames::Import, "Import", FileNaming::FolderById,
-            &CollectionID::INTROS, Settings::userIntrosPath },
-        { ItemKindId::Title, "title", "a title", RecordNames::Overlay, "OverlayPreset", FileNaming::ByUuid,
-            &CollectionID::TITLES, Settings::userOverlaysPath },
+        { ItemKindId::Import, "import", "an import", "imports", RecordNames::Import, "Import",
+            FileNaming::ById, &CollectionID::IMPORTS, Settings::userImportsPath },
+        { ItemKindId::Intro, "intro", "an intro", "intros", RecordNames::Import, "Import",
+            FileNaming::FolderById, &CollectionID::INTROS, Settings::userIntrosPath },
+        { ItemKindId::Title, "title", "a title", "titles", RecordNames::Overlay, "OverlayPreset",
+            FileNaming::ByUuid, &CollectionID::TITLES, Settings::userOverlaysPath },
     } };
     return kinds;
 }

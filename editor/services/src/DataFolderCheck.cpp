@@ -5,6 +5,7 @@
 #include <Model/ImportObject.h>
 #include <Model/OverlayPreset.h>
 #include <Services/DataFolderCheck.h>
+#include <Settings/Settings.h>
 
 #include <QDate>
 #include <QDir>
@@ -17,6 +18,7 @@
 #include <algorithm>
 #include <map>
 #include <tuple>
+#include <type_traits>
 
 namespace Services {
 
@@ -172,11 +174,6 @@ private:
     std::vector<FolderProblem>& m_problems;
 };
 
-QString noMisfit(const Import::Object&)
-{
-    return QString();
-}
-
 // An intro's bundle belongs to it: without it the intro has nothing to open.
 QString introMisfit(const Import::Object& intro)
 {
@@ -213,23 +210,44 @@ bool renameRecordAt(const QString& path, const QString& name)
 
 std::vector<FolderProblem> checkDataFolder(const QString& dataRoot)
 {
+    using EditorCollection::ItemKind;
     std::vector<FolderProblem> problems;
-    const QDir root(dataRoot);
-    const QDir effects(root.filePath(QStringLiteral("effects")));
-    for (const QString& type : effects.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
-        FolderCheck(dataRoot, QStringLiteral("effects/") + type, problems)
+    // The kinds' folders as the settings lay them out, below dataRoot.
+    const QDir layout(Settings::dataRoot());
+    const auto folderOf = [&layout](const ItemKind& kind) { return layout.relativeFilePath(kind.folder()); };
+    // Every effect type's folder, one no preset kind has included.
+    const QString effects
+        = QFileInfo(folderOf(EditorCollection::itemKind(EditorCollection::ItemKindId::Equalizer))).path();
+    for (const QString& type :
+        QDir(QDir(dataRoot).filePath(effects)).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+        const QString folder = effects + QLatin1Char('/') + type;
+        FolderCheck(dataRoot, folder, problems)
             .check<Effect::Object>(
-                [&type](const Effect::Object& effect) {
-                    const QString kind = QString::fromStdString(effect.name());
-                    return kind == type ? QString()
-                                        : QStringLiteral("a preset of %1, not of %2").arg(kind, type);
+                [&](const Effect::Object& effect) {
+                    const ItemKind* kind = EditorCollection::kindOf(effect);
+                    return kind && folderOf(*kind) == folder
+                        ? QString()
+                        : QStringLiteral("a preset of %1, not of %2")
+                              .arg(QString::fromStdString(effect.name()), type);
                 },
                 false);
     }
-    FolderCheck(dataRoot, QStringLiteral("intros"), problems).check<Import::Object>(introMisfit, true);
-    FolderCheck(dataRoot, QStringLiteral("imports"), problems).check<Import::Object>(noMisfit, false);
-    FolderCheck(dataRoot, QStringLiteral("overlays"), problems)
-        .check<Overlay::Preset>([](const Overlay::Preset&) { return QString(); }, false);
+    for (const ItemKind& kind : EditorCollection::itemKinds()) {
+        if (kind.recordType == EditorCollection::RecordNames::Effect)
+            continue;
+        const bool intros = kind.naming == EditorCollection::FileNaming::FolderById;
+        EditorCollection::withItemClass(kind.id, [&](auto itemClass) {
+            using T = typename decltype(itemClass)::StoredType;
+            FolderCheck(dataRoot, folderOf(kind), problems)
+                .check<T>(
+                    [intros](const T& item) {
+                        if constexpr (std::is_same_v<T, Import::Object>)
+                            return intros ? introMisfit(item) : QString();
+                        return QString();
+                    },
+                    intros);
+        });
+    }
     std::stable_sort(problems.begin(), problems.end(), [](const FolderProblem& a, const FolderProblem& b) {
         return std::tie(a.collection, a.path) < std::tie(b.collection, b.path);
     });
