@@ -161,38 +161,22 @@ QString proposeImportName(
     return proposal;
 }
 
-void renameImport(Host& host, Output& out, const ItemChoice& choice, std::optional<Import::Object::Kind> kind,
-    const QString& wanted, bool number)
+namespace {
+
+ItemActions<Import::Object> importActions(Host& host, std::optional<Import::Object::Kind> kind)
 {
-    host.prepareForWriting();
-    const Import::Object& item = findImport(host, choice, kind);
-    const QString old = displayName(item);
-    const QString name = renamedName(
-        old, wanted, [&] { return freeName(host, wanted); }, number, QStringLiteral("an import"));
-    if (!Import::renameUserItem(host.imports(), &item, name))
-        throw failure(QStringLiteral("could not rename the import '%1'").arg(old));
-    out.line(QStringLiteral("Renamed %1 import '%2' to '%3' (id %4)")
-                 .arg(kindName(item.kind), old, name, QString::fromStdString(item.id)));
-    out.set(QStringLiteral("from"), old);
-    out.set(QStringLiteral("name"), name);
-    out.set(QStringLiteral("id"), QString::fromStdString(item.id));
+    return { [](const Import::Object& item) { return kindName(item.kind) + QStringLiteral(" import"); },
+        QStringLiteral("an import"),
+        [&host, kind](
+            const ItemChoice& choice) -> const Import::Object& { return findImport(host, choice, kind); },
+        [&host](const QString& wanted) { return freeName(host, wanted); },
+        [&host](const Import::Object& item, const QString& name) {
+            return Import::renameUserItem(host.imports(), &item, name);
+        },
+        [&host](const Import::Object& item) { return Import::removeUserItem(host.imports(), &item); } };
 }
 
-void removeImport(Host& host, Output& out, const ItemChoice& choice, std::optional<Import::Object::Kind> kind)
-{
-    host.prepareForWriting();
-    const Import::Object& item = findImport(host, choice, kind);
-    const QString name = displayName(item);
-    const Import::Object::Kind itemKind = item.kind;
-    const QString id = QString::fromStdString(item.id);
-    if (!Import::removeUserItem(host.imports(), &item) || !removalSucceeded(host))
-        throw failure(QStringLiteral("could not remove the import '%1'").arg(name));
-    out.line(QStringLiteral("Removed %1 import '%2' (id %3)").arg(kindName(itemKind), name, id));
-    out.set(QStringLiteral("id"), id);
-    out.set(QStringLiteral("name"), name);
-    out.set(QStringLiteral("kind"), kindName(itemKind));
-    out.set(QStringLiteral("removed"), true);
-}
+} // namespace
 
 CommandGroup importCommands()
 {
@@ -256,8 +240,8 @@ CommandGroup importCommands()
         "Gives the import called OLD the display name NEW; it keeps its id, file and preview.");
     rename.options = { kindOption, idOption(), numberOption() };
     rename.run = [](Context& context) {
-        renameImport(*context.host, context.out, itemChoice(context.args, 0), kindArgument(context.args),
-            cleanName(context.args.argument(1), QStringLiteral("NEW")),
+        renameItem(*context.host, context.out, importActions(*context.host, kindArgument(context.args)),
+            itemChoice(context.args, 0), cleanName(context.args.argument(1), QStringLiteral("NEW")),
             context.args.isSet(QStringLiteral("number")));
     };
 
@@ -269,7 +253,8 @@ CommandGroup importCommands()
     remove.summary = QStringLiteral("Deletes the first import of the kind called NAME.");
     remove.options = { kindOption, idOption() };
     remove.run = [](Context& context) {
-        removeImport(*context.host, context.out, itemChoice(context.args, 0), kindArgument(context.args));
+        removeItem(*context.host, context.out, importActions(*context.host, kindArgument(context.args)),
+            itemChoice(context.args, 0));
     };
 
     CommandGroup group;

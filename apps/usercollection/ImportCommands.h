@@ -28,10 +28,6 @@ void listImports(Host& host, Output& out, const ListOrder& order);
 // that name, else a plain file.
 QString proposeImportName(
     Host& host, Output& out, const QString& name, std::optional<Import::Object::Kind> kind);
-void renameImport(Host& host, Output& out, const ItemChoice& choice, std::optional<Import::Object::Kind> kind,
-    const QString& name, bool number);
-void removeImport(
-    Host& host, Output& out, const ItemChoice& choice, std::optional<Import::Object::Kind> kind);
 
 CommandGroup importCommands();
 
