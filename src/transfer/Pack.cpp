@@ -18,9 +18,13 @@
 #include <QTemporaryFile>
 
 #include <algorithm>
+#include <array>
+#include <cstddef>
 #include <exception>
 #include <functional>
 #include <map>
+#include <tuple>
+#include <type_traits>
 
 namespace Transfer {
 
@@ -255,22 +259,32 @@ Saved saveTitle(const PackItem& item)
     return { Translator::translate(saved->id), [saved] { Overlay::removeUserTitle(saved); } };
 }
 
+// How an item of each kind is saved, in the order of the kinds.
+using SaveHook = Saved (*)(
+    const PackItem&, bool nameTaken, Import::UserCollection& imports, Import::UserCollection& intros);
+const std::array<SaveHook, std::tuple_size_v<std::decay_t<decltype(EditorCollection::itemKinds())>>> saveHooks
+    = {
+          [](const PackItem& item, bool nameTaken, Import::UserCollection&, Import::UserCollection&) {
+              return saveEffect<Effect::AudioEqualizer>(item, nameTaken);
+          },
+          [](const PackItem& item, bool nameTaken, Import::UserCollection&, Import::UserCollection&) {
+              return saveEffect<Effect::ManualEnhance>(item, nameTaken);
+          },
+          [](const PackItem& item, bool, Import::UserCollection& imports, Import::UserCollection&) {
+              return saveImport(item, imports);
+          },
+          [](const PackItem& item, bool, Import::UserCollection&, Import::UserCollection& intros) {
+              return saveIntro(item, intros);
+          },
+          [](const PackItem& item, bool, Import::UserCollection&, Import::UserCollection&) {
+              return saveTitle(item);
+          },
+      };
+
 Saved save(
     const PackItem& item, bool nameTaken, Import::UserCollection& imports, Import::UserCollection& intros)
 {
-    switch (item.type) {
-    case ItemType::Equalizer:
-        return saveEffect<Effect::AudioEqualizer>(item, nameTaken);
-    case ItemType::Enhance:
-        return saveEffect<Effect::ManualEnhance>(item, nameTaken);
-    case ItemType::Import:
-        return saveImport(item, imports);
-    case ItemType::Intro:
-        return saveIntro(item, intros);
-    case ItemType::Title:
-        return saveTitle(item);
-    }
-    return {};
+    return saveHooks.at(std::size_t(kindOfType(item.type).id))(item, nameTaken, imports, intros);
 }
 
 // Takes back every save, the last first; one that fails leaves the others to go.
