@@ -4,6 +4,7 @@
 // serialize_tests also runs over the seeds and over the inputs that once broke a reader.
 
 #include <PersistentItem.h>
+#include <RecordReader.h>
 #include <Records.h>
 
 #include <QGuiApplication>
@@ -71,13 +72,19 @@ inline std::unique_ptr<Serialize::ISerializable> readArchive(const QByteArray& d
 
 enum class Restored { Yes, Refused, RefusedButChanged };
 
-// Restores record from document as the persistence service does; item then owns what it
-// restored. A refusal is ArchiveError (its message to error) or std::bad_cast, which must
-// leave record unchanged.
+// Restores record from document with the persistence service's own reader (the one
+// the packs use too); item then owns what it restored. A refusal is ArchiveError (its
+// message to error) or std::bad_cast, which must leave a record restored into unchanged.
 template <class T>
 Restored restoreRecord(const QByteArray& document, EditorCollection::PersistentItem<T>& record,
     std::unique_ptr<const T>& item, std::string* error = nullptr)
 {
+    EditorCollection::LoadedRecords<T> read;
+    if (!EditorCollection::readRecordFrom(document, read)) {
+        record = read[0];
+        item = read.take(0);
+        return Restored::Yes;
+    }
     const std::string idBefore = record.uniqueId;
     try {
         Serialize::InputArchive in(document);
@@ -90,7 +97,6 @@ Restored restoreRecord(const QByteArray& document, EditorCollection::PersistentI
         }
         item.reset(record.item);
         in.finish();
-        return Restored::Yes;
     } catch (const Serialize::ArchiveError& e) {
         if (error)
             *error = e.what();

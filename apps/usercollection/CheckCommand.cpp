@@ -25,6 +25,7 @@ QJsonObject problemJson(const QDir& root, const Services::FolderProblem& problem
         { QStringLiteral("path"), root.relativeFilePath(problem.path) },
         { QStringLiteral("detail"), problem.detail },
         { QStringLiteral("moved"), moved },
+        { QStringLiteral("newName"), problem.newName },
     };
 }
 
@@ -51,10 +52,13 @@ void runCheck(Context& context)
             collection = problem.collection;
             out.line(collection);
         }
+        const bool renamed = problem.kind == QLatin1String("name");
         out.line(QStringLiteral("  %1  %2  %3%4")
                      .arg(problem.kind.leftJustified(10),
                          QDir::toNativeSeparators(root.relativeFilePath(problem.path)), problem.detail,
-                         moved ? QStringLiteral(" (moved to quarantine)") : QString()));
+                         !moved        ? QString()
+                             : renamed ? QStringLiteral(" (renamed '%1')").arg(problem.newName)
+                                       : QStringLiteral(" (moved to quarantine)")));
         entries.append(problemJson(root, problem, moved));
     }
     const int fixed = int(found.size() - left.size());
@@ -84,13 +88,15 @@ CommandGroup checkCommands()
     check.words = QStringList { QStringLiteral("check") };
     check.summary = QStringLiteral(
         "Reports, per collection, what its listing passes over or cannot use: damaged or unreadable records, "
-        "records of another type, duplicates of a listed item, intros without their record or bundle, "
+        "records of another type, twins of a listed item, items sharing a display name, intros without their "
+        "record or bundle, "
         "leftovers of interrupted saves and any other file. Exit status 0 when the data folder is clean, "
         "1 when problems remain.");
     check.options = {
         { QStringLiteral("fix"),
             QStringLiteral("Moves each problem into quarantine/<date>/ in the data folder, with a note of "
-                           "what it was; deletes nothing.") },
+                           "what it was, and gives an item that shares a display name the next free one; "
+                           "deletes nothing.") },
     };
     check.run = runCheck;
 

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "CommandError.h"
 #include "Host.h"
+#include "Output.h"
 #include <ContainerView.h>
 #include <Model/Translator.h>
 #include <Services/CollectionService.h>
@@ -14,13 +16,13 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace Cli {
 
 class CommandLine;
-class Output;
 
 // The items of a collection in collection order.
 template <class T>
@@ -87,6 +89,53 @@ QString renamedName(
 // --exact for saves, --number for renames.
 QCommandLineOption exactOption();
 QCommandLineOption numberOption();
+
+// What renaming and removing an item of a kind held in a collection takes: the kinds
+// differ only in these, the commands are one.
+template <class T>
+struct ItemActions {
+    std::function<QString(const T&)> what; // "title", "video import": for messages
+    QString one; // "a title": for a taken name
+    std::function<const T&(const ItemChoice&)> find; // a failure when none
+    std::function<QString(const QString&)> nextName;
+    std::function<bool(const T&, const QString&)> rename;
+    std::function<bool(const T&)> remove;
+};
+
+template <class T>
+void renameItem(Host& host, Output& out, const ItemActions<T>& kind, const ItemChoice& choice,
+    const QString& wanted, bool number)
+{
+    host.prepareForWriting();
+    const T& item = kind.find(choice);
+    const QString old = displayName(item);
+    const QString id = QString::fromStdString(item.id);
+    const QString name = renamedName(
+        old, wanted, [&] { return kind.nextName(wanted); }, number, kind.one);
+    if (!kind.rename(item, name))
+        throw failure(QStringLiteral("could not rename the %1 '%2'").arg(kind.what(item), old));
+    out.line(QStringLiteral("Renamed %1 '%2' to '%3' (id %4)").arg(kind.what(item), old, name, id));
+    out.set(QStringLiteral("from"), old);
+    out.set(QStringLiteral("name"), name);
+    out.set(QStringLiteral("id"), id);
+}
+
+// Removes the item the choice names, by itself: never another of its name.
+template <class T>
+void removeItem(Host& host, Output& out, const ItemActions<T>& kind, const ItemChoice& choice)
+{
+    host.prepareForWriting();
+    const T& item = kind.find(choice);
+    const QString name = displayName(item);
+    const QString id = QString::fromStdString(item.id);
+    const QString what = kind.what(item);
+    if (!kind.remove(item) || !removalSucceeded(host))
+        throw failure(QStringLiteral("could not remove the %1 '%2'").arg(what, name));
+    out.line(QStringLiteral("Removed %1 '%2' (id %3)").arg(what, name, id));
+    out.set(QStringLiteral("name"), name);
+    out.set(QStringLiteral("id"), id);
+    out.set(QStringLiteral("removed"), true);
+}
 
 // One row of a listing.
 struct Listed {

@@ -8,7 +8,7 @@
 #include "Output.h"
 #include "ShowCommand.h"
 #include "TitleCommands.h"
-#include <Settings/Settings.h>
+#include <ItemKinds.h>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -115,7 +115,7 @@ void runDemo(Context& context)
     out.section(QStringLiteral("A user import"));
     out.beginStep(QStringLiteral("imports save"));
     ImportRequest import;
-    import.fileName = QStringLiteral("beach.import");
+    import.name = QStringLiteral("beach");
     import.mediaPath = media;
     saveImport(*host, out, import);
 
@@ -179,8 +179,8 @@ void runDemo(Context& context)
 
     out.section(QStringLiteral("Pictures of the collections"));
     QJsonArray pictures;
-    for (const QString& collection : { QStringLiteral("audio_effects"), QStringLiteral("video_effects"),
-             QStringLiteral("intros"), QStringLiteral("imports"), QStringLiteral("titles") }) {
+    for (const EditorCollection::ItemKind& kind : EditorCollection::itemKinds()) {
+        const QString collection = QString::fromStdString(*kind.collection);
         if (collectionSize(*host, collection) == 0)
             continue;
         out.beginStep(QStringLiteral("show"));
@@ -189,14 +189,10 @@ void runDemo(Context& context)
     out.endStep();
 
     out.section(QStringLiteral("Where everything is"));
-    const QList<QPair<QString, QString>> places = {
-        { QStringLiteral("equalizer presets"), Settings::userEffectsPath("AudioEqualizer") },
-        { QStringLiteral("enhance presets"), Settings::userEffectsPath("ManualEnhance") },
-        { QStringLiteral("intros"), Settings::userIntrosPath() },
-        { QStringLiteral("imports"), Settings::userImportsPath() },
-        { QStringLiteral("titles"), Settings::userOverlaysPath() },
-        { QStringLiteral("pictures"), host->picturesPath() },
-    };
+    QList<QPair<QString, QString>> places;
+    for (const EditorCollection::ItemKind& kind : EditorCollection::itemKinds())
+        places += { QString::fromLatin1(kind.plural), kind.folder() };
+    places += { QStringLiteral("pictures"), host->picturesPath() };
     QList<QStringList> rows;
     QJsonObject folders;
     for (const auto& [what, folder] : places) {

@@ -10,8 +10,10 @@
 #include <Effect/ManualEnhance.h>
 #include <Effect/PresetEditing.h>
 #include <Effect/UserEffects.h>
+#include <ItemKinds.h>
 #include <Model/CollectionID.h>
 #include <Settings/Settings.h>
+#include <StoredRecord.h>
 
 #include <QDir>
 #include <QJsonArray>
@@ -119,11 +121,7 @@ QString settingsText(const T& effect)
     return changed.isEmpty() ? QStringLiteral("(defaults)") : changed.join(QLatin1Char(' '));
 }
 
-// The presets of type T by name (of presets sharing a name, the first read).
-template <class T>
-using Presets = std::map<QString, std::unique_ptr<const T>>;
-
-// The name and preset choice names; a failure when there is none.
+// The name and preset choice names (by name, the first); a failure when there is none.
 template <class T>
 const typename Presets<T>::value_type& findPreset(const Presets<T>& presets, const ItemChoice& choice)
 {
@@ -193,7 +191,7 @@ void listPresets(Host&, Output& out, const ListOrder& order)
     const QString kind = EffectKind<T>::name();
     const QDir folder(folderOf<T>());
     std::vector<Listed> rows;
-    for (const auto& [name, preset] : Effect::loadUserEffects<T>()) {
+    for (const auto& [name, preset] : storedPresets<T>()) {
         const QString id = QString::fromStdString(preset->id);
         Listed row { name, id, savedAt(folder.filePath(id)), { id }, {} };
         if (out.json())
@@ -213,7 +211,7 @@ void renamePreset(Host& host, Output& out, const ItemChoice& choice, const QStri
 {
     const QString kind = EffectKind<T>::name();
     host.prepareForWriting();
-    const Presets<T> presets = Effect::loadUserEffects<T>();
+    const Presets<T> presets = storedPresets<T>();
     const auto& [old, stored] = findPreset(presets, choice);
     const T& preset = *stored;
     const QString name = renamedName(
@@ -234,7 +232,7 @@ void removePreset(Host& host, Output& out, const ItemChoice& choice)
 {
     const QString kind = EffectKind<T>::name();
     host.prepareForWriting();
-    const Presets<T> presets = Effect::loadUserEffects<T>();
+    const Presets<T> presets = storedPresets<T>();
     const auto& [name, stored] = findPreset(presets, choice);
     const T& preset = *stored;
     Effect::removeUserEffect(&preset);

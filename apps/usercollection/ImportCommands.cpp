@@ -37,6 +37,34 @@ QString freeName(Host& host, const QString& wanted)
     return Import::nextFreeName(host.imports(), wanted);
 }
 
+// A file name for the record of an import called name, which is also its id: the
+// name with what no file system takes in a name replaced, kept short in UTF-8, and a
+// random part, so that imports saved in two data folders never share an id. Any name
+// gives one, spaces and accents kept.
+QString importFileName(const QString& folder, const QString& name)
+{
+    QString stem;
+    for (const QChar c : name) {
+        const bool refused
+            = c.category() == QChar::Other_Control || QStringLiteral("/\\:*?\"<>|").contains(c);
+        stem += refused ? QChar(QLatin1Char('_')) : c;
+    }
+    stem = stem.trimmed();
+    while (stem.startsWith(QLatin1Char('.')))
+        stem.remove(0, 1);
+    while (stem.toUtf8().size() > 180)
+        stem.chop(stem.at(stem.size() - 1).isLowSurrogate() ? 2 : 1);
+    if (stem.isEmpty())
+        stem = QStringLiteral("import");
+    const QDir dir(folder);
+    QString fileName;
+    do {
+        fileName
+            = QStringLiteral("%1-%2.import").arg(stem, QUuid::createUuid().toString(QUuid::Id128).left(8));
+    } while (dir.exists(fileName) || QFileInfo(dir.filePath(fileName)).isSymLink());
+    return fileName;
+}
+
 std::optional<Import::Object::Kind> kindArgument(const CommandLine& args)
 {
     if (!args.isSet(QStringLiteral("kind")))
@@ -63,17 +91,10 @@ const Import::Object& findImport(
 QString saveImport(Host& host, Output& out, const ImportRequest& request)
 {
     Import::UserCollection& imports = host.imports();
-    requirePlainFileName(request.fileName);
-    const QString recordPath = QDir(imports.storagePath()).filePath(request.fileName);
-    if (QFileInfo::exists(recordPath)) {
-        throw usageError(QStringLiteral("%1 already exists; choose another file name")
-                             .arg(QDir::toNativeSeparators(recordPath)));
-    }
     const QString media = requireExistingFile(request.mediaPath, QStringLiteral("--media"));
     const Import::Object::Kind kind = request.kind.value_or(guessKind(media));
-    const QString wanted
-        = cleanName(request.name.isEmpty() ? QFileInfo(media).completeBaseName() : request.name,
-            QStringLiteral("--name"));
+    const QString wanted = cleanName(
+        request.name.isEmpty() ? QFileInfo(media).completeBaseName() : request.name, QStringLiteral("NAME"));
     std::shared_ptr<const Types::Image> preview = readPreview(request.previewFile);
     if (!preview)
         preview = importPreview(kind, media);
@@ -81,24 +102,30 @@ QString saveImport(Host& host, Output& out, const ImportRequest& request)
     host.prepareForWriting();
     const QString name
         = chooseName(wanted, freeName(host, wanted), !request.exact, QStringLiteral("an import"));
+    // The file is named after the name the import is first saved under, and its id is
+    // that file name: kept when the import is renamed, and what tells its own record
+    // from a copy.
+    const QString fileName = importFileName(imports.storagePath(), name);
     Import::Object item;
-    item.id = name.toStdString();
+    item.id = fileName.toStdString();
     item.secondaryId = item.id;
     item.path = media.toStdString();
     item.kind = kind;
+    const QString recordPath = QDir(imports.storagePath()).filePath(fileName);
     const Import::Object* saved
-        = imports.saveUserImport(&item, request.fileName, preview, QUuid::createUuid().toString());
+        = Import::saveUserItem(imports, &item, name, fileName, preview, QUuid::createUuid().toString());
     if (!saved)
         throw failure(QStringLiteral("could not save the import '%1'").arg(name));
 
-    out.line(QStringLiteral("Saved %1 import '%2'").arg(kindName(kind), name));
+    const QString id = QString::fromStdString(item.id);
+    out.line(QStringLiteral("Saved %1 import '%2' (id %3)").arg(kindName(kind), name, id));
     if (name != wanted)
         out.line(QStringLiteral("  renamed: an import called '%1' exists").arg(wanted));
     out.line(QStringLiteral("  media: %1").arg(QDir::toNativeSeparators(media)));
     out.line(QStringLiteral("  file: %1").arg(QDir::toNativeSeparators(recordPath)));
     out.set(QStringLiteral("name"), name);
     out.set(QStringLiteral("requestedName"), wanted);
-    out.set(QStringLiteral("id"), name);
+    out.set(QStringLiteral("id"), id);
     out.set(QStringLiteral("kind"), kindName(kind));
     out.set(QStringLiteral("media"), media);
     out.set(QStringLiteral("file"), recordPath);
@@ -134,35 +161,22 @@ QString proposeImportName(
     return proposal;
 }
 
-void renameImport(Host& host, Output& out, const ItemChoice& choice, std::optional<Import::Object::Kind> kind,
-    const QString& wanted, bool number)
+namespace {
+
+ItemActions<Import::Object> importActions(Host& host, std::optional<Import::Object::Kind> kind)
 {
-    host.prepareForWriting();
-    const Import::Object& item = findImport(host, choice, kind);
-    const QString old = displayName(item);
-    const QString name = renamedName(
-        old, wanted, [&] { return freeName(host, wanted); }, number, QStringLiteral("an import"));
-    if (!Import::renameUserItem(host.imports(), &item, name))
-        throw failure(QStringLiteral("could not rename the import '%1'").arg(old));
-    out.line(QStringLiteral("Renamed %1 import '%2' to '%3'").arg(kindName(item.kind), old, name));
-    out.set(QStringLiteral("from"), old);
-    out.set(QStringLiteral("name"), name);
-    out.set(QStringLiteral("id"), QString::fromStdString(item.id));
+    return { [](const Import::Object& item) { return kindName(item.kind) + QStringLiteral(" import"); },
+        QStringLiteral("an import"),
+        [&host, kind](
+            const ItemChoice& choice) -> const Import::Object& { return findImport(host, choice, kind); },
+        [&host](const QString& wanted) { return freeName(host, wanted); },
+        [&host](const Import::Object& item, const QString& name) {
+            return Import::renameUserItem(host.imports(), &item, name);
+        },
+        [&host](const Import::Object& item) { return Import::removeUserItem(host.imports(), &item); } };
 }
 
-void removeImport(Host& host, Output& out, const ItemChoice& choice, std::optional<Import::Object::Kind> kind)
-{
-    host.prepareForWriting();
-    const Import::Object& item = findImport(host, choice, kind);
-    const QString name = displayName(item);
-    const Import::Object::Kind itemKind = item.kind;
-    if (!host.imports().removeUserImport(name, itemKind) || !removalSucceeded(host))
-        throw failure(QStringLiteral("could not remove the import '%1'").arg(name));
-    out.line(QStringLiteral("Removed %1 import '%2'").arg(kindName(itemKind), name));
-    out.set(QStringLiteral("name"), name);
-    out.set(QStringLiteral("kind"), kindName(itemKind));
-    out.set(QStringLiteral("removed"), true);
-}
+} // namespace
 
 CommandGroup importCommands()
 {
@@ -173,17 +187,15 @@ CommandGroup importCommands()
 
     Command save;
     save.words = QStringList { QStringLiteral("imports"), QStringLiteral("save") };
-    save.arguments = QStringList { QStringLiteral("FILE-NAME") };
+    save.arguments = QStringList { QStringLiteral("NAME") };
     save.required = 1;
-    save.summary
-        = QStringLiteral("Saves an import of the media file as FILE-NAME in the imports folder; a name that "
-                         "an import of any kind has becomes NAME_01, ...");
+    save.summary = QStringLiteral(
+        "Saves an import of the media file under the display name NAME; a name that an import of any kind "
+        "has becomes NAME_01, ... Its id is the file name its record gets, which stays when it is renamed.");
     save.options = {
         { QStringLiteral("media"), QStringLiteral("The media file the import stands for (required)."),
             QStringLiteral("PATH") },
         kindOption,
-        { QStringLiteral("name"), QStringLiteral("The display name (default: the media file's base name)."),
-            QStringLiteral("NAME") },
         { QStringLiteral("preview"), QStringLiteral("The import's preview picture (default: a drawn one)."),
             QStringLiteral("IMAGE") },
         exactOption(),
@@ -192,12 +204,9 @@ CommandGroup importCommands()
     save.drawsPictures = true;
     save.run = [](Context& context) {
         ImportRequest request;
-        request.fileName = context.args.argument(0);
+        request.name = cleanName(context.args.argument(0), QStringLiteral("NAME"));
         request.mediaPath = context.args.value(QStringLiteral("media"));
         request.kind = kindArgument(context.args);
-        request.name = context.args.value(QStringLiteral("name"));
-        if (context.args.isSet(QStringLiteral("name")))
-            cleanName(request.name, QStringLiteral("--name"));
         request.previewFile = context.args.value(QStringLiteral("preview"));
         request.exact = context.args.isSet(QStringLiteral("exact"));
         saveImport(*context.host, context.out, request);
@@ -231,8 +240,8 @@ CommandGroup importCommands()
         "Gives the import called OLD the display name NEW; it keeps its id, file and preview.");
     rename.options = { kindOption, idOption(), numberOption() };
     rename.run = [](Context& context) {
-        renameImport(*context.host, context.out, itemChoice(context.args, 0), kindArgument(context.args),
-            cleanName(context.args.argument(1), QStringLiteral("NEW")),
+        renameItem(*context.host, context.out, importActions(*context.host, kindArgument(context.args)),
+            itemChoice(context.args, 0), cleanName(context.args.argument(1), QStringLiteral("NEW")),
             context.args.isSet(QStringLiteral("number")));
     };
 
@@ -244,7 +253,8 @@ CommandGroup importCommands()
     remove.summary = QStringLiteral("Deletes the first import of the kind called NAME.");
     remove.options = { kindOption, idOption() };
     remove.run = [](Context& context) {
-        removeImport(*context.host, context.out, itemChoice(context.args, 0), kindArgument(context.args));
+        removeItem(*context.host, context.out, importActions(*context.host, kindArgument(context.args)),
+            itemChoice(context.args, 0));
     };
 
     CommandGroup group;

@@ -14,10 +14,9 @@ class Host;
 class Output;
 
 struct ImportRequest {
-    QString fileName; // the record's file in the imports folder
     QString mediaPath; // must exist
     std::optional<Import::Object::Kind> kind; // guessed from the media file when not given
-    QString name; // the media file's base name when empty
+    QString name; // the display name; the media file's base name when empty
     QString previewFile; // a drawn preview when empty
     bool exact = false; // a taken name is refused rather than numbered
 };
@@ -29,10 +28,6 @@ void listImports(Host& host, Output& out, const ListOrder& order);
 // that name, else a plain file.
 QString proposeImportName(
     Host& host, Output& out, const QString& name, std::optional<Import::Object::Kind> kind);
-void renameImport(Host& host, Output& out, const ItemChoice& choice, std::optional<Import::Object::Kind> kind,
-    const QString& name, bool number);
-void removeImport(
-    Host& host, Output& out, const ItemChoice& choice, std::optional<Import::Object::Kind> kind);
 
 CommandGroup importCommands();
 

@@ -1,10 +1,8 @@
 #include "Inputs.h"
 
 #include "CommandError.h"
-#include <Services/PersistenceService.h>
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPixmap>
@@ -13,9 +11,6 @@
 namespace Cli {
 
 namespace {
-
-// What common file systems take as one file name.
-constexpr int MaxFileNameBytes = 255;
 
 struct KindName {
     Import::Object::Kind kind;
@@ -103,28 +98,6 @@ QString requireName(const QString& name, const QString& what)
     if (name.isEmpty())
         throw usageError(QStringLiteral("missing %1").arg(what));
     return name;
-}
-
-void requirePlainFileName(const QString& fileName)
-{
-    const bool plain = !fileName.isEmpty() && fileName != QLatin1String(".")
-        && fileName != QLatin1String("..") && !fileName.contains(QLatin1Char('/'))
-        && !fileName.contains(QLatin1Char('\\')) && !fileName.contains(QLatin1Char(':'));
-    if (!plain)
-        throw usageError(QStringLiteral("'%1' is not a plain file name").arg(fileName));
-    // A folder's listing skips hidden files, so such an import would never come back.
-    if (fileName.startsWith(QLatin1Char('.')))
-        throw usageError(
-            QStringLiteral("'%1' would be a hidden file; choose a name without a leading dot").arg(fileName));
-    // The same rule the listing reads records by: an import under any other name
-    // would be saved and never listed again.
-    if (!Services::PersistenceService::isRecordFileName(fileName))
-        throw usageError(QStringLiteral("'%1' cannot name an import: the imports listing passes over hidden "
-                                        "files, bundles, %2 and the names interrupted saves leave")
-                             .arg(fileName, QLatin1String(Services::PersistenceService::RecordFileName)));
-    if (QFile::encodeName(fileName).size() > MaxFileNameBytes)
-        throw usageError(
-            QStringLiteral("the file name is too long (at most %1 bytes)").arg(MaxFileNameBytes));
 }
 
 QString requireExistingFile(const QString& path, const QString& option)

@@ -28,8 +28,6 @@ std::shared_ptr<const Types::Image> readPreview(const QString& path);
 QString cleanName(const QString& name, const QString& what);
 // A non-empty argument; what says which one it is in the message.
 QString requireName(const QString& name, const QString& what);
-// A name for a file inside one folder: no folder part, not hidden, not too long.
-void requirePlainFileName(const QString& fileName);
 // The absolute path of an existing file.
 QString requireExistingFile(const QString& path, const QString& option);
 

@@ -140,33 +140,24 @@ const Import::Object& findIntro(Host& host, const ItemChoice& choice)
 
 } // namespace
 
-void renameIntro(Host& host, Output& out, const ItemChoice& choice, const QString& wanted, bool number)
+namespace {
+
+ItemActions<Import::Object> introActions(Host& host)
 {
-    host.prepareForWriting();
-    Import::UserCollection& intros = host.intros();
-    const Import::Object& intro = findIntro(host, choice);
-    const QString old = displayName(intro);
-    const QString name = renamedName(
-        old, wanted, [&] { return intros.nextName(wanted, Import::Object::Intro); }, number,
-        QStringLiteral("an intro"));
-    if (!Import::renameUserItem(intros, &intro, name))
-        throw failure(QStringLiteral("could not rename the intro '%1'").arg(old));
-    out.line(QStringLiteral("Renamed intro '%1' to '%2' (id %3)")
-                 .arg(old, name, QString::fromStdString(intro.id)));
-    out.set(QStringLiteral("from"), old);
-    out.set(QStringLiteral("name"), name);
-    out.set(QStringLiteral("id"), QString::fromStdString(intro.id));
+    return { [](const Import::Object&) { return QStringLiteral("intro"); }, QStringLiteral("an intro"),
+        [&host](const ItemChoice& choice) -> const Import::Object& { return findIntro(host, choice); },
+        [&host](const QString& wanted) { return host.intros().nextName(wanted, Import::Object::Intro); },
+        [&host](const Import::Object& intro, const QString& name) {
+            return Import::renameUserItem(host.intros(), &intro, name);
+        },
+        [&host](const Import::Object& intro) { return Import::removeUserItem(host.intros(), &intro); } };
 }
+
+} // namespace
 
 void removeIntro(Host& host, Output& out, const ItemChoice& choice)
 {
-    host.prepareForWriting();
-    const QString name = displayName(findIntro(host, choice));
-    if (!host.intros().removeUserImport(name, Import::Object::Intro) || !removalSucceeded(host))
-        throw failure(QStringLiteral("could not remove the intro '%1'").arg(name));
-    out.line(QStringLiteral("Removed intro '%1'").arg(name));
-    out.set(QStringLiteral("name"), name);
-    out.set(QStringLiteral("removed"), true);
+    removeItem(host, out, introActions(host), choice);
 }
 
 CommandGroup introCommands()
@@ -222,7 +213,7 @@ CommandGroup introCommands()
         = QStringLiteral("Gives the intro called OLD the name NEW; it keeps its id, folder and bundle.");
     rename.options = { idOption(), numberOption() };
     rename.run = [](Context& context) {
-        renameIntro(*context.host, context.out, itemChoice(context.args, 0),
+        renameItem(*context.host, context.out, introActions(*context.host), itemChoice(context.args, 0),
             cleanName(context.args.argument(1), QStringLiteral("NEW")),
             context.args.isSet(QStringLiteral("number")));
     };

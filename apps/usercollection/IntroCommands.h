@@ -21,7 +21,6 @@ struct IntroRequest {
 QString saveIntro(Host& host, Output& out, const IntroRequest& request);
 void listIntros(Host& host, Output& out, const ListOrder& order);
 QString proposeIntroName(Host& host, Output& out, const QString& name);
-void renameIntro(Host& host, Output& out, const ItemChoice& choice, const QString& name, bool number);
 void removeIntro(Host& host, Output& out, const ItemChoice& choice);
 
 CommandGroup introCommands();

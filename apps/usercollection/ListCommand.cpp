@@ -41,7 +41,7 @@ template <class T>
 void addPresets(const std::map<std::string, QString>& shownIn, const QString& kind, std::vector<Listed>& rows)
 {
     const QDir folder(Settings::userEffectsPath(T::NameInArchive()));
-    for (const auto& [name, preset] : Effect::loadUserEffects<T>()) {
+    for (const auto& [name, preset] : storedPresets<T>()) {
         const QString id = QString::fromStdString(preset->id);
         const auto shown = shownIn.find(preset->id);
         const QString collection = shown == shownIn.end() ? QString() : shown->second;

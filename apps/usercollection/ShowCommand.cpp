@@ -4,6 +4,7 @@
 #include "CommandError.h"
 #include "Host.h"
 #include "Output.h"
+#include <ItemKinds.h>
 #include <Model/CollectionID.h>
 #include <Model/EffectObject.h>
 #include <Model/OverlayPreset.h>
@@ -20,8 +21,6 @@
 namespace Cli {
 
 namespace {
-
-enum class CollectionKind { UserImports, UserIntros, Titles, Effects };
 
 constexpr int MaxPictureNameLength = 200;
 
@@ -52,49 +51,33 @@ QByteArray pictureFormat(const QString& file)
                          .arg(QFileInfo(file).fileName(), offered.join(QStringLiteral(", ")), last));
 }
 
-// Any id but those of the user collections and the titles names an effect collection.
-CollectionKind kindOf(Host& host, const QString& collection)
+// The kind whose own collection id is; any other id names an effect collection, whose
+// presets are of either effect kind.
+const EditorCollection::ItemKind& kindOf(const std::string& id)
 {
-    const std::string id = collection.toStdString();
-    if (id == host.imports().id())
-        return CollectionKind::UserImports;
-    if (id == host.intros().id())
-        return CollectionKind::UserIntros;
-    if (id == EditorCollection::CollectionID::TITLES)
-        return CollectionKind::Titles;
-    return CollectionKind::Effects;
+    for (const EditorCollection::ItemKind& kind : EditorCollection::itemKinds()) {
+        if (*kind.collection == id && kind.recordType != EditorCollection::RecordNames::Effect)
+            return kind;
+    }
+    return EditorCollection::itemKind(EditorCollection::ItemKindId::Equalizer);
 }
 
 // User collections are shown by their category, the others as a whole.
-void locate(Host& host, CollectionKind kind, const std::string& id)
+void locate(Host& host, const EditorCollection::ItemKind& kind, const std::string& id)
 {
-    switch (kind) {
-    case CollectionKind::UserImports:
+    if (kind.id == EditorCollection::ItemKindId::Import)
         host.imports().locateCategory(true);
-        break;
-    case CollectionKind::UserIntros:
+    else if (kind.id == EditorCollection::ItemKindId::Intro)
         host.intros().locateCategory(true);
-        break;
-    case CollectionKind::Titles:
-    case CollectionKind::Effects:
+    else
         host.browser().showCollection(id);
-        break;
-    }
 }
 
 // A collection is its item type and its id: an effect collection may share a title's id.
-QImage render(Host& host, CollectionKind kind, const std::string& id)
+QImage render(Host& host, const EditorCollection::ItemKind& kind, const std::string& id)
 {
-    switch (kind) {
-    case CollectionKind::UserImports:
-    case CollectionKind::UserIntros:
-        return host.browser().render<Import::Object>(id);
-    case CollectionKind::Titles:
-        return host.browser().render<Overlay::Preset>(id);
-    case CollectionKind::Effects:
-        return host.browser().render<Effect::Object>(id);
-    }
-    return QImage();
+    return EditorCollection::withItemClass(kind.id,
+        [&](auto itemClass) { return host.browser().render<typename decltype(itemClass)::StoredType>(id); });
 }
 
 QString pictureFile(Host& host, const QString& collection, const QString& pngPath)
@@ -121,22 +104,15 @@ QCommandLineOption pngOption()
 int collectionSize(Host& host, const QString& collection)
 {
     const std::string id = collection.toStdString();
-    switch (kindOf(host, collection)) {
-    case CollectionKind::UserImports:
-    case CollectionKind::UserIntros:
-        return int(items<Import::Object>(host, id).size());
-    case CollectionKind::Titles:
-        return int(items<Overlay::Preset>(host, id).size());
-    case CollectionKind::Effects:
-        return int(items<Effect::Object>(host, id).size());
-    }
-    return 0;
+    return EditorCollection::withItemClass(kindOf(id).id, [&](auto itemClass) {
+        return int(items<typename decltype(itemClass)::StoredType>(host, id).size());
+    });
 }
 
 QString showCollection(Host& host, Output& out, const QString& collection, const QString& pngPath)
 {
-    const CollectionKind kind = kindOf(host, collection);
     const std::string id = collection.toStdString();
+    const EditorCollection::ItemKind& kind = kindOf(id);
     const QString file = pictureFile(host, collection, pngPath);
     const QByteArray format = pictureFormat(file);
     if (pngPath.isEmpty())

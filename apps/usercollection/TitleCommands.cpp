@@ -103,34 +103,24 @@ QString proposeTitleName(Host&, Output& out, const QString& name)
     return proposal;
 }
 
-void renameTitle(Host& host, Output& out, const ItemChoice& choice, const QString& wanted, bool number)
+namespace {
+
+ItemActions<Overlay::Preset> titleActions(Host& host)
 {
-    host.prepareForWriting();
-    const Overlay::Preset& title = findTitle(host, choice);
-    const QString old = displayName(title);
-    const QString name = renamedName(
-        old, wanted, [&wanted] { return Overlay::nextName(wanted); }, number, QStringLiteral("a title"));
-    if (!Overlay::renameUserTitle(&title, name))
-        throw failure(QStringLiteral("could not rename the title '%1'").arg(old));
-    out.line(QStringLiteral("Renamed title '%1' to '%2' (id %3)")
-                 .arg(old, name, QString::fromStdString(title.id)));
-    out.set(QStringLiteral("from"), old);
-    out.set(QStringLiteral("name"), name);
-    out.set(QStringLiteral("id"), QString::fromStdString(title.id));
+    return { [](const Overlay::Preset&) { return QStringLiteral("title"); }, QStringLiteral("a title"),
+        [&host](const ItemChoice& choice) -> const Overlay::Preset& { return findTitle(host, choice); },
+        Overlay::nextName,
+        [](const Overlay::Preset& title, const QString& name) {
+            return Overlay::renameUserTitle(&title, name);
+        },
+        [](const Overlay::Preset& title) { return Overlay::removeUserTitle(&title); } };
 }
 
-void removeTitle(Host& host, Output& out, const ItemChoice& choice)
+} // namespace
+
+void renameTitle(Host& host, Output& out, const ItemChoice& choice, const QString& wanted, bool number)
 {
-    host.prepareForWriting();
-    const Overlay::Preset& title = findTitle(host, choice);
-    const QString name = displayName(title);
-    const QString id = QString::fromStdString(title.id);
-    if (!Overlay::removeUserTitle(&title) || !removalSucceeded(host))
-        throw failure(QStringLiteral("could not remove the title '%1'").arg(name));
-    out.line(QStringLiteral("Removed title '%1' (id %2)").arg(name, id));
-    out.set(QStringLiteral("name"), name);
-    out.set(QStringLiteral("id"), id);
-    out.set(QStringLiteral("removed"), true);
+    renameItem(host, out, titleActions(host), choice, wanted, number);
 }
 
 CommandGroup titleCommands()
@@ -205,8 +195,9 @@ CommandGroup titleCommands()
     remove.idFor = QStringLiteral("NAME");
     remove.summary = QStringLiteral("Deletes the title called NAME.");
     remove.options = { idOption() };
-    remove.run
-        = [](Context& context) { removeTitle(*context.host, context.out, itemChoice(context.args, 0)); };
+    remove.run = [](Context& context) {
+        removeItem(*context.host, context.out, titleActions(*context.host), itemChoice(context.args, 0));
+    };
 
     CommandGroup group;
     group.name = QStringLiteral("titles");

@@ -25,7 +25,6 @@ QString saveTitle(Host& host, Output& out, const TitleRequest& request);
 void listTitles(Host& host, Output& out, const ListOrder& order);
 QString proposeTitleName(Host& host, Output& out, const QString& name);
 void renameTitle(Host& host, Output& out, const ItemChoice& choice, const QString& name, bool number);
-void removeTitle(Host& host, Output& out, const ItemChoice& choice);
 
 CommandGroup titleCommands();
 

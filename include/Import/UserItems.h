@@ -23,4 +23,20 @@ USERCOLLECTION_EXPORT QString nextFreeName(const UserCollection& collection, con
 USERCOLLECTION_EXPORT bool renameUserItem(
     UserCollection& collection, const Import::Object* item, const QString& name);
 
+/// Stores @p item at @p fileName in @p collection's storage folder with the display
+/// name @p name, and registers the stored item, as UserCollection::saveUserImport()
+/// does; the item keeps its id, so a renamed item stays the same item.
+/// @return the item the collection now holds (not owned), or null; null also for an
+///         empty name or one that UTF-8 cannot hold.
+USERCOLLECTION_EXPORT const Import::Object* saveUserItem(UserCollection& collection,
+    const Import::Object* item, const QString& name, const QString& fileName,
+    const std::shared_ptr<const Types::Image>& preview, const QString& uniqueId);
+
+/// Deletes the stored record of @p item, an item of @p collection, and takes it out
+/// of the collection, which frees it. Unlike UserCollection::removeUserImport(), the
+/// item is named by itself, not by its display name, which another item may share.
+/// @return true when the collection held @p item and both requests were sent;
+/// false (nothing sent but the request for the collection) otherwise.
+USERCOLLECTION_EXPORT bool removeUserItem(UserCollection& collection, const Import::Object* item);
+
 } // namespace Import

@@ -1,6 +1,7 @@
 #include "CollectionHelper.h"
 #include "EditorServices.h"
 #include "FetchedCollection.h"
+#include "ItemKinds.h"
 #include "ItemView.h"
 #include "LoadedRecords.h"
 #include "PersistentItem.h"
@@ -8,6 +9,7 @@
 #include "StoredRecord.h"
 #include "imports/UniqueName.h"
 #include <Import/UserCollection.h>
+#include <Import/UserItems.h>
 
 #include <QDir>
 #include <QUuid>
@@ -23,9 +25,7 @@ namespace {
 using Collection = EditorCollection::CollectionHelper<Import::Object>;
 using Container = EditorCollection::Container<Import::Object>;
 using Record = EditorCollection::PersistentItem<Import::Object>;
-using EditorCollection::readBack;
 using EditorCollection::registerLoaded;
-using EditorCollection::storeRecord;
 
 const char* const IntroCategory = "intros";
 const char* const IntroBundleName = "intro.bundle";
@@ -170,25 +170,44 @@ bool UserCollection::itemRemovable(const QString& name, Import::Object::Kind kin
     return findNamed(removable, name, kind) != nullptr;
 }
 
-const Import::Object* UserCollection::saveUserImport(const Import::Object* item, const QString& fileName,
-    const std::shared_ptr<const Types::Image>& preview, const QString& uniqueId)
+namespace {
+
+// Stores the record of an import at fileName in the collection's folder, reads it
+// back and registers it; name, when given, is written as its display name.
+const Import::Object* storeImport(const UserCollection& collection, const Import::Object* item,
+    const QString& fileName, const std::shared_ptr<const Types::Image>& preview, const QString& uniqueId,
+    const QString& name)
 {
     if (!item || !isPlainFileName(fileName))
         return nullptr;
-    const QString path = pathIn(m_storagePath, fileName);
+    const QString path = pathIn(collection.storagePath(), fileName);
 
-    Record record = collectionRecord(*this, item, preview);
+    Record record = collectionRecord(collection, item, preview);
     record.uniqueId = uniqueId.toStdString();
-    if (!storeRecord(record, path))
-        return nullptr;
+    if (!name.isNull())
+        EditorCollection::setDisplayName(record, name);
+    return EditorCollection::storeAndRegister(record, path, [&collection](auto& stored) {
+        Collection helper(collection.id());
+        helper.getCollection();
+        return registerLoaded(helper, stored, 0);
+    });
+}
 
-    EditorCollection::LoadedRecords<Import::Object> stored = readBack<Import::Object>(path);
-    if (stored.size() != 1)
-        return nullptr;
+} // namespace
 
-    Collection collection(m_id);
-    collection.getCollection();
-    return registerLoaded(collection, stored, 0);
+const Import::Object* UserCollection::saveUserImport(const Import::Object* item, const QString& fileName,
+    const std::shared_ptr<const Types::Image>& preview, const QString& uniqueId)
+{
+    return storeImport(*this, item, fileName, preview, uniqueId, QString());
+}
+
+const Import::Object* saveUserItem(UserCollection& collection, const Import::Object* item,
+    const QString& name, const QString& fileName, const std::shared_ptr<const Types::Image>& preview,
+    const QString& uniqueId)
+{
+    if (name.isEmpty() || !EditorCollection::survivesUtf8(name))
+        return nullptr;
+    return storeImport(collection, item, fileName, preview, uniqueId, name);
 }
 
 const Import::Object* UserCollection::saveUserIntro(
@@ -210,14 +229,8 @@ const Import::Object* UserCollection::saveUserIntro(
 
     Record record = collectionRecord(*this, &intro, preview);
     record.customStrings[uuid.toStdString()] = name.toStdString();
-    if (!storeRecord(record, folder))
-        return nullptr;
-
-    EditorCollection::LoadedRecords<Import::Object> stored = readBack<Import::Object>(folder);
-    if (stored.size() != 1)
-        return nullptr;
-
-    return registerLoaded(collection, stored, 0);
+    return EditorCollection::storeAndRegister(
+        record, folder, [&collection](auto& stored) { return registerLoaded(collection, stored, 0); });
 }
 
 bool UserCollection::removeUserImport(const QString& name, Import::Object::Kind kind)

@@ -5,6 +5,8 @@
 #include "imports/UniqueName.h"
 #include <Import/UserItems.h>
 
+#include <algorithm>
+
 namespace Import {
 
 QString nextFreeName(const UserCollection& collection, const QString& name)
@@ -26,6 +28,16 @@ bool renameUserItem(UserCollection& collection, const Import::Object* item, cons
 {
     return EditorCollection::renameRecord(
         item, name, [&](const QString& wanted) { return collection.nameAvailable(wanted, item->kind); });
+}
+
+bool removeUserItem(UserCollection& collection, const Import::Object* item)
+{
+    EditorCollection::CollectionHelper<Import::Object> helper(collection.id());
+    const auto& listed = EditorCollection::fetchCollection(helper).items;
+    if (!item || std::find(listed.begin(), listed.end(), item) == listed.end())
+        return false;
+    EditorCollection::PersistentItemHelper<Import::Object>().remove(item);
+    return EditorCollection::eraseFromCollection(helper, item);
 }
 
 } // namespace Import

@@ -26,4 +26,19 @@ LoadedRecords<T> readBack(const QString& path)
     return helper.loadRecords(path.toStdString());
 }
 
+// The save pipeline of the user's items: stores record at path, reads it back and,
+// when exactly one record came back, hands it to registerRead, whose result it
+// returns (null when storing or reading back failed). Effect presets follow it too,
+// through the one helper for both steps that their save is specified with.
+template <class T, class Register>
+const T* storeAndRegister(const PersistentItem<T>& record, const QString& path, Register registerRead)
+{
+    if (!storeRecord(record, path))
+        return nullptr;
+    LoadedRecords<T> stored = readBack<T>(path);
+    if (stored.size() != 1)
+        return nullptr;
+    return registerRead(stored);
+}
+
 } // namespace EditorCollection

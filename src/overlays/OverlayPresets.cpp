@@ -26,7 +26,6 @@ namespace {
 using Titles = EditorCollection::CollectionHelper<Overlay::Preset>;
 using Record = EditorCollection::PersistentItem<Overlay::Preset>;
 using Preview = std::shared_ptr<const Types::Image>;
-using EditorCollection::readBack;
 using EditorCollection::storeRecord;
 using Import::Details::uniqueName;
 
@@ -86,22 +85,25 @@ QString userPresetPath()
 }
 
 // The steps of savePreset; the preview is chosen's when it is set, else the one
-// the titles collection shows for preset.
-bool storePreset(const Overlay::Preset& preset, const QString& name, const QString& path,
-    const std::set<std::string>& categories, const Preview& chosen)
+// the titles collection shows for preset. store(record, path) stores the record.
+template <class Store>
+auto storePreset(const Overlay::Preset& preset, const QString& name, const QString& path,
+    const std::set<std::string>& categories, const Preview& chosen, Store store)
 {
     const Overlay::Preset copy = renewedCopy(preset);
 
-    Titles titles(EditorCollection::CollectionID::TITLES);
-    const Preview preview = chosen ? chosen : previewOf(EditorCollection::fetchCollection(titles), preset.id);
-
     Record record;
     record.item = &copy;
-    record.customStrings[copy.id] = uniqueName(titles, wantedName(preset, name), anyPreset()).toStdString();
+    {
+        // Gone before the store: the save's own steps follow it on the bus.
+        Titles titles(EditorCollection::CollectionID::TITLES);
+        record.preview = chosen ? chosen : previewOf(EditorCollection::fetchCollection(titles), preset.id);
+        record.customStrings[copy.id]
+            = uniqueName(titles, wantedName(preset, name), anyPreset()).toStdString();
+    }
     record.categories = categories;
     record.collectionId = EditorCollection::CollectionID::TITLES;
-    record.preview = preview;
-    return storeRecord(record, path);
+    return store(record, path);
 }
 
 // The steps of saveUserPreset: stored, read back, registered and shown. The title
@@ -111,18 +113,15 @@ const Overlay::Preset* saveToUserTitles(
 {
     if (!EditorCollection::survivesUtf8(name))
         return nullptr;
-    const QString path = userPresetPath();
-    if (!storePreset(preset, name, path, { UserTitlesCategory }, chosen))
-        return nullptr;
-
-    EditorCollection::LoadedRecords<Overlay::Preset> stored = readBack<Overlay::Preset>(path);
-    if (stored.size() != 1)
-        return nullptr;
-
-    Titles titles(EditorCollection::CollectionID::TITLES);
-    const Overlay::Preset* title = EditorCollection::registerLoaded(titles, stored, 0);
-    titles.locateItem(title);
-    return title;
+    return storePreset(preset, name, userPresetPath(), { UserTitlesCategory }, chosen,
+        [](const Record& record, const QString& path) {
+            return EditorCollection::storeAndRegister(record, path, [](auto& stored) {
+                Titles titles(EditorCollection::CollectionID::TITLES);
+                const Overlay::Preset* title = EditorCollection::registerLoaded(titles, stored, 0);
+                titles.locateItem(title);
+                return title;
+            });
+        });
 }
 
 } // namespace
@@ -132,7 +131,7 @@ bool savePreset(const Overlay::Preset* preset, const QString& name, const QStrin
 {
     if (!preset || !EditorCollection::survivesUtf8(name))
         return false;
-    return storePreset(*preset, name, path, categories, nullptr);
+    return storePreset(*preset, name, path, categories, nullptr, &storeRecord<Overlay::Preset>);
 }
 
 bool saveUserPreset(const Overlay::Preset* preset, const QString& name)

@@ -1,6 +1,7 @@
 #include "CollectionHelper.h"
 #include "EditorServices.h"
 #include "FetchedCollection.h"
+#include "FolderCatalogue.h"
 #include "RecordEditing.h"
 #include "StoredRecord.h"
 #include "imports/UniqueName.h"
@@ -17,9 +18,13 @@
 #include <QTemporaryFile>
 
 #include <algorithm>
+#include <array>
+#include <cstddef>
 #include <exception>
 #include <functional>
 #include <map>
+#include <tuple>
+#include <type_traits>
 
 namespace Transfer {
 
@@ -48,65 +53,60 @@ void readBundleOf(PackItem& intro)
 }
 
 // The items of type T that accept takes, one read of the service per entry of folder
-// so that each item's file name is known; of records sharing an id, the first by file
-// name, as the listings do.
+// so that each item's file name is known: exactly what the folder's listing shows
+// (the catalogue's rules decide which entries are records and which record of an
+// item is the listed one).
 template <class T>
 void readFolder(
     const QString& folder, ItemType type, const std::function<bool(const T&)>& accept, Items& found)
 {
-    std::set<std::string> seen;
-    const QFileInfoList entries
+    namespace Catalogue = EditorCollection::Catalogue;
+    Items read;
+    std::vector<Catalogue::Entry> entries;
+    const QFileInfoList listing
         = QDir(folder).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
-    for (const QFileInfo& entry : entries) {
+    for (const QFileInfo& entry : listing) {
+        if (!entry.isDir() && !Catalogue::isRecordName(entry.fileName()))
+            continue;
         EditorCollection::LoadedRecords<T> records = EditorCollection::readBack<T>(entry.absoluteFilePath());
         for (std::size_t index = 0; index < records.size(); ++index) {
             const T* item = records[index].item;
-            if (!item || !accept(*item) || !seen.insert(item->id).second)
+            if (!item || !accept(*item))
                 continue;
+            entries.push_back({ folder, entry.fileName(), EditorCollection::kindOf(*item), item->id });
             const auto& record = records[index];
-            found.push_back(
-                Details::packItem<T>(type, record, std::shared_ptr<const T>(records.take(index))));
-            found.back().fileName = entry.fileName();
-            if (type == ItemType::Intro)
-                readBundleOf(found.back());
+            read.push_back(Details::packItem<T>(type, record, std::shared_ptr<const T>(records.take(index))));
+            read.back().fileName = entry.fileName();
         }
     }
+    const std::vector<std::size_t> listed = Catalogue::listedOf(entries);
+    for (std::size_t index = 0; index < read.size(); ++index) {
+        if (listed[index] != index)
+            continue;
+        found.push_back(std::move(read[index]));
+        if (type == ItemType::Intro)
+            readBundleOf(found.back());
+    }
 }
 
-template <class E>
-bool isA(const Effect::Object& effect)
+const EditorCollection::ItemKind& kindOfType(ItemType type)
 {
-    return dynamic_cast<const E*>(&effect) != nullptr;
+    return EditorCollection::itemKind(EditorCollection::ItemKindId(int(type)));
 }
 
-// What the data folder holds of type.
+// What the data folder holds of type: what its listing shows.
 Items readStored(ItemType type, const Import::UserCollection& imports)
 {
+    const EditorCollection::ItemKind& kind = kindOfType(type);
+    const QString folder
+        = kind.id == EditorCollection::ItemKindId::Import ? imports.storagePath() : kind.folder();
     Items found;
-    switch (type) {
-    case ItemType::Equalizer:
-        readFolder<Effect::Object>(Settings::userEffectsPath(Effect::AudioEqualizer::NameInArchive()), type,
-            isA<Effect::AudioEqualizer>, found);
-        break;
-    case ItemType::Enhance:
-        readFolder<Effect::Object>(Settings::userEffectsPath(Effect::ManualEnhance::NameInArchive()), type,
-            isA<Effect::ManualEnhance>, found);
-        break;
-    case ItemType::Import:
-        readFolder<Import::Object>(
-            imports.storagePath(), type,
-            [](const Import::Object& item) { return item.kind != Import::Object::Intro; }, found);
-        break;
-    case ItemType::Intro:
-        readFolder<Import::Object>(
-            Settings::userIntrosPath(), type,
-            [](const Import::Object& item) { return item.kind == Import::Object::Intro; }, found);
-        break;
-    case ItemType::Title:
-        readFolder<Overlay::Preset>(
-            Settings::userOverlaysPath(), type, [](const Overlay::Preset&) { return true; }, found);
-        break;
-    }
+    EditorCollection::withItemClass(kind.id, [&](auto itemClass) {
+        using Stored = typename decltype(itemClass)::StoredType;
+        readFolder<Stored>(
+            folder, type, [&kind](const Stored& item) { return EditorCollection::kindOf(item) == &kind; },
+            found);
+    });
     return found;
 }
 
@@ -228,15 +228,18 @@ QString freeFileName(const QString& folder, const QString& fileName)
 
 Saved saveImport(const PackItem& item, Import::UserCollection& imports)
 {
-    // An import's id is its display name, as the host saves them.
+    // Its id is the file name its record gets here, as the host saves imports: unique
+    // in the folder, and what tells the record from a copy of it.
     Import::Object import(*item.as<Import::Object>());
     const QString name = Import::nextFreeName(imports, item.name);
-    import.id = name.toStdString();
-    import.secondaryId = import.id;
     const QString fileName = freeFileName(imports.storagePath(), item.fileName);
-    if (!imports.saveUserImport(&import, fileName, item.preview, QString::fromStdString(item.uniqueId)))
+    import.id = fileName.toStdString();
+    import.secondaryId = import.id;
+    const Import::Object* saved = Import::saveUserItem(
+        imports, &import, name, fileName, item.preview, QString::fromStdString(item.uniqueId));
+    if (!saved)
         return {};
-    return { name, [&imports, name, kind = import.kind] { imports.removeUserImport(name, kind); } };
+    return { name, [&imports, saved] { Import::removeUserItem(imports, saved); } };
 }
 
 Saved saveIntro(const PackItem& item, Import::UserCollection& intros)
@@ -256,22 +259,32 @@ Saved saveTitle(const PackItem& item)
     return { Translator::translate(saved->id), [saved] { Overlay::removeUserTitle(saved); } };
 }
 
+// How an item of each kind is saved, in the order of the kinds.
+using SaveHook = Saved (*)(
+    const PackItem&, bool nameTaken, Import::UserCollection& imports, Import::UserCollection& intros);
+const std::array<SaveHook, std::tuple_size_v<std::decay_t<decltype(EditorCollection::itemKinds())>>> saveHooks
+    = {
+          [](const PackItem& item, bool nameTaken, Import::UserCollection&, Import::UserCollection&) {
+              return saveEffect<Effect::AudioEqualizer>(item, nameTaken);
+          },
+          [](const PackItem& item, bool nameTaken, Import::UserCollection&, Import::UserCollection&) {
+              return saveEffect<Effect::ManualEnhance>(item, nameTaken);
+          },
+          [](const PackItem& item, bool, Import::UserCollection& imports, Import::UserCollection&) {
+              return saveImport(item, imports);
+          },
+          [](const PackItem& item, bool, Import::UserCollection&, Import::UserCollection& intros) {
+              return saveIntro(item, intros);
+          },
+          [](const PackItem& item, bool, Import::UserCollection&, Import::UserCollection&) {
+              return saveTitle(item);
+          },
+      };
+
 Saved save(
     const PackItem& item, bool nameTaken, Import::UserCollection& imports, Import::UserCollection& intros)
 {
-    switch (item.type) {
-    case ItemType::Equalizer:
-        return saveEffect<Effect::AudioEqualizer>(item, nameTaken);
-    case ItemType::Enhance:
-        return saveEffect<Effect::ManualEnhance>(item, nameTaken);
-    case ItemType::Import:
-        return saveImport(item, imports);
-    case ItemType::Intro:
-        return saveIntro(item, intros);
-    case ItemType::Title:
-        return saveTitle(item);
-    }
-    return {};
+    return saveHooks.at(std::size_t(kindOfType(item.type).id))(item, nameTaken, imports, intros);
 }
 
 // Takes back every save, the last first; one that fails leaves the others to go.

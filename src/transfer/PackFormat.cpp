@@ -1,7 +1,9 @@
 #include "transfer/PackFormat.h"
 
 #include "EditorServices.h"
+#include "FolderCatalogue.h"
 #include "PersistentItem.h"
+#include "RecordReader.h"
 #include <sys/stat.h>
 #include <usercollection_version.h>
 
@@ -56,24 +58,24 @@ struct Refusal {
     throw Refusal { reason };
 }
 
-const std::map<ItemType, QString>& typeNames()
-{
-    static const std::map<ItemType, QString> names = {
-        { ItemType::Equalizer, QStringLiteral("equalizer") },
-        { ItemType::Enhance, QStringLiteral("enhance") },
-        { ItemType::Import, QStringLiteral("import") },
-        { ItemType::Intro, QStringLiteral("intro") },
-        { ItemType::Title, QStringLiteral("title") },
-    };
-    return names;
-}
-
 // Pack paths are ours: short, relative, of plain names; anything else is hostile.
 bool isPlainPath(const QString& path)
 {
     static const QRegularExpression plain(
         QStringLiteral("^[A-Za-z0-9_-][A-Za-z0-9_.-]*(/[A-Za-z0-9_-][A-Za-z0-9_.-]*)*$"));
     return path.size() <= 255 && plain.match(path).hasMatch();
+}
+
+// A file name an import's record may have in any data folder: one name, no folder,
+// any letters (spaces and accents as the host gives them), never one the listing
+// passes over. It names no entry of the pack, so it need not be a plain path.
+bool isPlainFileName(const QString& name)
+{
+    if (name.size() > 255 || name == QLatin1String("..") || name.contains(QLatin1Char('/'))
+        || name.contains(QLatin1Char('\\')) || !EditorCollection::Catalogue::isRecordName(name))
+        return false;
+    return std::none_of(
+        name.begin(), name.end(), [](QChar c) { return c.category() == QChar::Other_Control; });
 }
 
 bool isLink(const KArchiveEntry& entry)
@@ -277,10 +279,8 @@ QJsonObject parseManifest(const QByteArray& bytes)
 
 ItemType parseType(const QString& word)
 {
-    for (const auto& [type, name] : typeNames()) {
-        if (name == word)
-            return type;
-    }
+    if (const EditorCollection::ItemKind* kind = EditorCollection::itemKindCalled(word))
+        return ItemType(int(kind->id));
     refuse(QStringLiteral("its manifest names an unknown item type '%1'").arg(word));
 }
 
@@ -289,56 +289,41 @@ ItemType parseType(const QString& word)
 template <class T>
 EditorCollection::PersistentItem<T> restoreRecord(const QByteArray& bytes, std::shared_ptr<const T>& item)
 {
-    EditorCollection::PersistentItem<T> record;
-    try {
-        Serialize::InputArchive archive(bytes);
-        record.restore(archive);
-        item.reset(record.item);
-        archive.finish();
-    } catch (const Serialize::ArchiveError&) {
-        record.item = nullptr;
+    EditorCollection::LoadedRecords<T> records;
+    if (EditorCollection::readRecordFrom(bytes, records)) {
         item.reset();
-    } catch (const std::bad_cast&) {
-        record.item = nullptr;
-        item.reset();
+        return {};
     }
+    EditorCollection::PersistentItem<T> record = records[0];
+    item = records.take(0);
     return record;
+}
+
+// The pack's item types are the kinds, in the kinds' order.
+static_assert(int(ItemType::Equalizer) == int(EditorCollection::ItemKindId::Equalizer)
+    && int(ItemType::Enhance) == int(EditorCollection::ItemKindId::Enhance)
+    && int(ItemType::Import) == int(EditorCollection::ItemKindId::Import)
+    && int(ItemType::Intro) == int(EditorCollection::ItemKindId::Intro)
+    && int(ItemType::Title) == int(EditorCollection::ItemKindId::Title));
+
+const EditorCollection::ItemKind& kindOfType(ItemType type)
+{
+    return EditorCollection::itemKind(EditorCollection::ItemKindId(int(type)));
 }
 
 // Whether the restored item is of the type the manifest gives.
 bool restoreAs(PackItem& item, const QByteArray& bytes)
 {
-    switch (item.type) {
-    case ItemType::Equalizer:
-    case ItemType::Enhance: {
-        std::shared_ptr<const Effect::Object> effect;
-        const auto record = restoreRecord<Effect::Object>(bytes, effect);
-        const bool equalizer = dynamic_cast<const Effect::AudioEqualizer*>(effect.get()) != nullptr;
-        const bool enhance = dynamic_cast<const Effect::ManualEnhance*>(effect.get()) != nullptr;
-        if (item.type == ItemType::Equalizer ? !equalizer : !enhance)
+    const EditorCollection::ItemKind& kind = kindOfType(item.type);
+    return EditorCollection::withItemClass(kind.id, [&](auto itemClass) {
+        using Stored = typename decltype(itemClass)::StoredType;
+        std::shared_ptr<const Stored> restored;
+        const auto record = restoreRecord<Stored>(bytes, restored);
+        if (!restored || EditorCollection::kindOf(*restored) != &kind)
             return false;
-        item = packItem(item.type, record, effect);
+        item = packItem(item.type, record, restored);
         return true;
-    }
-    case ItemType::Import:
-    case ItemType::Intro: {
-        std::shared_ptr<const Import::Object> import;
-        const auto record = restoreRecord<Import::Object>(bytes, import);
-        if (!import || (import->kind == Import::Object::Intro) != (item.type == ItemType::Intro))
-            return false;
-        item = packItem(item.type, record, import);
-        return true;
-    }
-    case ItemType::Title: {
-        std::shared_ptr<const Overlay::Preset> title;
-        const auto record = restoreRecord<Overlay::Preset>(bytes, title);
-        if (!title)
-            return false;
-        item = packItem(item.type, record, title);
-        return true;
-    }
-    }
-    return false;
+    });
 }
 
 // One manifest entry and the files it names, checked against each other.
@@ -358,7 +343,7 @@ PackItem readItem(const QJsonObject& entry, int number, Entries& entries)
         refuse(QStringLiteral("the record of %1 is not the one its manifest describes").arg(what));
 
     item.fileName = entry.value(QStringLiteral("fileName")).toString();
-    if (item.type == ItemType::Import && !isPlainPath(item.fileName))
+    if (item.type == ItemType::Import && !isPlainFileName(item.fileName))
         refuse(QStringLiteral("%1 of its manifest has no plain file name").arg(what));
     const QString previewPath = files.value(QStringLiteral("preview")).toString();
     if (!previewPath.isEmpty()) {
@@ -400,17 +385,8 @@ QByteArray recordBytes(const PackItem& item)
 
 QByteArray recordBytesOf(const PackItem& item)
 {
-    switch (item.type) {
-    case ItemType::Equalizer:
-    case ItemType::Enhance:
-        return recordBytes<Effect::Object>(item);
-    case ItemType::Import:
-    case ItemType::Intro:
-        return recordBytes<Import::Object>(item);
-    case ItemType::Title:
-        return recordBytes<Overlay::Preset>(item);
-    }
-    return QByteArray();
+    return EditorCollection::withItemClass(kindOfType(item.type).id,
+        [&item](auto itemClass) { return recordBytes<typename decltype(itemClass)::StoredType>(item); });
 }
 
 bool writeEntry(KZip& zip, const QString& path, const QByteArray& bytes, const QDateTime& now)
@@ -424,7 +400,7 @@ bool writeEntry(KZip& zip, const QString& path, const QByteArray& bytes, const Q
 
 QString typeName(ItemType type)
 {
-    return Details::typeNames().at(type);
+    return QString::fromLatin1(EditorCollection::itemKind(EditorCollection::ItemKindId(int(type))).word);
 }
 
 namespace Details {

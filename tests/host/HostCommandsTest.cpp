@@ -29,31 +29,31 @@ TEST_F(HostCommands, EachKindIsSavedListedAndRemovedRunAfterRunAndHelpSavesNothi
         { "intros save Opening --timeline {media}/clip.mp4", { "name=Opening_01", "durationMs=5000" } },
         { "intros remove Opening_01", { "removed=true" } },
         { "intros show", { "shown/collection=intros", "shown/category=intros", "tiles=1" } },
-        { "imports save a.rec --kind audio --media {media}/clip.mp4", { "name=clip", "kind=audio" } },
-        { "imports list", { "imports/*/name=clip", "imports/0/media=" + clip } },
+        { "imports save clip --kind audio --media {media}/clip.mp4",
+            { "name=clip", "kind=audio", "id~clip-" } },
+        // Any name gives a file inside the imports folder.
+        { "imports save \"../../x é\" --media {media}/clip.mp4", { "name=../../x é", "id~_.._x é-" } },
+        { "imports list", { "imports/*/name=../../x é|clip", "imports/1/media=" + clip } },
         // A value like an option is taken as the text.
         { "titles save Plain --text -reverse", { "name=Plain" } },
         { "titles list", { "titles/*/text=-reverse" } },
         // In the order people sort, across collections.
         { "list --match P", { "items/*/name=clip|Opening|Plain" } },
     });
-    // Two presets, an intro's record and bundle, an import, a title; and the picture shown.
-    EXPECT_EQ(root.files().size(), 7) << root.files().join(' ').toStdString();
+    // Two presets, an intro's record and bundle, two imports, a title; and the picture shown.
+    EXPECT_EQ(root.files().size(), 8) << root.files().join(' ').toStdString();
 }
 
 TEST_F(HostCommands, EveryKindNumbersATakenNameRefusesItWhenExactAndRenamesInPlaceByNameOrId)
 {
     mediaFile("clip.mp4");
-    int files = 0;
     // How each kind is saved (followed by the name) and listed, and the key of its list.
     for (const auto& [save, list, key] : std::vector<std::array<QString, 3>> {
              { "effects save equalizer", "effects list equalizer", "presets" },
              { "titles save", "titles list", "titles" }, { "intros save", "intros list", "intros" },
-             { "imports save {file} --media {media}/clip.mp4 --name", "imports list", "imports" } }) {
+             { "imports save --media {media}/clip.mp4", "imports list", "imports" } }) {
         SCOPED_TRACE(key.toStdString());
-        const auto saving = [&, save = save](const QString& name) {
-            return QString(save).replace("{file}", QString::number(++files) + ".rec") + " " + name;
-        };
+        const auto saving = [save = save](const QString& name) { return save + " " + name; };
         const QString rename = QString(list).replace("list", "rename") + " ";
         const QString first = report(saving("Same"))["id"].toString();
         const QString second = report(saving("\" Same \""))["id"].toString();

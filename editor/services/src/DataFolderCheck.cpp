@@ -1,20 +1,24 @@
 #include "PathPolicy.h"
 #include "RecordFiles.h"
+#include <FolderCatalogue.h>
 #include <Model/EffectObject.h>
 #include <Model/ImportObject.h>
 #include <Model/OverlayPreset.h>
 #include <Services/DataFolderCheck.h>
+#include <Settings/Settings.h>
 
 #include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTextStream>
 
 #include <algorithm>
 #include <map>
 #include <tuple>
+#include <type_traits>
 
 namespace Services {
 
@@ -34,12 +38,15 @@ public:
     }
 
     // Records of item type T; misfit says why a readable one does not belong here
-    // (empty when it does).
+    // (empty when it does). Which record of an item is listed, the catalogue decides,
+    // as it does for the listing.
     template <class T, class Misfit>
     void check(Misfit misfit, bool foldersAreIntros)
     {
         QSet<QString> read;
-        std::map<ItemKey, QString> listedFrom;
+        std::vector<QString> paths;
+        std::vector<QString> names;
+        std::vector<EditorCollection::Catalogue::Entry> entries;
         for (const FoundRecord& found : recordLocations(m_folder)) {
             const Location& location = found.location;
             // A record stored at a subfolder is that folder, to the user and to removal.
@@ -62,16 +69,50 @@ public:
                 add(QStringLiteral("foreign"), what, reason);
                 continue;
             }
-            const auto listed = listedFrom.emplace(keyOf(*item), what);
-            if (!listed.second)
-                add(QStringLiteral("duplicate"), what,
+            paths.push_back(what);
+            names.push_back(EditorCollection::displayNameOf(records[0]));
+            entries.push_back(
+                { m_folder, QFileInfo(what).fileName(), EditorCollection::kindOf(*item), item->id });
+        }
+        const std::vector<std::size_t> listed = EditorCollection::Catalogue::listedOf(entries);
+        std::map<std::pair<const EditorCollection::ItemKind*, QString>, std::size_t> named;
+        for (std::size_t index = 0; index < entries.size(); ++index) {
+            if (listed[index] != index) {
+                add(QStringLiteral("duplicate"), paths[index],
                     QStringLiteral("the same item as %1, which is the one listed")
-                        .arg(relative(listed.first->second)));
+                        .arg(relative(paths[listed[index]])));
+                continue;
+            }
+            const auto first = named.emplace(std::make_pair(entries[index].kind, names[index]), index);
+            if (first.second)
+                continue;
+            // Both stay reachable by id; --fix gives the later one the next free name.
+            QSet<QString> taken;
+            for (const auto& [kindAndName, at] : named) {
+                if (kindAndName.first == entries[index].kind)
+                    taken.insert(kindAndName.second);
+            }
+            const QString free = freeName(names[index], taken);
+            named.emplace(std::make_pair(entries[index].kind, free), index);
+            m_problems.push_back({ QStringLiteral("name"), m_collection, paths[index],
+                QStringLiteral("another item, %1, is called '%2' too; --fix names this one '%3'")
+                    .arg(relative(paths[first.first->second]), names[index], free),
+                free });
         }
         checkPassedOver(read, foldersAreIntros);
     }
 
 private:
+    // name, or its first numbered variant (name_01, ...) that taken does not hold.
+    static QString freeName(const QString& name, const QSet<QString>& taken)
+    {
+        const QString stem = QString(name).remove(QRegularExpression(QStringLiteral("_\\d+$")));
+        QString free = name;
+        for (int counter = 1; taken.contains(free); ++counter)
+            free = stem + QStringLiteral("_%1").arg(counter, 2, 10, QLatin1Char('0'));
+        return free;
+    }
+
     static QString kindOf(const ReadFailure& failure)
     {
         switch (failure.kind) {
@@ -124,7 +165,7 @@ private:
 
     void add(const QString& kind, const QString& path, const QString& detail)
     {
-        m_problems.push_back({ kind, m_collection, path, detail });
+        m_problems.push_back({ kind, m_collection, path, detail, QString() });
     }
 
     const QDir m_root;
@@ -132,11 +173,6 @@ private:
     const QString m_collection;
     std::vector<FolderProblem>& m_problems;
 };
-
-QString noMisfit(const Import::Object&)
-{
-    return QString();
-}
 
 // An intro's bundle belongs to it: without it the intro has nothing to open.
 QString introMisfit(const Import::Object& intro)
@@ -146,27 +182,72 @@ QString introMisfit(const Import::Object& intro)
     return QString();
 }
 
+// Gives the record at path (a record file, or a folder a record is stored at) the
+// display name name, atomically; the item, its id and its files stay.
+template <class T>
+bool renameRecordOf(const QString& file, const QString& name)
+{
+    EditorCollection::LoadedRecords<T> records;
+    if (readRecordOf(file, records) || !records[0].item)
+        return false;
+    EditorCollection::PersistentItem<T> record = records[0];
+    EditorCollection::setDisplayName(record, name);
+    return writeRecordFile(record, file);
+}
+
+bool renameRecordAt(const QString& path, const QString& name)
+{
+    const QString file = QFileInfo(path).isDir() ? QDir(path).filePath(RecordFileName) : path;
+    const QString node = recordNodeName(file);
+    if (node == QLatin1String(EditorCollection::RecordNames::Effect))
+        return renameRecordOf<Effect::Object>(file, name);
+    if (node == QLatin1String(EditorCollection::RecordNames::Import))
+        return renameRecordOf<Import::Object>(file, name);
+    return renameRecordOf<Overlay::Preset>(file, name);
+}
+
 } // namespace
 
 std::vector<FolderProblem> checkDataFolder(const QString& dataRoot)
 {
+    using EditorCollection::ItemKind;
     std::vector<FolderProblem> problems;
-    const QDir root(dataRoot);
-    const QDir effects(root.filePath(QStringLiteral("effects")));
-    for (const QString& type : effects.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
-        FolderCheck(dataRoot, QStringLiteral("effects/") + type, problems)
+    // The kinds' folders as the settings lay them out, below dataRoot.
+    const QDir layout(Settings::dataRoot());
+    const auto folderOf = [&layout](const ItemKind& kind) { return layout.relativeFilePath(kind.folder()); };
+    // Every effect type's folder, one no preset kind has included.
+    const QString effects
+        = QFileInfo(folderOf(EditorCollection::itemKind(EditorCollection::ItemKindId::Equalizer))).path();
+    for (const QString& type :
+        QDir(QDir(dataRoot).filePath(effects)).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+        const QString folder = effects + QLatin1Char('/') + type;
+        FolderCheck(dataRoot, folder, problems)
             .check<Effect::Object>(
-                [&type](const Effect::Object& effect) {
-                    const QString kind = QString::fromStdString(effect.name());
-                    return kind == type ? QString()
-                                        : QStringLiteral("a preset of %1, not of %2").arg(kind, type);
+                [&](const Effect::Object& effect) {
+                    const ItemKind* kind = EditorCollection::kindOf(effect);
+                    return kind && folderOf(*kind) == folder
+                        ? QString()
+                        : QStringLiteral("a preset of %1, not of %2")
+                              .arg(QString::fromStdString(effect.name()), type);
                 },
                 false);
     }
-    FolderCheck(dataRoot, QStringLiteral("intros"), problems).check<Import::Object>(introMisfit, true);
-    FolderCheck(dataRoot, QStringLiteral("imports"), problems).check<Import::Object>(noMisfit, false);
-    FolderCheck(dataRoot, QStringLiteral("overlays"), problems)
-        .check<Overlay::Preset>([](const Overlay::Preset&) { return QString(); }, false);
+    for (const ItemKind& kind : EditorCollection::itemKinds()) {
+        if (kind.recordType == EditorCollection::RecordNames::Effect)
+            continue;
+        const bool intros = kind.naming == EditorCollection::FileNaming::FolderById;
+        EditorCollection::withItemClass(kind.id, [&](auto itemClass) {
+            using T = typename decltype(itemClass)::StoredType;
+            FolderCheck(dataRoot, folderOf(kind), problems)
+                .check<T>(
+                    [intros](const T& item) {
+                        if constexpr (std::is_same_v<T, Import::Object>)
+                            return intros ? introMisfit(item) : QString();
+                        return QString();
+                    },
+                    intros);
+        });
+    }
     std::stable_sort(problems.begin(), problems.end(), [](const FolderProblem& a, const FolderProblem& b) {
         return std::tie(a.collection, a.path) < std::tie(b.collection, b.path);
     });
@@ -180,12 +261,21 @@ std::vector<FolderProblem> quarantineProblems(
     const QString quarantine
         = root.filePath(QStringLiteral("quarantine/") + QDate::currentDate().toString(Qt::ISODate));
     QFile note(QDir(quarantine).filePath(QStringLiteral("NOTE.txt")));
-    if (problems.empty())
-        return {};
-    if (!QDir().mkpath(quarantine) || !note.open(QIODevice::Append | QIODevice::Text))
-        return problems;
     std::vector<FolderProblem> left;
+    std::vector<FolderProblem> moving;
     for (const FolderProblem& problem : problems) {
+        if (problem.kind != QLatin1String("name"))
+            moving.push_back(problem);
+        else if (!renameRecordAt(problem.path, problem.newName))
+            left.push_back(problem);
+    }
+    if (moving.empty())
+        return left;
+    if (!QDir().mkpath(quarantine) || !note.open(QIODevice::Append | QIODevice::Text)) {
+        left.insert(left.end(), moving.begin(), moving.end());
+        return left;
+    }
+    for (const FolderProblem& problem : moving) {
         const QString relative = root.relativeFilePath(problem.path);
         QString target = QDir(quarantine).filePath(relative);
         for (int copy = 2; QFileInfo::exists(target) || QFileInfo(target).isSymLink(); ++copy)

@@ -1,5 +1,6 @@
 #include "PathPolicy.h"
 
+#include <FolderCatalogue.h>
 #include <Settings/Settings.h>
 
 #include <QDir>
@@ -13,12 +14,6 @@ namespace {
 
 // More links than this along one path is a loop.
 constexpr int MaxLinkHops = 40;
-constexpr int SaveTemporarySuffixLength = 6;
-
-bool isBracedUuid(const QString& name)
-{
-    return name.startsWith(QLatin1Char('{')) && !QUuid(name).isNull();
-}
 
 } // namespace
 
@@ -57,31 +52,17 @@ QString resolved(const QString& path)
 
 bool isSaveTemporaryOf(const QString& fileName, const QString& finalName)
 {
-    if (fileName.size() != finalName.size() + 1 + SaveTemporarySuffixLength || !fileName.startsWith(finalName)
-        || fileName[finalName.size()] != QLatin1Char('.'))
-        return false;
-    for (int i = finalName.size() + 1; i < fileName.size(); ++i) {
-        if (fileName[i].unicode() > 0x7f || !fileName[i].isLetterOrNumber())
-            return false;
-    }
-    return true;
+    return EditorCollection::Catalogue::isSaveTemporaryOf(fileName, finalName);
 }
 
 bool isLeftoverSave(const QString& fileName)
 {
-    const int dot = fileName.size() - 1 - SaveTemporarySuffixLength;
-    if (dot < 1)
-        return false;
-    const QString finalName = fileName.left(dot);
-    return (finalName == RecordFileName || finalName.endsWith(QLatin1String(".bundle"))
-               || isBracedUuid(finalName))
-        && isSaveTemporaryOf(fileName, finalName);
+    return EditorCollection::Catalogue::isLeftoverSave(fileName);
 }
 
 bool isRecordName(const QString& fileName)
 {
-    return !fileName.isEmpty() && !fileName.startsWith(QLatin1Char('.')) && fileName != RecordFileName
-        && !fileName.endsWith(QLatin1String(".bundle")) && !isLeftoverSave(fileName);
+    return EditorCollection::Catalogue::isRecordName(fileName);
 }
 
 void PathPolicy::allow(const QString& path)

@@ -6,6 +6,7 @@
 #include "PathPolicy.h"
 #include "RecordFiles.h"
 #include "ServiceLogging.h"
+#include <FolderCatalogue.h>
 #include <LoadedRecords.h>
 #include <PersistentItem.h>
 #include <RecordEditing.h>
@@ -36,8 +37,8 @@ namespace Storage {
 // Thread-safe.
 class RecordIndex {
 public:
-    // Adds location to what is known of key.
-    void remember(const ItemKey& key, const Location& location)
+    // Adds location to what is known of key; the location known first.
+    Location remember(const ItemKey& key, const Location& location)
     {
         const std::lock_guard<std::mutex> lock(m_mutex);
         const auto [entry, added] = m_records.try_emplace(key, Records { location, {} });
@@ -45,6 +46,7 @@ public:
         if (!added && !(known.first == location)
             && std::find(known.twins.begin(), known.twins.end(), location) == known.twins.end())
             known.twins.push_back(location);
+        return known.first;
     }
     std::vector<Location> locations(const ItemKey& key) const
     {
@@ -197,7 +199,8 @@ private:
         return true;
     }
 
-    // The records at requested; of records of one item, the first by file name.
+    // The records at requested; of records of one item in one folder, the listed one
+    // (the catalogue's rule: the library's own file name, else the first by file name).
     Records load(const QString& requested, const Filter& filter)
     {
         Records records;
@@ -213,33 +216,53 @@ private:
         const bool folderServed = served.serves(path, resolved(path));
         const QString base = dataFolder();
         PreviewCache previews;
-        std::unordered_map<ItemKey, Location, ItemKeyHash> listedHere;
+        Records read;
+        std::vector<Location> locations;
+        std::vector<EditorCollection::Catalogue::Entry> entries;
         for (const auto& [location, real] : recordLocations(path)) {
             if (real.isEmpty()
                     ? !folderServed && !served.serves(location.recordFile, resolved(location.recordFile))
                     : !served.serves(location.recordFile, real))
                 continue;
-            if (!readRecord(location.recordFile, records, m_state.warnings, base, &previews))
+            if (!readRecord(location.recordFile, read, m_state.warnings, base, &previews))
                 continue;
-            const Record& record = records[records.size() - 1];
+            const Record& record = read[read.size() - 1];
             if (filter && !filter(record)) {
-                records.dropLast();
+                read.dropLast();
                 continue;
             }
-            if (!record.item)
-                continue;
-            m_state.index.remember(keyOf(*record.item), location);
-            // A record of an item read already in this load is its twin. Only what the
-            // files hold now decides: the index may know records that moved or went.
-            const auto [listed, first] = listedHere.try_emplace(keyOf(*record.item), location);
-            if (!first) {
-                m_state.warnings.warn(location.recordFile,
-                    QStringLiteral("%1 holds the same item as %2, which is the one listed")
-                        .arg(location.recordFile, listed->second.recordFile));
-                records.dropLast();
+            locations.push_back(location);
+            entries.push_back({ folderOf(location), entryName(location),
+                record.item ? EditorCollection::kindOf(*record.item) : nullptr,
+                record.item ? record.item->id : std::string() });
+        }
+        const std::vector<std::size_t> listed = EditorCollection::Catalogue::listedOf(entries);
+        // The listed record first, so that the index knows it as the item's own.
+        for (const bool twins : { false, true }) {
+            for (std::size_t index = 0; index < read.size(); ++index) {
+                if (read[index].item && (listed[index] != index) == twins)
+                    m_state.index.remember(keyOf(*read[index].item), locations[index]);
             }
         }
+        for (std::size_t index = 0; index < read.size(); ++index) {
+            if (!read[index].item || listed[index] == index) {
+                read.handOver(index);
+                records.append(read[index]);
+                continue;
+            }
+            // A twin stays on disk; what it holds is the listed record's item already.
+            m_state.warnings.warn(locations[index].recordFile,
+                QStringLiteral("%1 holds the same item as %2, which is the one listed")
+                    .arg(locations[index].recordFile, locations[listed[index]].recordFile));
+        }
         return records;
+    }
+
+    // The name the catalogue judges a record by: its file's, or its folder's when it
+    // is stored at a folder of its own.
+    static QString entryName(const Location& location)
+    {
+        return QFileInfo(location.folder.isEmpty() ? location.recordFile : location.folder).fileName();
     }
 
     // Gives every record of the item with key the display name name, each rewritten

@@ -35,7 +35,7 @@ template <class T>
 QString PersistenceService::recordFile(const T& item) const
 {
     const std::vector<Storage::Location> known = m_endpoints->state.index.locations(Storage::keyOf(item));
-    return known.empty() ? QString() : known.back().recordFile;
+    return known.empty() ? QString() : known.front().recordFile;
 }
 
 template QString PersistenceService::recordFile(const Effect::Object&) const;

@@ -7,6 +7,7 @@
 #include "ServiceLogging.h"
 #include <LoadedRecords.h>
 #include <PersistentItem.h>
+#include <RecordReader.h>
 #include <Serialize/Archive.h>
 #include <Types/Image.h>
 
@@ -121,12 +122,7 @@ private:
 };
 
 // Why a file holds no readable record of an item type.
-struct ReadFailure {
-    enum Kind { None, Unreadable, Damaged, Foreign } kind = None; // Foreign: another record or item type
-    QString reason;
-
-    explicit operator bool() const { return kind != None; }
-};
+using ReadFailure = EditorCollection::ReadFailure;
 
 // Reads the record in file into records, which takes over its item; what kept it
 // from doing so otherwise. Relative paths in it are resolved against baseFolder.
@@ -134,7 +130,6 @@ template <class T>
 ReadFailure readRecordOf(const QString& file, EditorCollection::LoadedRecords<T>& records,
     const QString& baseFolder = dataFolder(), PreviewCache* previews = nullptr)
 {
-    using Record = EditorCollection::PersistentItem<T>;
     QFile in(file);
     // Read whole, unbuffered, into a buffer kept from file to file: a buffer per file
     // would cost allocations that make the heap consolidate, once per record.
@@ -146,39 +141,11 @@ ReadFailure readRecordOf(const QString& file, EditorCollection::LoadedRecords<T>
     document.resize(int(in.size()));
     if (in.read(document.data(), document.size()) != document.size())
         return { ReadFailure::Unreadable, QStringLiteral("cannot read it whole") };
-    std::unique_ptr<Serialize::InputArchive> opened;
-    try {
-        opened = std::make_unique<Serialize::InputArchive>(document);
-    } catch (const Serialize::ArchiveError& error) {
-        // An empty file or a broken archive was a record once; anything else never was.
-        if (document.isEmpty() || document.left(256).contains("<archive"))
-            return { ReadFailure::Damaged, QString::fromUtf8(error.what()) };
-        return { ReadFailure::Foreign, QStringLiteral("not a record file") };
-    }
-    Serialize::InputArchive& archive = *opened;
-    try {
-        archive.setBaseFolder(baseFolder);
-        const QString node = archive.peekNodeName();
-        if (node != QLatin1String(Record::NameInArchive()))
-            return { ReadFailure::Foreign,
-                QStringLiteral("not a %1 but %2").arg(Record::NameInArchive(), node) };
-        Record record;
-        record.restore(archive);
-        if (previews)
-            record.preview = previews->intern(std::move(record.preview));
-        records.append(std::move(record));
-        try {
-            archive.finish();
-        } catch (...) {
-            records.dropLast();
-            throw;
-        }
-        return {};
-    } catch (const Serialize::ArchiveError& error) {
-        return { ReadFailure::Damaged, QString::fromUtf8(error.what()) };
-    } catch (const std::bad_cast&) {
-        return { ReadFailure::Foreign, QStringLiteral("its item is not of the expected type") };
-    }
+    return EditorCollection::readRecordFrom(
+        document, records, baseFolder, [previews](EditorCollection::PersistentItem<T>& record) {
+            if (previews)
+                record.preview = previews->intern(std::move(record.preview));
+        });
 }
 
 // As readRecordOf; false, with a warning, when file holds no readable record of T.

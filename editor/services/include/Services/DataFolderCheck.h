@@ -9,13 +9,16 @@ namespace Services {
 // Something in a collection folder that the folder's listing passes over, or that
 // keeps an item from being what the listing shows.
 struct FolderProblem {
-    // One word: damaged, foreign, unreadable, duplicate, orphan, leftover or ignored.
+    // One word: damaged, foreign, unreadable, duplicate, name, orphan, leftover or
+    // ignored. A name problem is an item that another of its kind shares its display
+    // name with: both stay listed and reachable by id.
     QString kind;
     // The collection folder it lies in, relative to the data root ("imports",
     // "effects/AudioEqualizer").
     QString collection;
     QString path; // absolute
     QString detail; // what it is, for a person
+    QString newName; // for a name problem: the free name a fix gives it
 };
 
 // Looks through the collection folders below dataRoot (every folder in effects/,
@@ -26,8 +29,9 @@ struct FolderProblem {
 std::vector<FolderProblem> checkDataFolder(const QString& dataRoot);
 
 // Moves the file or folder of each problem into quarantine/<date>/ below dataRoot,
-// at the same path below it, and writes a line per problem into the note there.
-// Deletes nothing. Returns the problems it could not move.
+// at the same path below it, and writes a line per problem into the note there; a
+// name problem is fixed by giving the item its new name instead. Deletes nothing. Returns the problems it
+// could not move.
 std::vector<FolderProblem> quarantineProblems(
     const QString& dataRoot, const std::vector<FolderProblem>& problems);
 

@@ -36,8 +36,8 @@ public:
     // The outcome of the last remove request this service handled, on any thread.
     Removal lastRemoval() const;
 
-    // The record file this service last read or wrote for an item of item's type and
-    // id; empty when it knows none.
+    // The listed record file of an item of item's type and id, as this service knows
+    // it (not a twin); empty when it knows none.
     template <class T>
     QString recordFile(const T& item) const;
 
