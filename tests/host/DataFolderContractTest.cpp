@@ -88,4 +88,23 @@ TEST_F(DataFolderContract, CheckFixMovesEveryKindOfProblemAsideAndKeepsEveryGood
     EXPECT_TRUE(QFileInfo(valueAt(intros, "intros/0/bundle")).path().startsWith(moved + "/intros/"));
 }
 
+// A folder of the data folder may be a link to elsewhere: what lies there is reported,
+// never moved, and a link of ours is moved as the link it is.
+TEST_F(DataFolderContract, CheckFixMovesNothingOutOfAFolderALinkLeadsTo)
+{
+    QTemporaryDir outside;
+    ASSERT_TRUE(
+        writeFile(outside.filePath("junk.txt"), "theirs") && writeFile(outside.filePath("notes"), "too"));
+    ASSERT_TRUE(QFile::link(outside.path(), at("overlays")));
+    ASSERT_TRUE(
+        QDir().mkpath(at("imports")) && QFile::link(outside.filePath("notes"), at("imports/notes.txt")));
+
+    EXPECT_EQ(run("check").status, 1);
+    EXPECT_EQ(run("check --fix").status, 1); // the junk behind the link stays, reported
+    EXPECT_EQ(QDir(outside.path()).entryList(QDir::Files), QStringList({ "junk.txt", "notes" }));
+    EXPECT_EQ(Testing::readFile(outside.filePath("junk.txt")), "theirs");
+    EXPECT_FALSE(QFileInfo(at("imports/notes.txt")).isSymLink());
+    EXPECT_EQ(root.files().filter("quarantine/").size(), 2) << root.files().join(' ').toStdString();
+}
+
 } // namespace

@@ -254,24 +254,41 @@ std::vector<FolderProblem> checkDataFolder(const QString& dataRoot)
     return problems;
 }
 
+namespace {
+
+// Whether the entry at path really lies in the data folder: one behind a link to a
+// folder elsewhere is reported, never moved or rewritten. A link itself lies where
+// its own folder does, so it can be moved.
+bool liesInside(const QString& path, const QString& realRoot)
+{
+    const QString folder = QFileInfo(QFileInfo(path).absolutePath()).canonicalFilePath();
+    return !folder.isEmpty() && (folder == realRoot || folder.startsWith(realRoot + QLatin1Char('/')));
+}
+
+} // namespace
+
 std::vector<FolderProblem> quarantineProblems(
     const QString& dataRoot, const std::vector<FolderProblem>& problems)
 {
     const QDir root(dataRoot);
+    const QString realRoot = QFileInfo(dataRoot).canonicalFilePath();
     const QString quarantine
         = root.filePath(QStringLiteral("quarantine/") + QDate::currentDate().toString(Qt::ISODate));
     QFile note(QDir(quarantine).filePath(QStringLiteral("NOTE.txt")));
     std::vector<FolderProblem> left;
     std::vector<FolderProblem> moving;
     for (const FolderProblem& problem : problems) {
-        if (problem.kind != QLatin1String("name"))
+        if (!liesInside(problem.path, realRoot))
+            left.push_back(problem);
+        else if (problem.kind != QLatin1String("name"))
             moving.push_back(problem);
         else if (!renameRecordAt(problem.path, problem.newName))
             left.push_back(problem);
     }
     if (moving.empty())
         return left;
-    if (!QDir().mkpath(quarantine) || !note.open(QIODevice::Append | QIODevice::Text)) {
+    if (QFileInfo(root.filePath(QStringLiteral("quarantine"))).isSymLink() || !QDir().mkpath(quarantine)
+        || !liesInside(note.fileName(), realRoot) || !note.open(QIODevice::Append | QIODevice::Text)) {
         left.insert(left.end(), moving.begin(), moving.end());
         return left;
     }
