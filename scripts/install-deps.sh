@@ -6,7 +6,7 @@
 set -euo pipefail
 
 packages=(cmake make g++ pkg-config qtbase5-dev libgtest-dev libgmock-dev libbenchmark-dev
-          libboost-dev librapidcheck-dev libkf5archive-dev fonts-dejavu-core python3 clang libclang-rt-dev util-linux mount
+          libboost-dev librapidcheck-dev libkf5archive-dev libpugixml-dev libexpat1-dev libabsl-dev fonts-dejavu-core python3 clang libclang-rt-dev util-linux mount
           doxygen help2man dpkg-dev file lintian man-db clang-format git)
 
 missing=()
