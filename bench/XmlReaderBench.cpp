@@ -21,6 +21,7 @@
 #include <QXmlStreamReader>
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
