@@ -203,6 +203,16 @@ const Import::Object* UserCollection::saveUserIntro(
     // An intro without its timeline is never stored.
     if (!writeBundle(timeline, bundlePath))
         return nullptr;
+    // Until its record is stored, a failure or a throw takes the bundle back: no orphan.
+    struct TakeBack {
+        const QString& folder;
+        bool stored = false;
+        ~TakeBack()
+        {
+            if (!stored)
+                QDir(folder).removeRecursively();
+        }
+    } takeBack { folder };
     const Import::Object intro = introItem(uuid, bundlePath);
 
     Collection collection(m_id);
@@ -210,7 +220,8 @@ const Import::Object* UserCollection::saveUserIntro(
 
     Record record = collectionRecord(*this, &intro, preview);
     record.customStrings[uuid.toStdString()] = name.toStdString();
-    if (!storeRecord(record, folder))
+    takeBack.stored = storeRecord(record, folder);
+    if (!takeBack.stored)
         return nullptr;
 
     EditorCollection::LoadedRecords<Import::Object> stored = readBack<Import::Object>(folder);

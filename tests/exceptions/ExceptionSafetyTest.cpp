@@ -5,6 +5,7 @@
 // only by LeakSanitizer, in the sanitizer build.
 
 #include <BusCounts.h>
+#include <gmock/gmock.h>
 #include <OperationsUnderThrows.h>
 #include <Services/DataFolderCheck.h>
 
@@ -36,8 +37,9 @@ protected:
             EXPECT_TRUE(!throwAt || (after.count(what) && after.at(what) == bytes))
                 << "lost or changed: " << what;
         // Whatever file is new is a whole record that a listing shows.
-        if (throwAt)
-            EXPECT_EQ(problems(), problemsBefore);
+        if (throwAt) {
+            EXPECT_THAT(problems(), testing::ContainerEq(problemsBefore));
+        }
         return heard;
     }
 

@@ -160,9 +160,12 @@ TEST_F(PersistenceServiceTest, FolderLoadsItsOwnFileAndSubfolderRecordsOnceByFil
     for (const char* id : { "b", "a", "c" })
         ASSERT_TRUE(storeImport(id, at("imports/") + id));
     ASSERT_TRUE(storeImport("own", at("imports")));
+    // A link to a folder is a folder: its record counts.
+    QDir().mkpath(at("stash/d"));
+    ASSERT_TRUE(storeImport("d", at("stash/d")) && QFile::link(at("stash/d"), at("imports/d")));
 
-    EXPECT_EQ(ids(load(at("imports"))), (Ids { "a", "b", "c", "own" }));
-    EXPECT_EQ(ids(load(at("imports/../imports/."))), (Ids { "a", "b", "c", "own" }));
+    EXPECT_EQ(ids(load(at("imports"))), (Ids { "a", "b", "c", "d", "own" }));
+    EXPECT_EQ(ids(load(at("imports/../imports/."))), (Ids { "a", "b", "c", "d", "own" }));
 }
 
 TEST_F(PersistenceServiceTest, DamagedWrongTypedForeignAndLeftoverFilesAreSkippedAndLeftAlone)
@@ -256,6 +259,8 @@ TEST_F(PersistenceServiceTest, QuarantineMovesWhatItCanNeverOverwritesAndLeavesA
         EXPECT_TRUE(writeFile(at("imports/b"), damaged));
         return Services::quarantineProblems(root.path(), Services::checkDataFolder(root.path())).size();
     };
+    // Beside a good record, which is never a problem.
+    ASSERT_TRUE(storeImport("a", at("imports/a")));
     ASSERT_TRUE(writeFile(at("quarantine"), "a file where the folder would go"));
     EXPECT_EQ(quarantine("<archive"), 1u);
     EXPECT_EQ(readFile(at("imports/b")), "<archive");
