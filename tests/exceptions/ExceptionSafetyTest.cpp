@@ -5,9 +5,9 @@
 // only by LeakSanitizer, in the sanitizer build.
 
 #include <BusCounts.h>
-#include <gmock/gmock.h>
 #include <OperationsUnderThrows.h>
 #include <Services/DataFolderCheck.h>
+#include <gmock/gmock.h>
 
 namespace {
 
