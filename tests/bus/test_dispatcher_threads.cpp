@@ -65,12 +65,14 @@ TEST(DispatcherThreads, ConcurrentRegistrationSubscriptionAndPublishingLoseAndMi
     std::atomic<int> wrongCounts { 0 };
 
     constexpr auto fresh = freshTypes(std::make_index_sequence<64>());
+    // Outlive every publish to the hub: a list fetched by another thread may name them.
+    std::vector<Counter> onHub(threadCount);
     std::vector<std::thread> threads;
     for (int t = 0; t < threadCount; ++t)
         threads.emplace_back([&, t] {
             for (int i = 0; i < rounds; ++i) {
-                Counter onHub;
-                onHub.subscribe(&hub);
+                const int heardBefore = onHub[std::size_t(t)].pings;
+                onHub[std::size_t(t)].subscribe(&hub);
                 auto own = std::make_unique<Sender>();
                 Counter local;
                 local.subscribe(own.get());
@@ -82,10 +84,12 @@ TEST(DispatcherThreads, ConcurrentRegistrationSubscriptionAndPublishingLoseAndMi
                 else
                     local.unsubscribe(own.get());
                 PubSub::publish(Ping(own.get()));
-                if (!fresh[std::size_t(t * 16 + i) % fresh.size()](&hub))
+                const Sender mine;
+                if (!fresh[std::size_t(t * 16 + i) % fresh.size()](&mine))
                     ++wrongCounts;
-                if (local.pings != 1 || local.pongs != 1 || onHub.pings < 1)
+                if (local.pings != 1 || local.pongs != 1 || onHub[std::size_t(t)].pings <= heardBefore)
                     ++wrongCounts;
+                onHub[std::size_t(t)].unsubscribe(&hub);
             }
         });
     for (std::thread& thread : threads)
