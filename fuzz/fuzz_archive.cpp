@@ -1,9 +1,26 @@
 // Feeds arbitrary bytes to the archive reader in the layouts the persistence service and
 // the bundle reader read. Damage must end in ArchiveError, never in a crash, a hang or a
-// huge allocation; whatever reads cleanly must clone.
+// huge allocation; whatever reads cleanly must clone into an object that saves as the
+// original does.
 
 #include "FuzzSupport.h"
 #include <Serialize/Cloner.h>
+
+#include <QBuffer>
+
+namespace {
+
+QByteArray saved(const Serialize::ISerializable* object)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    Serialize::OutputArchive out(&buffer);
+    out.writeObject("object", object);
+    out.finish();
+    return buffer.data();
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -14,6 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     Serialize::ObjectStorage storage;
-    Serialize::Cloner().cloneImpl(object.get(), storage);
+    const Serialize::ISerializable* clone = Serialize::Cloner().cloneImpl(object.get(), storage);
+    if (saved(clone) != saved(object.get()))
+        __builtin_trap();
     return 0;
 }

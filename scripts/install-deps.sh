@@ -6,8 +6,8 @@
 set -euo pipefail
 
 packages=(cmake make g++ pkg-config qtbase5-dev qtbase5-private-dev libgtest-dev libgmock-dev libbenchmark-dev
-          libboost-dev librapidcheck-dev libkf5archive-dev fonts-dejavu-core python3 clang libclang-rt-dev util-linux mount
-          doxygen help2man bash-completion dpkg-dev file lintian man-db clang-format git)
+          libboost-dev librapidcheck-dev libkf5archive-dev libpugixml-dev libexpat1-dev fonts-dejavu-core python3 clang
+          libclang-rt-dev util-linux mount doxygen help2man bash-completion dpkg-dev file lintian man-db clang-format git)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -33,6 +33,6 @@ suite "${SANITIZE_BUILD_DIR:-build-asan}" -DCMAKE_BUILD_TYPE=Debug \
 thread=${THREAD_BUILD_DIR:-build-tsan}
 cmake -S . -B "$thread" -DUSERCOLLECTION_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DUSERCOLLECTION_SANITIZE=thread -DUSERCOLLECTION_BUILD_BENCHMARKS=OFF
-cmake --build "$thread" -j "$jobs" --target bus_thread_tests unique_id_tests
+cmake --build "$thread" -j "$jobs" --target bus_thread_tests unique_id_tests persistence_thread_tests
 ctest --test-dir "$thread" --output-on-failure -L threads
 BUILD_DIR="${FUZZ_BUILD_DIR:-build-fuzz}" scripts/fuzz.sh

@@ -15,6 +15,7 @@
 #include <QUuid>
 
 #include <algorithm>
+#include <exception>
 #include <functional>
 #include <utility>
 
@@ -222,6 +223,20 @@ const Import::Object* UserCollection::saveUserIntro(
     // An intro without its timeline is never stored.
     if (!writeBundle(timeline, bundlePath))
         return nullptr;
+    // A throw before the record is stored takes the bundle back, so that no folder is
+    // left that nothing lists; a store that was refused keeps it, as callers expect.
+    struct TakeBack {
+        const QString& folder;
+        const int throwing = std::uncaught_exceptions();
+        ~TakeBack()
+        {
+            const QDir dir(folder);
+            if (std::uncaught_exceptions() > throwing
+                && dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
+                    == QStringList { IntroBundleName })
+                QDir(folder).removeRecursively();
+        }
+    } takeBack { folder };
     const Import::Object intro = introItem(uuid, bundlePath);
 
     Collection collection(m_id);

@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace EditorCollection {
@@ -100,68 +101,6 @@ private:
 
 namespace Details {
 
-// Membership of pointers in one flat table: no allocation per element, and a lookup
-// touches one or two cache lines where a node-based set chases pointers.
-template <class P>
-class PointerSet {
-public:
-    explicit PointerSet(const std::deque<P>& items) { assign(items); }
-
-    // Holds exactly items afterwards; keeps the table when it is large enough, so
-    // that one comparison allocates one table.
-    void assign(const std::deque<P>& items)
-    {
-        std::size_t capacity = 16;
-        while (2 * capacity < 3 * items.size())
-            capacity *= 2;
-        if (capacity > m_slots.size())
-            m_slots.assign(capacity, nullptr);
-        else
-            std::fill(m_slots.begin(), m_slots.end(), nullptr);
-        m_mask = m_slots.size() - 1;
-        m_hasNull = false;
-        for (P item : items)
-            insert(item);
-    }
-
-    bool contains(P item) const
-    {
-        if (!item)
-            return m_hasNull;
-        for (std::size_t i = home(item);; i = (i + 1) & m_mask) {
-            if (m_slots[i] == item)
-                return true;
-            if (!m_slots[i])
-                return false;
-        }
-    }
-
-private:
-    void insert(P item)
-    {
-        if (!item) {
-            m_hasNull = true;
-            return;
-        }
-        std::size_t i = home(item);
-        for (; m_slots[i]; i = (i + 1) & m_mask)
-            if (m_slots[i] == item)
-                return;
-        m_slots[i] = item;
-    }
-
-    std::size_t home(P item) const
-    {
-        const auto hash
-            = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(item)) * 0x9E3779B97F4A7C15ull;
-        return static_cast<std::size_t>(hash >> 32) & m_mask;
-    }
-
-    std::vector<P> m_slots;
-    std::size_t m_mask = 0;
-    bool m_hasNull = false;
-};
-
 // One item whose preview differs between two preview maps (a null preview counts as none).
 template <class T>
 struct PreviewDifference {
@@ -203,23 +142,23 @@ std::vector<PreviewDifference<T>> previewDifferences(
 template <class T>
 void View<T>::onContainerChanged(const Container<T>* c, const Container<T>& before, const Container<T>& after)
 {
-    // Membership goes through a flat table of the other sequence and previews through
+    // Membership goes through a hash set of the other sequence and previews through
     // one merged walk of the two maps, so the comparison stays linear in the number of
     // items. Hooks may publish; indices rather than iterators keep the walks valid if
     // they do.
     const std::deque<const T*>& was = before.items;
     const std::deque<const T*>& now = after.items;
     const bool sameSequence = was == now;
-    std::optional<Details::PointerSet<const T*>> inAfter;
+    std::optional<std::unordered_set<const T*>> inAfter;
     if (!sameSequence && !was.empty() && !now.empty())
-        inAfter.emplace(now);
+        inAfter.emplace(now.begin(), now.end());
 
     if (!was.empty() && !now.empty()) {
         const auto differences = Details::previewDifferences(before.previews, after.previews);
         if (!differences.empty()) {
             for (std::size_t i = 0; i < was.size(); ++i) {
                 const T* item = was[i];
-                if (inAfter && !inAfter->contains(item))
+                if (inAfter && !inAfter->count(item))
                     continue;
                 const auto found = std::lower_bound(differences.begin(), differences.end(), item,
                     [](const Details::PreviewDifference<T>& d, const T* p) { return d.item < p; });
@@ -240,12 +179,13 @@ void View<T>::onContainerChanged(const Container<T>* c, const Container<T>& befo
             removed = was;
         } else {
             for (const T* item : was)
-                if (!inAfter->contains(item))
+                if (!inAfter->count(item))
                     removed.push_back(item);
-            Details::PointerSet<const T*>& inBefore = *inAfter;
-            inBefore.assign(was);
+            std::unordered_set<const T*>& inBefore = *inAfter;
+            inBefore.clear();
+            inBefore.insert(was.begin(), was.end());
             for (const T* item : now)
-                if (!inBefore.contains(item))
+                if (!inBefore.count(item))
                     added.push_back(item);
         }
         if (!added.empty())

@@ -96,12 +96,15 @@ TEST_F(CollectionServiceTest, EveryRegisteredRecordIsFetchedWithPreviewCategorie
     EXPECT_TRUE(c->removableItems.count(item));
     EXPECT_EQ(Translator::translate("clip-1"), QStringLiteral("Beach"));
 
-    // The same id again takes the first one's place (which is deleted); the same
-    // pointer again changes nothing.
+    // The same id again takes its holder's place wherever it stands (the holder is
+    // deleted); the same pointer again changes nothing.
+    const Item* second = Testing::newImport("clip-2");
+    Testing::registerIn("mine", second);
     const Item* again = Testing::newImport("clip-1");
-    Testing::registerIn("mine", again);
-    Testing::registerIn("mine", again);
-    EXPECT_THAT(c->items, ElementsAre(again));
+    const Item* secondAgain = Testing::newImport("clip-2");
+    for (const Item* replacing : { again, secondAgain, again })
+        Testing::registerIn("mine", replacing);
+    EXPECT_THAT(c->items, ElementsAre(again, secondAgain));
     EXPECT_FALSE(c->previews.count(item));
 
     // Every registration is taken: an empty id names a collection too.

@@ -27,6 +27,15 @@ TEST(ModelItems, TimelineDurationIsTheLongestTrack)
     EXPECT_EQ(Timeline::Object().duration(), 0);
 }
 
+TEST(ModelItems, ClipsAreEqualOnlyWithTheSameSourceAndPoints)
+{
+    const Timeline::Clip clip { "a.mp4", 500, 2500 },
+        others[] = { { "b.mp4", 500, 2500 }, { "a.mp4", 0, 2500 }, { "a.mp4", 500, 2000 } };
+    EXPECT_TRUE(clip == Timeline::Clip(clip));
+    for (const Timeline::Clip& other : others)
+        EXPECT_FALSE(clip == other) << other.inPoint << " " << other.outPoint;
+}
+
 TEST(ModelItems, DocumentOfAnotherItemOrOfValuesNoItemCanHoldIsDamageAndChangesNothing)
 {
     Overlay::Preset preset;

@@ -6,6 +6,8 @@
 
 #include <BusCounts.h>
 #include <OperationsUnderThrows.h>
+#include <Services/DataFolderCheck.h>
+#include <gmock/gmock.h>
 
 namespace {
 
@@ -20,6 +22,7 @@ protected:
         const Operation& operation = std::get<0>(GetParam());
         operation.prepare(world);
         const auto before = kept();
+        const auto problemsBefore = problems();
         const auto counts = PubSub::Details::Dispatcher::instance().counts();
         chaos = Chaos { std::get<1>(GetParam()), throwAt };
         if (throwAt)
@@ -33,6 +36,10 @@ protected:
         for (const auto& [what, bytes] : before)
             EXPECT_TRUE(!throwAt || (after.count(what) && after.at(what) == bytes))
                 << "lost or changed: " << what;
+        // Whatever file is new is a whole record that a listing shows.
+        if (throwAt) {
+            EXPECT_THAT(problems(), testing::ContainerEq(problemsBefore));
+        }
         return heard;
     }
 
@@ -51,12 +58,36 @@ protected:
         return kept;
     }
 
+    // Every file of the data folder that a listing passes over or that keeps an item
+    // from being listed (leftovers, orphans, damage, duplicates), as "kind: path".
+    std::set<std::string> problems() const
+    {
+        std::set<std::string> found;
+        for (const Services::FolderProblem& problem : Services::checkDataFolder(world.root.path()))
+            found.insert((problem.kind + ": " + problem.path).toStdString());
+        return found;
+    }
+
     World world;
 };
 
-TEST_P(ExceptionSafety, AThrowAtAnyMessageReachesTheCallerAndLeavesNothingBehind)
+// A throw after the helpers needs a helper that loads; these operations send no load.
+const std::set<std::string> withoutLoad = { "NameAvailable", "RemoveUserEffect", "RemoveUserImport" };
+
+std::vector<std::tuple<Operation, Chaos::Where>> rows()
+{
+    std::vector<std::tuple<Operation, Chaos::Where>> rows;
+    for (const Operation& operation : operations)
+        for (const Chaos::Where where : { Chaos::BeforeServices, Chaos::AfterServices, Chaos::AfterHelpers })
+            if (where != Chaos::AfterHelpers || !withoutLoad.count(operation.name))
+                rows.emplace_back(operation, where);
+    return rows;
+}
+
+TEST_P(ExceptionSafety, AThrowAtAnyMessageReachesTheCallerAndLeavesNothingBehindButWholeRecords)
 {
     const int messages = run(0);
+    ASSERT_GT(messages, 0) << "no thrower of this row hears the operation: it would check nothing";
     for (int n = 1; n <= messages; ++n) {
         SCOPED_TRACE(testing::Message() << "thrown at message " << n << " of " << messages);
         run(n);
@@ -64,9 +95,7 @@ TEST_P(ExceptionSafety, AThrowAtAnyMessageReachesTheCallerAndLeavesNothingBehind
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Operations, ExceptionSafety,
-    testing::Combine(testing::ValuesIn(operations),
-        testing::Values(Chaos::BeforeServices, Chaos::AfterServices, Chaos::AfterHelpers)),
+INSTANTIATE_TEST_SUITE_P(Operations, ExceptionSafety, testing::ValuesIn(rows()),
     ([](const testing::TestParamInfo<ExceptionSafety::ParamType>& info) {
         const char* const places[] = { "_ThrowerFirst", "_ThrowerLast", "_ThrowerAfterHelpers" };
         return std::get<0>(info.param).name + places[std::get<1>(info.param)];

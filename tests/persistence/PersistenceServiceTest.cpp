@@ -1,9 +1,11 @@
 #include "RecordDocuments.h"
 #include <BusSpy.h>
 #include <Effect/AudioEqualizer.h>
+#include <Services/DataFolderCheck.h>
 #include <Settings/Settings.h>
 #include <WithServices.h>
 
+#include <QDate>
 #include <QImage>
 #include <QPainter>
 
@@ -166,9 +168,12 @@ TEST_F(PersistenceServiceTest, FolderLoadsItsOwnFileAndSubfolderRecordsOnceByFil
     for (const char* id : { "b", "a", "c" })
         ASSERT_TRUE(storeImport(id, at("imports/") + id));
     ASSERT_TRUE(storeImport("own", at("imports")));
+    // A link to a folder is a folder: its record counts.
+    QDir().mkpath(at("stash/d"));
+    ASSERT_TRUE(storeImport("d", at("stash/d")) && QFile::link(at("stash/d"), at("imports/d")));
 
-    EXPECT_EQ(ids(load(at("imports"))), (Ids { "a", "b", "c", "own" }));
-    EXPECT_EQ(ids(load(at("imports/../imports/."))), (Ids { "a", "b", "c", "own" }));
+    EXPECT_EQ(ids(load(at("imports"))), (Ids { "a", "b", "c", "d", "own" }));
+    EXPECT_EQ(ids(load(at("imports/../imports/."))), (Ids { "a", "b", "c", "d", "own" }));
 }
 
 TEST_F(PersistenceServiceTest, DamagedWrongTypedForeignAndLeftoverFilesAreSkippedAndLeftAlone)
@@ -267,6 +272,31 @@ TEST_F(PersistenceServiceTest, PathsOutsideTheServedFoldersAreRefused)
     EXPECT_FALSE(store(record, at("imports/a")));
     persistence.emplace(); // a service that was not given the folder does not read it
     EXPECT_TRUE(load(outside.path()).empty());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(PersistenceServiceTest, QuarantineMovesWhatItCanNeverOverwritesAndLeavesAllWhereItCannotBeMade)
+{
+    const auto quarantine = [&](const QByteArray& damaged) {
+        EXPECT_TRUE(writeFile(at("imports/b"), damaged));
+        return Services::quarantineProblems(root.path(), Services::checkDataFolder(root.path())).size();
+    };
+    // Beside a good record, which is never a problem.
+    ASSERT_TRUE(storeImport("a", at("imports/a")));
+    ASSERT_TRUE(writeFile(at("quarantine"), "a file where the folder would go"));
+    EXPECT_EQ(quarantine("<archive"), 1u);
+    EXPECT_EQ(readFile(at("imports/b")), "<archive");
+    // A second and third quarantine of the same day add copies beside the first.
+    ASSERT_TRUE(QFile::remove(at("quarantine")));
+    const QString day = "quarantine/" + QDate::currentDate().toString(Qt::ISODate) + "/imports/b";
+    for (const QString copy : { "", ".2", ".3" }) {
+        EXPECT_EQ(quarantine("<archive" + copy.toUtf8()), 0u);
+        EXPECT_EQ(readFile(at(day + copy)), "<archive" + copy.toUtf8());
+    }
+    EXPECT_FALSE(QFile::exists(at("imports/b")));
 }
 
 } // namespace

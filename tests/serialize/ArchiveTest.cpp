@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 #include <rapidcheck/gtest.h>
 
-#include <QImage>
-
 #include <cmath>
 #include <limits>
 
@@ -142,19 +140,6 @@ TEST(Archive, ObjectsInsideObjectsComeBackButNestingBeyondAnyRecordIsDamage)
 {
     EXPECT_EQ(depthRead(10), 10);
     EXPECT_THROW(depthRead(1000), Serialize::ArchiveError);
-}
-
-TEST(Archive, ImageComesBackWithEqualPixels)
-{
-    QImage pattern(7, 5, QImage::Format_ARGB32);
-    for (int y = 0; y < pattern.height(); ++y)
-        for (int x = 0; x < pattern.width(); ++x)
-            pattern.setPixel(x, y, qRgba(x * 30, y * 50, 200, 255));
-    DocumentReader reader(writeDocument([&](OutputArchive& out) {
-        out.writeImage("preview", std::make_shared<const Types::Image>(QPixmap::fromImage(pattern)));
-    }));
-    EXPECT_EQ(
-        reader.archive().readImage("preview")->toImage().convertToFormat(QImage::Format_ARGB32), pattern);
 }
 
 } // namespace

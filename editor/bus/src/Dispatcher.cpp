@@ -73,7 +73,10 @@ void append(std::deque<void*>& out, const HandlerBucket& bucket)
 
 // Buckets by sender object. Open addressing with linear probing over a
 // power-of-two table: a lookup is a multiply and mostly one cache line, where a
-// node-based map costs a division and two dependent loads.
+// node-based map costs a division and two dependent loads. Kept over
+// absl::flat_hash_map, which cost 633 instructions a publish against 606 with this
+// (callgrind, BM_Publish; the interface floor is 387) while the publish is already
+// over its target of 1.3x the floor.
 class SenderIndex {
 public:
     const HandlerBucket* find(const Object* sender) const

@@ -1,8 +1,9 @@
-#include "XmlPullReader.h"
+#include "CharacterRules.h"
 #include <Serialize/Archive.h>
 #include <Serialize/ISerializable.h>
 #include <Serialize/Registry.h>
 #include <Types/Image.h>
+#include <pugixml.hpp>
 
 #include <QDir>
 #include <QLocale>
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace Serialize {
@@ -19,15 +21,10 @@ namespace {
 constexpr int FormatVersion = 1;
 // Objects that hold objects recurse on the stack; a damaged document must not choose how deep.
 constexpr int MaxObjectDepth = 32;
-bool isNameStart(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
-}
 
-bool isNameChar(char c)
-{
-    return isNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
-}
+using Details::isNameChar;
+using Details::isNameStart;
+using Details::isTextChar;
 
 QString checkedName(const char* name)
 {
@@ -39,19 +36,11 @@ QString checkedName(const char* name)
     return QString::fromLatin1(name);
 }
 
-bool isXmlChar(char32_t c)
-{
-    // XML 1.0 drops controls and normalises "\r" away, so such text goes as base64.
-    if (c < 0x20)
-        return c == '\t' || c == '\n';
-    return c < 0xD800 || (c >= 0xE000 && c < 0xFFFE) || (c >= 0x10000 && c <= 0x10FFFF);
-}
-
 // True when value is UTF-8 whose every character survives XML text unchanged.
 bool isPlainUtf8(const std::string& value)
 {
     for (const char *at = value.data(), *end = at + value.size(); at < end;) {
-        if (!isXmlChar(Details::decodeUtf8(at, end)))
+        if (!isTextChar(Details::decodeUtf8(at, end)))
             return false;
     }
     return true;
@@ -67,7 +56,7 @@ bool isPlainText(const QString& value)
             if (p + 1 == end || !QChar::isLowSurrogate(p[1].unicode()))
                 return false;
             ++p;
-        } else if (!isXmlChar(u)) {
+        } else if (!isTextChar(u)) {
             return false;
         }
     }
@@ -241,116 +230,184 @@ bool OutputArchive::finish()
 
 // ---------------------------------------------------------------------------
 
+// pugixml builds the document's tree in one pass; the reader then walks it as the
+// caller names entries. pugixml checks structure, not characters or references, so
+// the raw document is checked against the writer's rules first.
+struct InputArchive::Reader {
+    QByteArray document; // shared, for line numbers
+    pugi::xml_document tree;
+    pugi::xml_node parent; // the element being read
+    pugi::xml_node next; // its first child not read yet; null at its end
+    pugi::xml_node tag; // the element whose attributes attribute() reads
+
+    int lineAt(std::ptrdiff_t offset) const
+    {
+        if (offset < 0 || offset > document.size())
+            return 0;
+        return 1 + int(std::count(document.constData(), document.constData() + offset, '\n'));
+    }
+};
+
+namespace {
+
+bool isBlank(const char* text)
+{
+    for (; *text; ++text)
+        if (*text != ' ' && *text != '\t' && *text != '\n' && *text != '\r')
+            return false;
+    return true;
+}
+
+bool isText(const pugi::xml_node& node)
+{
+    return node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata;
+}
+
+} // namespace
+
 InputArchive::InputArchive(QIODevice* device)
+    : m_reader(std::make_unique<Reader>())
 {
     if (!device)
         fail(QStringLiteral("no device"));
-    m_reader = std::make_unique<Details::XmlPullReader>(device->readAll());
-    start();
+    start(device->readAll());
 }
 
 InputArchive::InputArchive(const QByteArray& document)
-    : m_reader(std::make_unique<Details::XmlPullReader>(document))
+    : m_reader(std::make_unique<Reader>())
 {
-    start();
-}
-
-void InputArchive::start()
-{
-    // Up to the root element: anything but the declaration, comments and blank text is damage.
-    for (;;) {
-        const auto token = m_reader->readNext();
-        if (token == Token::Comment || (token == Token::Characters && m_reader->isWhitespace()))
-            continue;
-        if (token == Token::Invalid)
-            fail(m_reader->errorString());
-        if (token != Token::StartElement || m_reader->name() != QLatin1String("archive"))
-            fail(QStringLiteral("not an archive"));
-        break;
-    }
-    bool ok = false;
-    const int version = attribute("version").toInt(&ok);
-    if (!ok || version != FormatVersion)
-        fail(QStringLiteral("unsupported archive version"));
+    start(document);
 }
 
 InputArchive::~InputArchive() = default;
 
+void InputArchive::start(const QByteArray& document)
+{
+    Reader& r = *m_reader;
+    r.document = document;
+    const char* begin = document.constData();
+    std::size_t offset = 0;
+    if (const char* problem = Details::checkCharacters(begin, begin + document.size(), &offset)) {
+        r.tag = pugi::xml_node();
+        throw ArchiveError(QStringLiteral("damaged archive at line %1: %2")
+                               .arg(r.lineAt(std::ptrdiff_t(offset)))
+                               .arg(QLatin1String(problem))
+                               .toStdString());
+    }
+    // Blank text is kept where it is an element's only content: a field's value.
+    constexpr unsigned options = pugi::parse_cdata | pugi::parse_escapes | pugi::parse_eol
+        | pugi::parse_wconv_attribute | pugi::parse_ws_pcdata_single | pugi::parse_pi | pugi::parse_doctype
+        | pugi::parse_declaration;
+    const pugi::xml_parse_result parsed
+        = r.tree.load_buffer(begin, std::size_t(document.size()), options, pugi::encoding_utf8);
+    if (!parsed)
+        throw ArchiveError(QStringLiteral("damaged archive at line %1: %2")
+                               .arg(r.lineAt(parsed.offset))
+                               .arg(QLatin1String(parsed.description()))
+                               .toStdString());
+    // Around the root element: the declaration, comments and blank text only.
+    pugi::xml_node root;
+    for (const pugi::xml_node& node : r.tree.children()) {
+        r.tag = node;
+        switch (node.type()) {
+        case pugi::node_declaration: {
+            const char* encoding = node.attribute("encoding").value();
+            if (*encoding && QByteArray(encoding).toUpper() != "UTF-8")
+                fail(QStringLiteral("unsupported encoding"));
+            break;
+        }
+        case pugi::node_element:
+            if (root)
+                fail(QStringLiteral("content after the root element"));
+            root = node;
+            break;
+        case pugi::node_pcdata:
+            if (isBlank(node.value()))
+                break;
+            fail(QStringLiteral("text outside the root element"));
+        case pugi::node_doctype:
+            fail(QStringLiteral("a document type or declaration is not allowed"));
+        default:
+            fail(QStringLiteral("unexpected markup"));
+        }
+    }
+    r.tag = root;
+    if (!root || std::strcmp(root.name(), "archive") != 0)
+        fail(QStringLiteral("not an archive"));
+    bool ok = false;
+    const int version = attribute("version").toInt(&ok);
+    if (!ok || version != FormatVersion)
+        fail(QStringLiteral("unsupported archive version"));
+    r.parent = root;
+    r.next = root.first_child();
+}
+
 void InputArchive::fail(const QString& what) const
 {
+    const Reader& r = *m_reader;
+    const pugi::xml_node at = r.tag ? r.tag : r.parent;
     throw ArchiveError(QStringLiteral("damaged archive at line %1: %2")
-                           .arg(m_reader ? m_reader->lineNumber() : 0)
+                           .arg(at ? r.lineAt(at.offset_debug()) : 0)
                            .arg(what)
                            .toStdString());
 }
 
 QByteArray InputArchive::attribute(const char* name) const
 {
-    QByteArray value;
-    m_reader->attribute(QLatin1String(name), &value);
-    return value;
+    const char* value = m_reader->tag.attribute(name).value();
+    return QByteArray::fromRawData(value, int(std::strlen(value)));
 }
 
-InputArchive::Token InputArchive::peekToken()
+bool InputArchive::atElement()
 {
-    if (m_pending)
-        return m_reader->tokenType();
-    for (;;) {
-        switch (const auto token = m_reader->readNext()) {
-        case Token::StartElement:
-        case Token::EndElement:
-            m_pending = true;
-            return token;
-        case Token::Comment:
-            continue;
-        case Token::Characters:
-            if (m_reader->isWhitespace())
-                continue;
-            fail(QStringLiteral("unexpected text"));
-        case Token::Invalid:
-            fail(m_reader->errorString());
-        default:
-            fail(QStringLiteral("unexpected markup"));
+    Reader& r = *m_reader;
+    for (; r.next; r.next = r.next.next_sibling()) {
+        if (r.next.type() == pugi::node_element) {
+            r.tag = r.next;
+            return true;
         }
+        r.tag = r.next;
+        if (!isText(r.next))
+            fail(QStringLiteral("unexpected markup"));
+        if (!isBlank(r.next.value()))
+            fail(QStringLiteral("unexpected text"));
     }
+    r.tag = pugi::xml_node();
+    return false;
 }
 
 void InputArchive::expectStart(const char* name)
 {
-    if (peekToken() != Token::StartElement || m_reader->name() != QLatin1String(name))
+    if (!atElement() || std::strcmp(m_reader->next.name(), name) != 0)
         fail(QStringLiteral("expected <%1>").arg(QLatin1String(name)));
-    m_pending = false;
+    Reader& r = *m_reader;
+    r.parent = r.next;
+    r.next = r.parent.first_child();
 }
 
 void InputArchive::expectEnd()
 {
-    if (peekToken() != Token::EndElement)
-        fail(QStringLiteral("expected the end of <%1>").arg(m_reader->name()));
-    m_pending = false;
+    if (atElement())
+        fail(QStringLiteral("expected the end of <%1>").arg(QString::fromUtf8(m_reader->parent.name())));
+    Reader& r = *m_reader;
+    r.next = r.parent.next_sibling();
+    r.parent = r.parent.parent();
 }
 
 void InputArchive::readContent(const char* name)
 {
     expectStart(name);
+    Reader& r = *m_reader;
     m_text.resize(0); // keeps the capacity
-    for (;;) {
-        switch (m_reader->readNext()) {
-        case Token::Characters:
-            if (m_text.isEmpty())
-                m_reader->swapText(m_text); // no copy for the one piece of text most fields have
-            else
-                m_text.append(m_reader->text());
-            continue;
-        case Token::Comment:
-            continue;
-        case Token::EndElement:
-            return;
-        case Token::Invalid:
-            fail(m_reader->errorString());
-        default:
+    for (; r.next; r.next = r.next.next_sibling()) {
+        if (!isText(r.next)) {
+            r.tag = r.next;
             fail(QStringLiteral("unexpected content in <%1>").arg(QLatin1String(name)));
         }
+        m_text.append(r.next.value());
     }
+    r.tag = r.parent;
+    expectEnd();
 }
 
 bool InputArchive::isBase64() const
@@ -369,7 +426,7 @@ QByteArray InputArchive::decodeBase64(const char* name) const
 
 QString InputArchive::peekNodeName()
 {
-    return peekToken() == Token::StartElement ? QString(m_reader->name()) : QString();
+    return atElement() ? QString::fromUtf8(m_reader->next.name()) : QString();
 }
 
 void InputArchive::beginNode(const char* name)
@@ -384,7 +441,7 @@ void InputArchive::endNode()
 
 std::string InputArchive::readString(const char* name)
 {
-    if (peekToken() == Token::StartElement && isBase64()) {
+    if (atElement() && isBase64()) {
         readContent(name);
         const QByteArray bytes = decodeBase64(name);
         return std::string(bytes.constData(), std::size_t(bytes.size()));
@@ -400,7 +457,7 @@ void InputArchive::setBaseFolder(const QString& folder)
 
 std::string InputArchive::readPath(const char* name)
 {
-    const bool withinBase = peekToken() == Token::StartElement && attribute("within") == "base";
+    const bool withinBase = atElement() && attribute("within") == "base";
     if (!withinBase)
         return readString(name);
     readContent(name);
@@ -415,7 +472,7 @@ std::string InputArchive::readPath(const char* name)
 
 QString InputArchive::readText(const char* name)
 {
-    if (peekToken() == Token::StartElement && isBase64()) {
+    if (atElement() && isBase64()) {
         readContent(name);
         const QByteArray units = decodeBase64(name);
         if (units.size() % 2 != 0)
@@ -525,12 +582,12 @@ std::unique_ptr<ISerializable> InputArchive::readObject(const char* name)
 
 std::shared_ptr<const Types::Image> InputArchive::readImage(const char* name)
 {
-    if (peekToken() == Token::StartElement && attribute("null") == "true") {
+    if (atElement() && attribute("null") == "true") {
         expectStart(name);
         expectEnd();
         return nullptr;
     }
-    if (peekToken() == Token::StartElement && attribute("format") != "png")
+    if (atElement() && attribute("format") != "png")
         fail(QStringLiteral("expected a PNG image in <%1>").arg(QLatin1String(name)));
     readContent(name);
     QByteArray png = decodeBase64(name);
@@ -544,15 +601,8 @@ std::shared_ptr<const Types::Image> InputArchive::readImage(const char* name)
 
 void InputArchive::finish()
 {
-    expectEnd(); // the archive element
-    for (;;) {
-        const auto token = m_reader->readNext();
-        if (token == Token::EndDocument)
-            return;
-        if (token == Token::Comment || (token == Token::Characters && m_reader->isWhitespace()))
-            continue;
-        fail(token == Token::Invalid ? m_reader->errorString() : QStringLiteral("content after the end"));
-    }
+    // The archive element; what may stand around it was checked at the start.
+    expectEnd();
 }
 
 } // namespace Serialize

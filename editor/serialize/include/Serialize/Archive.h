@@ -18,18 +18,6 @@ class Image;
 namespace Serialize {
 
 class ISerializable;
-namespace Details {
-class XmlPullReader;
-enum class XmlToken {
-    StartElement,
-    EndElement,
-    Characters,
-    Comment,
-    ProcessingInstruction,
-    EndDocument,
-    Invalid
-};
-} // namespace Details
 
 // Any damage found while reading: malformed XML, a missing or unexpected entry, a
 // bad number, an unknown class. Readers never crash on bad input; they throw this.
@@ -135,23 +123,24 @@ public:
     void finish();
 
 private:
-    using Token = Details::XmlToken;
-    void start();
+    struct Reader; // the parsed document and where reading stands
+    void start(const QByteArray& document);
     [[noreturn]] void fail(const QString& what) const;
-    Token peekToken();
+    // Whether the next entry is an element (which attribute() then reads), not the
+    // end of the enclosing one; fails on text or markup.
+    bool atElement();
     QByteArray attribute(const char* name) const;
     void expectStart(const char* name);
     void expectEnd();
-    // The text content of the field just opened, collected into m_text.
+    // The text content of the field name, collected into m_text.
     void readContent(const char* name);
     bool isBase64() const;
     QByteArray decodeBase64(const char* name) const;
 
-    std::unique_ptr<Details::XmlPullReader> m_reader;
-    bool m_pending = false; // the reader stands on a start or end tag not yet consumed
+    std::unique_ptr<Reader> m_reader;
     int m_objectDepth = 0;
     QString m_baseFolder;
-    QByteArray m_text; // UTF-8, reused for every field, so reading allocates only once
+    QByteArray m_text; // UTF-8, reused for every field
 };
 
 } // namespace Serialize
