@@ -99,9 +99,10 @@ TEST_P(Refused, FailsWithOneLineAndChangesNothing)
     static const bool namespacesUsable
         = QProcess::execute("unshare", { "-rm", "sh", "-c", readOnly, QTemporaryDir().path(), "true" }) == 0;
     // A guard that cannot run must not pass unseen.
-    if (storage == "ReadOnly")
+    if (storage == "ReadOnly") {
         ASSERT_TRUE(namespacesUsable)
             << "unshare -rm cannot mount here: allow user namespaces, or run as root";
+    }
     const std::map<QString, QStringList> wrappers = { { "", {} },
         { "FileSizeLimit", { "prlimit", "--fsize=16", "sh", "-c", R"(trap '' XFSZ; exec "$@")", "sh" } },
         { "ReadOnly", { "unshare", "-rm", "sh", "-c", readOnly, data() } } };
