@@ -59,12 +59,15 @@ protected:
     }
 
     // Every file of the data folder that a listing passes over or that keeps an item
-    // from being listed (leftovers, orphans, damage, duplicates), as "kind: path".
+    // from being listed (leftovers, orphans, damage, duplicates), as "kind: path". A
+    // whole record whose display name another item shows is listed, so it is none.
     std::set<std::string> problems() const
     {
         std::set<std::string> found;
-        for (const Services::FolderProblem& problem : Services::checkDataFolder(world.root.path()))
-            found.insert((problem.kind + ": " + problem.path).toStdString());
+        for (const Services::FolderProblem& problem : Services::checkDataFolder(world.root.path())) {
+            if (problem.kind != QLatin1String("name"))
+                found.insert((problem.kind + ": " + problem.path).toStdString());
+        }
         return found;
     }
 
