@@ -90,6 +90,15 @@ QString renamedName(
 QCommandLineOption exactOption();
 QCommandLineOption numberOption();
 
+// Says which copies of item's record under other names (its twins: a "(copy)", a sync
+// tool's conflict copy, a backup folder) a rename or replace left as they were.
+void reportTwinFiles(Output& out, const QStringList& twins);
+template <class T>
+void reportTwins(Host& host, Output& out, const T& item)
+{
+    reportTwinFiles(out, host.persistence().twinFiles(item));
+}
+
 // What renaming and removing an item of a kind held in a collection takes: the kinds
 // differ only in these, the commands are one.
 template <class T>
@@ -115,6 +124,7 @@ void renameItem(Host& host, Output& out, const ItemActions<T>& kind, const ItemC
     if (!kind.rename(item, name))
         throw failure(QStringLiteral("could not rename the %1 '%2'").arg(kind.what(item), old));
     out.line(QStringLiteral("Renamed %1 '%2' to '%3' (id %4)").arg(kind.what(item), old, name, id));
+    reportTwins(host, out, item);
     out.set(QStringLiteral("from"), old);
     out.set(QStringLiteral("name"), name);
     out.set(QStringLiteral("id"), id);

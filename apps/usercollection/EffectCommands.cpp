@@ -172,6 +172,7 @@ void savePreset(Host& host, Output& out, const EffectPresetRequest& request)
         if (!replaced)
             throw failure(QStringLiteral("there is no %1 preset called '%2' to replace").arg(kind, wanted));
         reportPreset(out, QStringLiteral("Replaced the settings of"), wanted, *replaced, collectionId);
+        reportTwins<Effect::Object>(host, out, *replaced);
         return;
     }
     const QString name
@@ -221,6 +222,7 @@ void renamePreset(Host& host, Output& out, const ItemChoice& choice, const QStri
         throw failure(QStringLiteral("could not rename the %1 preset '%2'").arg(kind, old));
     out.line(QStringLiteral("Renamed %1 preset '%2' to '%3' (id %4)")
                  .arg(kind, old, name, QString::fromStdString(preset.id)));
+    reportTwins<Effect::Object>(host, out, preset);
     out.set(QStringLiteral("type"), kind);
     out.set(QStringLiteral("from"), old);
     out.set(QStringLiteral("name"), name);
