@@ -39,6 +39,19 @@ QString chooseName(const QString& wanted, const QString& free, bool takeFree, co
     throw usageError(QStringLiteral("%1 called '%2' exists already; '%3' is free").arg(what, wanted, free));
 }
 
+void reportTwinFiles(Output& out, const QStringList& twins)
+{
+    if (twins.size() == 1)
+        out.line(QStringLiteral(
+            "  twins: 1 copy of this item's record was left as it is; `check --fix` moves it"));
+    else if (twins.size() > 1)
+        out.line(
+            QStringLiteral("  twins: %1 copies of this item's record were left as they are; `check --fix` "
+                           "moves them")
+                .arg(twins.size()));
+    out.set(QStringLiteral("twins"), QJsonArray::fromStringList(twins));
+}
+
 QCommandLineOption exactOption()
 {
     return QCommandLineOption(QStringLiteral("exact"),

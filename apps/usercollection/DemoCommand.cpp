@@ -98,7 +98,7 @@ void runDemo(Context& context)
     }
     for (EffectType type : { EffectType::Equalizer, EffectType::Enhance }) {
         out.beginStep(QStringLiteral("effects list"));
-        listEffectPresets(*host, out, type, ListOrder());
+        listItems(*host, out, presetActions(type), ListOrder());
     }
 
     out.section(QStringLiteral("Intros: the same name twice"));
@@ -141,20 +141,20 @@ void runDemo(Context& context)
     };
     out.beginStep(QStringLiteral("intros next-name"));
     proposal(QStringLiteral("intro"), QStringLiteral("Opening"),
-        proposeIntroName(*host, out, QStringLiteral("Opening")));
+        proposeName(out, introActions(*host), QStringLiteral("Opening")));
     out.beginStep(QStringLiteral("intros next-name"));
     proposal(QStringLiteral("intro"), QStringLiteral("Closing"),
-        proposeIntroName(*host, out, QStringLiteral("Closing")));
+        proposeName(out, introActions(*host), QStringLiteral("Closing")));
     out.beginStep(QStringLiteral("imports next-name"));
     proposal(QStringLiteral("picture import"), QStringLiteral("beach"),
         proposeImportName(*host, out, QStringLiteral("beach"), Import::Object::Picture));
     out.beginStep(QStringLiteral("titles next-name"));
     proposal(QStringLiteral("title"), QStringLiteral("Welcome"),
-        proposeTitleName(*host, out, QStringLiteral("Welcome")));
+        proposeName(out, titleActions(*host), QStringLiteral("Welcome")));
 
     out.section(QStringLiteral("Renaming and replacing"));
     out.beginStep(QStringLiteral("titles rename"));
-    renameTitle(*host, out, ItemChoice { QStringLiteral("Credits"), QString() },
+    renameItem(*host, out, titleActions(*host), ItemChoice { QStringLiteral("Credits"), QString() },
         QStringLiteral("End credits"), false);
     out.beginStep(QStringLiteral("effects save --replace"));
     EffectPresetRequest warmer = preset(EffectType::Enhance, QStringLiteral("Warm evening"),
@@ -164,18 +164,18 @@ void runDemo(Context& context)
 
     out.section(QStringLiteral("Removing an item"));
     out.beginStep(QStringLiteral("intros remove"));
-    removeIntro(*host, out, ItemChoice { secondIntro, QString() });
+    removeItem(*host, out, introActions(*host), ItemChoice { secondIntro, QString() });
 
     // What a later run of the program sees: nothing but the files.
     out.section(QStringLiteral("Read back from the data folder"));
     host.reset();
     host = std::make_unique<Host>(root);
     out.beginStep(QStringLiteral("intros list"));
-    listIntros(*host, out, ListOrder());
+    listItems(*host, out, introActions(*host), ListOrder());
     out.beginStep(QStringLiteral("imports list"));
-    listImports(*host, out, ListOrder());
+    listItems(*host, out, importActions(*host, std::nullopt), ListOrder());
     out.beginStep(QStringLiteral("titles list"));
-    listTitles(*host, out, ListOrder());
+    listItems(*host, out, titleActions(*host), ListOrder());
 
     out.section(QStringLiteral("Pictures of the collections"));
     QJsonArray pictures;

@@ -29,35 +29,50 @@ namespace Cli {
 
 namespace {
 
+// The kind of a preset of type T, from the table of kinds.
 template <class T>
-struct EffectKind;
-
-template <>
-struct EffectKind<Effect::AudioEqualizer> {
-    static QString name() { return QStringLiteral("equalizer"); }
-    static QString onePreset() { return QStringLiteral("an equalizer preset"); }
-    static const std::string& collectionId() { return EditorCollection::CollectionID::AUDIO_EFFECTS; }
-    static std::shared_ptr<const Types::Image> preview(const Effect::AudioEqualizer& effect)
-    {
-        return equalizerPreview(effect);
-    }
-};
-
-template <>
-struct EffectKind<Effect::ManualEnhance> {
-    static QString name() { return QStringLiteral("enhance"); }
-    static QString onePreset() { return QStringLiteral("an enhance preset"); }
-    static const std::string& collectionId() { return EditorCollection::CollectionID::VIDEO_EFFECTS; }
-    static std::shared_ptr<const Types::Image> preview(const Effect::ManualEnhance& effect)
-    {
-        return enhancePreview(effect);
-    }
-};
-
-template <class T>
-QString folderOf()
+const EditorCollection::ItemKind& presetKind()
 {
-    return Settings::userEffectsPath(std::string(T::NameInArchive()));
+    static const EditorCollection::ItemKind& kind = *EditorCollection::kindOf(T());
+    return kind;
+}
+
+template <class T>
+QString wordOf()
+{
+    return QString::fromLatin1(presetKind<T>().word);
+}
+
+std::shared_ptr<const Types::Image> drawnPreview(const Effect::AudioEqualizer& effect)
+{
+    return equalizerPreview(effect);
+}
+std::shared_ptr<const Types::Image> drawnPreview(const Effect::ManualEnhance& effect)
+{
+    return enhancePreview(effect);
+}
+
+// The presets of type T as their folder lists them, by name, each with its display
+// name: every preset with an id of its own, those sharing a name included.
+template <class T>
+using Presets = std::vector<std::pair<QString, std::unique_ptr<const T>>>;
+
+template <class T>
+Presets<T> storedPresets()
+{
+    Presets<T> presets;
+    EditorCollection::LoadedRecords<Effect::Object> records
+        = EditorCollection::readBack<Effect::Object>(Settings::userEffectsPath(T::NameInArchive()));
+    for (std::size_t index = 0; index < records.size(); ++index) {
+        if (!dynamic_cast<const T*>(records[index].item))
+            continue;
+        const QString name = EditorCollection::displayNameOf(records[index]);
+        std::unique_ptr<const Effect::Object> item = records.take(index);
+        presets.emplace_back(name, std::unique_ptr<const T>(static_cast<const T*>(item.release())));
+    }
+    std::stable_sort(
+        presets.begin(), presets.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    return presets;
 }
 
 template <class T>
@@ -85,7 +100,7 @@ void applySetting(T& effect, const QString& setting)
     }
     if (!info) {
         throw usageError(QStringLiteral("%1 has no setting '%2' (settings: %3)")
-                             .arg(EffectKind<T>::name(), key, settingKeys<T>().join(QStringLiteral(", "))));
+                             .arg(wordOf<T>(), key, settingKeys<T>().join(QStringLiteral(", "))));
     }
     bool number = false;
     const double value = text.toDouble(&number);
@@ -93,7 +108,7 @@ void applySetting(T& effect, const QString& setting)
         throw usageError(QStringLiteral("--set %1: '%2' is not a number").arg(key, text));
     if (!effect.setParameter(info->key, value)) {
         throw usageError(QStringLiteral("%1=%2 is out of range for %3 (%4 to %5)")
-                             .arg(key, text, EffectKind<T>::name())
+                             .arg(key, text, wordOf<T>())
                              .arg(info->minimum)
                              .arg(info->maximum));
     }
@@ -121,25 +136,13 @@ QString settingsText(const T& effect)
     return changed.isEmpty() ? QStringLiteral("(defaults)") : changed.join(QLatin1Char(' '));
 }
 
-// The name and preset choice names (by name, the first); a failure when there is none.
-template <class T>
-const typename Presets<T>::value_type& findPreset(const Presets<T>& presets, const ItemChoice& choice)
-{
-    for (const auto& entry : presets) {
-        if (choice.id.isEmpty() ? entry.first == choice.name
-                                : QString::fromStdString(entry.second->id) == choice.id)
-            return entry;
-    }
-    throw failure(QStringLiteral("there is no %1 preset %2").arg(EffectKind<T>::name(), choice.described()));
-}
-
 template <class T>
 void reportPreset(
     Output& out, const QString& verb, const QString& name, const T& preset, const std::string& collectionId)
 {
-    const QString kind = EffectKind<T>::name();
+    const QString kind = wordOf<T>();
     const QString id = QString::fromStdString(preset.id);
-    const QString file = QDir(folderOf<T>()).filePath(id);
+    const QString file = QDir(presetKind<T>().folder()).filePath(id);
     out.line(QStringLiteral("%1 %2 preset '%3' (id %4)").arg(verb, kind, name, id));
     out.line(QStringLiteral("  settings: %1").arg(settingsText(preset)));
     out.line(QStringLiteral("  file: %1").arg(QDir::toNativeSeparators(file)));
@@ -156,15 +159,15 @@ void reportPreset(
 template <class T>
 void savePreset(Host& host, Output& out, const EffectPresetRequest& request)
 {
-    const QString kind = EffectKind<T>::name();
+    const QString kind = wordOf<T>();
     const QString wanted = cleanName(request.name, QStringLiteral("NAME"));
     T effect;
     for (const QString& setting : request.settings)
         applySetting(effect, setting);
     std::shared_ptr<const Types::Image> preview = readPreview(request.previewFile);
     if (!preview)
-        preview = EffectKind<T>::preview(effect);
-    const std::string collectionId = request.collectionId.value_or(EffectKind<T>::collectionId());
+        preview = drawnPreview(effect);
+    const std::string collectionId = request.collectionId.value_or(*presetKind<T>().collection);
 
     host.prepareForWriting();
     if (request.replace) {
@@ -172,78 +175,57 @@ void savePreset(Host& host, Output& out, const EffectPresetRequest& request)
         if (!replaced)
             throw failure(QStringLiteral("there is no %1 preset called '%2' to replace").arg(kind, wanted));
         reportPreset(out, QStringLiteral("Replaced the settings of"), wanted, *replaced, collectionId);
+        reportTwins<Effect::Object>(host, out, *replaced);
         return;
     }
-    const QString name
-        = chooseName(wanted, Effect::nextPresetName<T>(wanted), !request.exact, EffectKind<T>::onePreset());
+    const QString name = chooseName(
+        wanted, Effect::nextPresetName<T>(wanted), !request.exact, QString::fromLatin1(presetKind<T>().one));
     const std::unique_ptr<const T> saved = Effect::saveUserEffect<T>(&effect, name, collectionId, preview);
     if (!saved)
         throw failure(QStringLiteral("could not save the %1 preset '%2'").arg(kind, name));
     reportPreset(out, QStringLiteral("Saved"), name, *saved, collectionId);
     if (name != wanted)
-        out.line(QStringLiteral("  renamed: %1 called '%2' exists").arg(EffectKind<T>::onePreset(), wanted));
+        out.line(QStringLiteral("  renamed: %1 called '%2' exists")
+                     .arg(QString::fromLatin1(presetKind<T>().one), wanted));
     out.set(QStringLiteral("requestedName"), wanted);
 }
 
 template <class T>
-void listPresets(Host&, Output& out, const ListOrder& order)
+ItemActions<Effect::Object> presetActionsOf()
 {
-    const QString kind = EffectKind<T>::name();
-    const QDir folder(folderOf<T>());
-    std::vector<Listed> rows;
-    for (const auto& [name, preset] : storedPresets<T>()) {
-        const QString id = QString::fromStdString(preset->id);
-        Listed row { name, id, savedAt(folder.filePath(id)), { id }, {} };
-        if (out.json())
-            row.json[QStringLiteral("settings")] = settingsJson(*preset);
-        else
-            row.columns << settingsText(*preset);
-        rows.push_back(std::move(row));
-    }
-    out.set(QStringLiteral("type"), kind);
-    printListing(out, order,
-        QStringLiteral("preset(s) of %1 in %2").arg(kind, QDir::toNativeSeparators(folderOf<T>())),
-        { QStringLiteral("ID"), QStringLiteral("SETTINGS") }, QStringLiteral("presets"), std::move(rows));
-}
-
-template <class T>
-void renamePreset(Host& host, Output& out, const ItemChoice& choice, const QString& wanted, bool number)
-{
-    const QString kind = EffectKind<T>::name();
-    host.prepareForWriting();
-    const Presets<T> presets = storedPresets<T>();
-    const auto& [old, stored] = findPreset(presets, choice);
-    const T& preset = *stored;
-    const QString name = renamedName(
-        old, wanted, [&wanted] { return Effect::nextPresetName<T>(wanted); }, number,
-        EffectKind<T>::onePreset());
-    if (!Effect::renameUserEffect<T>(&preset, name))
-        throw failure(QStringLiteral("could not rename the %1 preset '%2'").arg(kind, old));
-    out.line(QStringLiteral("Renamed %1 preset '%2' to '%3' (id %4)")
-                 .arg(kind, old, name, QString::fromStdString(preset.id)));
-    out.set(QStringLiteral("type"), kind);
-    out.set(QStringLiteral("from"), old);
-    out.set(QStringLiteral("name"), name);
-    out.set(QStringLiteral("id"), QString::fromStdString(preset.id));
-}
-
-template <class T>
-void removePreset(Host& host, Output& out, const ItemChoice& choice)
-{
-    const QString kind = EffectKind<T>::name();
-    host.prepareForWriting();
-    const Presets<T> presets = storedPresets<T>();
-    const auto& [name, stored] = findPreset(presets, choice);
-    const T& preset = *stored;
-    Effect::removeUserEffect(&preset);
-    if (!removalSucceeded(host))
-        throw failure(QStringLiteral("could not remove the %1 preset '%2'").arg(kind, name));
-    const QString id = QString::fromStdString(preset.id);
-    out.line(QStringLiteral("Removed %1 preset '%2' (id %3)").arg(kind, name, id));
-    out.set(QStringLiteral("type"), kind);
-    out.set(QStringLiteral("name"), name);
-    out.set(QStringLiteral("id"), id);
-    out.set(QStringLiteral("removed"), true);
+    const EditorCollection::ItemKind& kind = presetKind<T>();
+    const QString word = QString::fromLatin1(kind.word);
+    // What the listing read last, which the items shown point into.
+    const auto presets = std::make_shared<Presets<T>>();
+    ItemActions<Effect::Object> actions;
+    actions.what = [word](const Effect::Object&) { return word + QStringLiteral(" preset"); };
+    actions.none = word + QStringLiteral(" preset");
+    actions.one = QString::fromLatin1(kind.one);
+    actions.items = [presets] {
+        *presets = storedPresets<T>();
+        std::vector<Shown<Effect::Object>> shown;
+        for (const auto& [name, preset] : *presets)
+            shown.push_back({ name, preset.get() });
+        return shown;
+    };
+    actions.nextName = Effect::nextPresetName<T>;
+    actions.rename = [](const Effect::Object& preset, const QString& name) {
+        return Effect::renameUserEffect<T>(static_cast<const T*>(&preset), name);
+    };
+    actions.remove = [](const Effect::Object& preset) {
+        Effect::removeUserEffect(&preset);
+        return true;
+    };
+    actions.heading
+        = QStringLiteral("preset(s) of %1 in %2").arg(word, QDir::toNativeSeparators(kind.folder()));
+    actions.key = QStringLiteral("presets");
+    actions.headers = QStringList { QStringLiteral("SETTINGS") };
+    actions.describe = [](const Effect::Object& preset, Listed& row) {
+        row.columns << settingsText(static_cast<const T&>(preset));
+        row.json[QStringLiteral("settings")] = settingsJson(static_cast<const T&>(preset));
+    };
+    actions.also = QJsonObject { { QStringLiteral("type"), word } };
+    return actions;
 }
 
 template <class T>
@@ -259,42 +241,9 @@ QString parameterHelp()
             range += QStringLiteral(" (default %1)").arg(info.defaultValue);
         ranges += range;
     }
-    const QString heading = QStringLiteral("  %1: ").arg(EffectKind<T>::name());
+    const QString heading = QStringLiteral("  %1: ").arg(wordOf<T>());
     return heading + wrapped(ranges.join(QStringLiteral(", ")), heading.size()) + QLatin1Char('\n');
 }
-
-// Runs F<T>::run for the effect type's T.
-template <template <class> class F, class... Arguments>
-void forType(EffectType type, Arguments&&... arguments)
-{
-    if (type == EffectType::Equalizer)
-        F<Effect::AudioEqualizer>::run(std::forward<Arguments>(arguments)...);
-    else
-        F<Effect::ManualEnhance>::run(std::forward<Arguments>(arguments)...);
-}
-
-template <class T>
-struct Save {
-    static void run(Host& host, Output& out, const EffectPresetRequest& request)
-    {
-        savePreset<T>(host, out, request);
-    }
-};
-template <class T>
-struct List {
-    static void run(Host& host, Output& out, const ListOrder& order) { listPresets<T>(host, out, order); }
-};
-template <class T>
-struct Rename {
-    static void run(Host& host, Output& out, const ItemChoice& choice, const QString& name, bool number)
-    {
-        renamePreset<T>(host, out, choice, name, number);
-    }
-};
-template <class T>
-struct Remove {
-    static void run(Host& host, Output& out, const ItemChoice& choice) { removePreset<T>(host, out, choice); }
-};
 
 } // namespace
 
@@ -309,12 +258,16 @@ EffectType parseEffectType(const QString& text)
 
 void saveEffectPreset(Host& host, Output& out, const EffectPresetRequest& request)
 {
-    forType<Save>(request.type, host, out, request);
+    if (request.type == EffectType::Equalizer)
+        savePreset<Effect::AudioEqualizer>(host, out, request);
+    else
+        savePreset<Effect::ManualEnhance>(host, out, request);
 }
 
-void listEffectPresets(Host& host, Output& out, EffectType type, const ListOrder& order)
+ItemActions<Effect::Object> presetActions(EffectType type)
 {
-    forType<List>(type, host, out, order);
+    return type == EffectType::Equalizer ? presetActionsOf<Effect::AudioEqualizer>()
+                                         : presetActionsOf<Effect::ManualEnhance>();
 }
 
 CommandGroup effectCommands()
@@ -345,9 +298,9 @@ CommandGroup effectCommands()
         QStringList keys;
         if (valueName == QLatin1String("KEY=VALUE")) {
             const QString type = arguments.value(0);
-            keys = type == EffectKind<Effect::AudioEqualizer>::name() ? settingKeys<Effect::AudioEqualizer>()
-                : type == EffectKind<Effect::ManualEnhance>::name()   ? settingKeys<Effect::ManualEnhance>()
-                                                                      : QStringList();
+            keys = type == wordOf<Effect::AudioEqualizer>() ? settingKeys<Effect::AudioEqualizer>()
+                : type == wordOf<Effect::ManualEnhance>()   ? settingKeys<Effect::ManualEnhance>()
+                                                            : QStringList();
             for (QString& key : keys)
                 key += QLatin1Char('=');
         }
@@ -368,51 +321,17 @@ CommandGroup effectCommands()
         saveEffectPreset(*context.host, context.out, request);
     };
 
-    Command list;
-    list.words = QStringList { QStringLiteral("effects"), QStringLiteral("list") };
-    list.arguments = QStringList { type };
-    list.required = 1;
-    list.summary
-        = QStringLiteral("Lists the saved presets of the effect: name, id, settings and when saved.");
-    list.options = listOptions();
-    list.run = [](Context& context) {
-        listEffectPresets(
-            *context.host, context.out, parseEffectType(context.args.argument(0)), listOrder(context.args));
-    };
-
-    Command rename;
-    rename.words = QStringList { QStringLiteral("effects"), QStringLiteral("rename") };
-    rename.arguments = QStringList { type, QStringLiteral("OLD"), QStringLiteral("NEW") };
-    rename.required = 3;
-    rename.idFor = QStringLiteral("OLD");
-    rename.summary
-        = QStringLiteral("Gives the preset called OLD the name NEW; it keeps its id, settings and file.");
-    rename.options = { idOption(), numberOption() };
-    rename.run = [](Context& context) {
-        forType<Rename>(parseEffectType(context.args.argument(0)), *context.host, context.out,
-            itemChoice(context.args, 1), cleanName(context.args.argument(2), QStringLiteral("NEW")),
-            context.args.isSet(QStringLiteral("number")));
-    };
-
-    Command remove;
-    remove.words = QStringList { QStringLiteral("effects"), QStringLiteral("remove") };
-    remove.arguments = QStringList { type, QStringLiteral("NAME") };
-    remove.required = 2;
-    remove.idFor = QStringLiteral("NAME");
-    remove.summary = QStringLiteral("Deletes the saved preset of the effect called NAME.");
-    remove.options = { idOption() };
-    remove.run = [](Context& context) {
-        forType<Remove>(parseEffectType(context.args.argument(0)), *context.host, context.out,
-            itemChoice(context.args, 1));
-    };
-
     CommandGroup group;
     group.name = QStringLiteral("effects");
     group.summary
-        = QStringLiteral("Save, list, rename and remove presets of the equalizer and enhance effects");
+        = QStringLiteral("Save, list, name, rename and remove presets of the equalizer and enhance effects");
     group.details = QStringLiteral("Settings (KEY MIN..MAX; 0 unless said):\n")
         + parameterHelp<Effect::AudioEqualizer>() + parameterHelp<Effect::ManualEnhance>();
-    group.commands = { save, list, rename, remove };
+    group.commands = QList<Command> { save }
+        + itemCommands<Effect::Object>(QStringLiteral("effects"), QStringList { type },
+            { QStringLiteral("preset"), QStringLiteral("a preset"), QStringLiteral("presets of the effect"),
+                QStringLiteral("settings and file") },
+            {}, [](Context& context) { return presetActions(parseEffectType(context.args.argument(0))); });
     return group;
 }
 

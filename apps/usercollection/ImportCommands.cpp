@@ -72,20 +72,6 @@ std::optional<Import::Object::Kind> kindArgument(const CommandLine& args)
     return parseKind(args.value(QStringLiteral("kind")));
 }
 
-// The import the choice names, of the kind given when one is; a failure when none.
-const Import::Object& findImport(
-    Host& host, const ItemChoice& choice, std::optional<Import::Object::Kind> kind)
-{
-    const Import::Object* found = findItem<Import::Object>(host, host.imports().id(), choice,
-        [kind](const Import::Object& item) { return !kind || item.kind == *kind; });
-    if (!found) {
-        throw failure(kind
-                ? QStringLiteral("there is no %1 import %2").arg(kindName(*kind), choice.described())
-                : QStringLiteral("there is no import %1").arg(choice.described()));
-    }
-    return *found;
-}
-
 } // namespace
 
 QString saveImport(Host& host, Output& out, const ImportRequest& request)
@@ -132,51 +118,41 @@ QString saveImport(Host& host, Output& out, const ImportRequest& request)
     return name;
 }
 
-void listImports(Host& host, Output& out, const ListOrder& order)
+ItemActions<Import::Object> importActions(Host& host, std::optional<Import::Object::Kind> kind)
 {
-    std::vector<Listed> rows;
-    for (const Import::Object* item : items<Import::Object>(host, host.imports().id())) {
-        const QString path = QString::fromStdString(item->path);
-        const QString id = QString::fromStdString(item->id);
-        rows.push_back({ displayName(*item), id, savedAt(host.persistence().recordFile(*item)),
-            { id, kindName(item->kind), QDir::toNativeSeparators(path) },
-            QJsonObject {
-                { QStringLiteral("kind"), kindName(item->kind) }, { QStringLiteral("media"), path } } });
-    }
-    printListing(out, order,
-        QStringLiteral("import(s) in %1").arg(QDir::toNativeSeparators(host.imports().storagePath())),
-        { QStringLiteral("ID"), QStringLiteral("KIND"), QStringLiteral("MEDIA") }, QStringLiteral("imports"),
-        std::move(rows));
+    ItemActions<Import::Object> actions;
+    actions.what = [](const Import::Object& item) { return kindName(item.kind) + QStringLiteral(" import"); };
+    actions.none = kind ? kindName(*kind) + QStringLiteral(" import") : QStringLiteral("import");
+    actions.one = QStringLiteral("an import");
+    actions.items = [&host, kind] {
+        return shownIn<Import::Object>(host, host.imports().id(),
+            [kind](const Import::Object& item) { return !kind || item.kind == *kind; });
+    };
+    actions.nextName = [&host](const QString& wanted) { return freeName(host, wanted); };
+    actions.rename = [&host](const Import::Object& item, const QString& name) {
+        return Import::renameUserItem(host.imports(), &item, name);
+    };
+    actions.remove
+        = [&host](const Import::Object& item) { return Import::removeUserItem(host.imports(), &item); };
+    actions.heading
+        = QStringLiteral("import(s) in %1").arg(QDir::toNativeSeparators(host.imports().storagePath()));
+    actions.key = QStringLiteral("imports");
+    actions.headers = QStringList { QStringLiteral("KIND"), QStringLiteral("MEDIA") };
+    actions.describe = [](const Import::Object& item, Listed& row) {
+        const QString path = QString::fromStdString(item.path);
+        row.columns << kindName(item.kind) << QDir::toNativeSeparators(path);
+        row.json[QStringLiteral("kind")] = kindName(item.kind);
+        row.json[QStringLiteral("media")] = path;
+    };
+    return actions;
 }
 
 QString proposeImportName(
     Host& host, Output& out, const QString& name, std::optional<Import::Object::Kind> kind)
 {
-    const Import::Object::Kind resolved = resolveKind(host, { name, QString() }, kind);
-    const QString proposal = freeName(host, name);
-    out.set(QStringLiteral("name"), name);
-    out.set(QStringLiteral("kind"), kindName(resolved));
-    out.set(QStringLiteral("proposal"), proposal);
-    out.set(QStringLiteral("available"), proposal == name);
-    return proposal;
+    out.set(QStringLiteral("kind"), kindName(resolveKind(host, { name, QString() }, kind)));
+    return proposeName(out, importActions(host, kind), name);
 }
-
-namespace {
-
-ItemActions<Import::Object> importActions(Host& host, std::optional<Import::Object::Kind> kind)
-{
-    return { [](const Import::Object& item) { return kindName(item.kind) + QStringLiteral(" import"); },
-        QStringLiteral("an import"),
-        [&host, kind](
-            const ItemChoice& choice) -> const Import::Object& { return findImport(host, choice, kind); },
-        [&host](const QString& wanted) { return freeName(host, wanted); },
-        [&host](const Import::Object& item, const QString& name) {
-            return Import::renameUserItem(host.imports(), &item, name);
-        },
-        [&host](const Import::Object& item) { return Import::removeUserItem(host.imports(), &item); } };
-}
-
-} // namespace
 
 CommandGroup importCommands()
 {
@@ -212,55 +188,20 @@ CommandGroup importCommands()
         saveImport(*context.host, context.out, request);
     };
 
-    Command list;
-    list.words = QStringList { QStringLiteral("imports"), QStringLiteral("list") };
-    list.summary = QStringLiteral("Lists the imports: name, id, kind, media file and when saved.");
-    list.options = listOptions();
-    list.run = [](Context& context) { listImports(*context.host, context.out, listOrder(context.args)); };
-
-    Command nextName;
-    nextName.words = QStringList { QStringLiteral("imports"), QStringLiteral("next-name") };
-    nextName.arguments = QStringList { QStringLiteral("NAME") };
-    nextName.required = 1;
-    nextName.summary = QStringLiteral("Proposes the name 'imports save' would give: NAME, or the first free "
-                                      "NAME_NN when an import has it.");
-    nextName.options = { kindOption };
-    nextName.run = [](Context& context) {
-        const auto kind = kindArgument(context.args);
-        context.out.line(proposeImportName(
-            *context.host, context.out, cleanName(context.args.argument(0), QStringLiteral("NAME")), kind));
-    };
-
-    Command rename;
-    rename.words = QStringList { QStringLiteral("imports"), QStringLiteral("rename") };
-    rename.arguments = QStringList { QStringLiteral("OLD"), QStringLiteral("NEW") };
-    rename.required = 2;
-    rename.idFor = QStringLiteral("OLD");
-    rename.summary = QStringLiteral(
-        "Gives the import called OLD the display name NEW; it keeps its id, file and preview.");
-    rename.options = { kindOption, idOption(), numberOption() };
-    rename.run = [](Context& context) {
-        renameItem(*context.host, context.out, importActions(*context.host, kindArgument(context.args)),
-            itemChoice(context.args, 0), cleanName(context.args.argument(1), QStringLiteral("NEW")),
-            context.args.isSet(QStringLiteral("number")));
-    };
-
-    Command remove;
-    remove.words = QStringList { QStringLiteral("imports"), QStringLiteral("remove") };
-    remove.arguments = QStringList { QStringLiteral("NAME") };
-    remove.required = 1;
-    remove.idFor = QStringLiteral("NAME");
-    remove.summary = QStringLiteral("Deletes the first import of the kind called NAME.");
-    remove.options = { kindOption, idOption() };
-    remove.run = [](Context& context) {
-        removeItem(*context.host, context.out, importActions(*context.host, kindArgument(context.args)),
-            itemChoice(context.args, 0));
-    };
-
     CommandGroup group;
     group.name = QStringLiteral("imports");
     group.summary = QStringLiteral("Save, list, name, rename and remove the user's own imports");
-    group.commands = { save, list, nextName, rename, remove };
+    QList<Command> common = itemCommands<Import::Object>(QStringLiteral("imports"), {},
+        { QStringLiteral("import"), QStringLiteral("an import"), QStringLiteral("imports"),
+            QStringLiteral("file and preview") },
+        { kindOption },
+        [](Context& context) { return importActions(*context.host, kindArgument(context.args)); });
+    // The name a save would give depends on the kind: the import's own next-name.
+    common[1].run = [](Context& context) {
+        context.out.line(proposeImportName(*context.host, context.out,
+            cleanName(context.args.argument(0), QStringLiteral("NAME")), kindArgument(context.args)));
+    };
+    group.commands = QList<Command> { save } + common;
     return group;
 }
 

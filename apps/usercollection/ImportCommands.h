@@ -23,7 +23,8 @@ struct ImportRequest {
 
 // Returns the name the import was saved under.
 QString saveImport(Host& host, Output& out, const ImportRequest& request);
-void listImports(Host& host, Output& out, const ListOrder& order);
+// Listing, naming, renaming and removing imports, of the kind given when one is.
+ItemActions<Import::Object> importActions(Host& host, std::optional<Import::Object::Kind> kind);
 // The name saveImport would give. Without a kind: the kind of the first import of
 // that name, else a plain file.
 QString proposeImportName(

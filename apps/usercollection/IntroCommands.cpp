@@ -98,66 +98,37 @@ QString saveIntro(Host& host, Output& out, const IntroRequest& request)
     return name;
 }
 
-void listIntros(Host& host, Output& out, const ListOrder& order)
-{
-    std::vector<Listed> rows;
-    for (const Import::Object* item : items<Import::Object>(host, host.intros().id())) {
-        const QString bundle = QString::fromStdString(item->path);
-        const QString id = QString::fromStdString(item->id);
-        const std::unique_ptr<Timeline::Object> timeline = Project::readBundle(bundle);
-        const std::int64_t duration = timeline ? timeline->duration() : 0;
-        rows.push_back({ displayName(*item), id, savedAt(host.persistence().recordFile(*item)),
-            { id, timeline ? seconds(duration) : QStringLiteral("?"),
-                QDir::toNativeSeparators(QFileInfo(bundle).path()) },
-            QJsonObject {
-                { QStringLiteral("bundle"), bundle }, { QStringLiteral("durationMs"), double(duration) } } });
-    }
-    printListing(out, order,
-        QStringLiteral("intro(s) in %1").arg(QDir::toNativeSeparators(host.intros().storagePath())),
-        { QStringLiteral("ID"), QStringLiteral("LENGTH"), QStringLiteral("FOLDER") },
-        QStringLiteral("intros"), std::move(rows));
-}
-
-QString proposeIntroName(Host& host, Output& out, const QString& name)
-{
-    const QString proposal = host.intros().nextName(name, Import::Object::Intro);
-    out.set(QStringLiteral("name"), name);
-    out.set(QStringLiteral("proposal"), proposal);
-    out.set(QStringLiteral("available"), proposal == name);
-    return proposal;
-}
-
-namespace {
-
-const Import::Object& findIntro(Host& host, const ItemChoice& choice)
-{
-    const Import::Object* found = findItem<Import::Object>(host, host.intros().id(), choice,
-        [](const Import::Object& item) { return item.kind == Import::Object::Intro; });
-    if (!found)
-        throw failure(QStringLiteral("there is no intro %1").arg(choice.described()));
-    return *found;
-}
-
-} // namespace
-
-namespace {
-
 ItemActions<Import::Object> introActions(Host& host)
 {
-    return { [](const Import::Object&) { return QStringLiteral("intro"); }, QStringLiteral("an intro"),
-        [&host](const ItemChoice& choice) -> const Import::Object& { return findIntro(host, choice); },
-        [&host](const QString& wanted) { return host.intros().nextName(wanted, Import::Object::Intro); },
-        [&host](const Import::Object& intro, const QString& name) {
-            return Import::renameUserItem(host.intros(), &intro, name);
-        },
-        [&host](const Import::Object& intro) { return Import::removeUserItem(host.intros(), &intro); } };
-}
-
-} // namespace
-
-void removeIntro(Host& host, Output& out, const ItemChoice& choice)
-{
-    removeItem(host, out, introActions(host), choice);
+    ItemActions<Import::Object> actions;
+    actions.what = [](const Import::Object&) { return QStringLiteral("intro"); };
+    actions.none = QStringLiteral("intro");
+    actions.one = QStringLiteral("an intro");
+    actions.items = [&host] {
+        return shownIn<Import::Object>(host, host.intros().id(),
+            [](const Import::Object& item) { return item.kind == Import::Object::Intro; });
+    };
+    actions.nextName
+        = [&host](const QString& wanted) { return host.intros().nextName(wanted, Import::Object::Intro); };
+    actions.rename = [&host](const Import::Object& intro, const QString& name) {
+        return Import::renameUserItem(host.intros(), &intro, name);
+    };
+    actions.remove
+        = [&host](const Import::Object& intro) { return Import::removeUserItem(host.intros(), &intro); };
+    actions.heading
+        = QStringLiteral("intro(s) in %1").arg(QDir::toNativeSeparators(host.intros().storagePath()));
+    actions.key = QStringLiteral("intros");
+    actions.headers = QStringList { QStringLiteral("LENGTH"), QStringLiteral("FOLDER") };
+    actions.describe = [](const Import::Object& item, Listed& row) {
+        const QString bundle = QString::fromStdString(item.path);
+        const std::unique_ptr<Timeline::Object> timeline = Project::readBundle(bundle);
+        const std::int64_t duration = timeline ? timeline->duration() : 0;
+        row.columns << (timeline ? seconds(duration) : QStringLiteral("?"))
+                    << QDir::toNativeSeparators(QFileInfo(bundle).path());
+        row.json[QStringLiteral("bundle")] = bundle;
+        row.json[QStringLiteral("durationMs")] = double(duration);
+    };
+    return actions;
 }
 
 CommandGroup introCommands()
@@ -188,46 +159,6 @@ CommandGroup introCommands()
         saveIntro(*context.host, context.out, request);
     };
 
-    Command list;
-    list.words = QStringList { QStringLiteral("intros"), QStringLiteral("list") };
-    list.summary = QStringLiteral("Lists the intros: name, id, length, folder and when saved.");
-    list.options = listOptions();
-    list.run = [](Context& context) { listIntros(*context.host, context.out, listOrder(context.args)); };
-
-    Command nextName;
-    nextName.words = QStringList { QStringLiteral("intros"), QStringLiteral("next-name") };
-    nextName.arguments = QStringList { QStringLiteral("NAME") };
-    nextName.required = 1;
-    nextName.summary = QStringLiteral("Proposes NAME, or the first free NAME_NN when an intro has it.");
-    nextName.run = [](Context& context) {
-        context.out.line(proposeIntroName(
-            *context.host, context.out, cleanName(context.args.argument(0), QStringLiteral("NAME"))));
-    };
-
-    Command rename;
-    rename.words = QStringList { QStringLiteral("intros"), QStringLiteral("rename") };
-    rename.arguments = QStringList { QStringLiteral("OLD"), QStringLiteral("NEW") };
-    rename.required = 2;
-    rename.idFor = QStringLiteral("OLD");
-    rename.summary
-        = QStringLiteral("Gives the intro called OLD the name NEW; it keeps its id, folder and bundle.");
-    rename.options = { idOption(), numberOption() };
-    rename.run = [](Context& context) {
-        renameItem(*context.host, context.out, introActions(*context.host), itemChoice(context.args, 0),
-            cleanName(context.args.argument(1), QStringLiteral("NEW")),
-            context.args.isSet(QStringLiteral("number")));
-    };
-
-    Command remove;
-    remove.words = QStringList { QStringLiteral("intros"), QStringLiteral("remove") };
-    remove.arguments = QStringList { QStringLiteral("NAME") };
-    remove.required = 1;
-    remove.idFor = QStringLiteral("NAME");
-    remove.summary = QStringLiteral("Deletes the first intro called NAME with its folder.");
-    remove.options = { idOption() };
-    remove.run
-        = [](Context& context) { removeIntro(*context.host, context.out, itemChoice(context.args, 0)); };
-
     Command show;
     show.words = QStringList { QStringLiteral("intros"), QStringLiteral("show") };
     show.summary
@@ -242,7 +173,12 @@ CommandGroup introCommands()
     CommandGroup group;
     group.name = QStringLiteral("intros");
     group.summary = QStringLiteral("Save, list, name, rename, remove and show the user's intros");
-    group.commands = { save, list, nextName, rename, remove, show };
+    group.commands = QList<Command> { save }
+        + itemCommands<Import::Object>(QStringLiteral("intros"), {},
+            { QStringLiteral("intro"), QStringLiteral("an intro"), QStringLiteral("intros"),
+                QStringLiteral("folder and bundle") },
+            {}, [](Context& context) { return introActions(*context.host); })
+        + QList<Command> { show };
     return group;
 }
 

@@ -2,6 +2,7 @@
 
 #include "CollectionItems.h"
 #include "CommandLine.h"
+#include <Model/ImportObject.h>
 
 #include <QString>
 
@@ -19,9 +20,8 @@ struct IntroRequest {
 
 // Returns the name the intro was saved under.
 QString saveIntro(Host& host, Output& out, const IntroRequest& request);
-void listIntros(Host& host, Output& out, const ListOrder& order);
-QString proposeIntroName(Host& host, Output& out, const QString& name);
-void removeIntro(Host& host, Output& out, const ItemChoice& choice);
+// Listing, naming, renaming and removing intros.
+ItemActions<Import::Object> introActions(Host& host);
 
 CommandGroup introCommands();
 

@@ -37,16 +37,17 @@ std::map<std::string, QString> effectCollections(Host& host)
 }
 
 // Presets are found in their type's folder, whether or not a collection shows them.
-template <class T>
-void addPresets(const std::map<std::string, QString>& shownIn, const QString& kind, std::vector<Listed>& rows)
+void addPresets(
+    Host& host, const std::map<std::string, QString>& shownIn, EffectType type, std::vector<Listed>& rows)
 {
-    const QDir folder(Settings::userEffectsPath(T::NameInArchive()));
-    for (const auto& [name, preset] : storedPresets<T>()) {
-        const QString id = QString::fromStdString(preset->id);
-        const auto shown = shownIn.find(preset->id);
+    const ItemActions<Effect::Object> presets = presetActions(type);
+    for (const Shown<Effect::Object>& preset : presets.items()) {
+        const QString kind = presets.also.value(QStringLiteral("type")).toString();
+        const QString id = QString::fromStdString(preset.item->id);
+        const auto shown = shownIn.find(preset.item->id);
         const QString collection = shown == shownIn.end() ? QString() : shown->second;
-        rows.push_back(
-            { name, id, savedAt(folder.filePath(id)), { kind, collection, id }, where(kind, collection) });
+        rows.push_back({ preset.name, id, savedAt(host.persistence().recordFile(*preset.item)),
+            { kind, collection, id }, where(kind, collection) });
     }
 }
 
@@ -68,8 +69,8 @@ void listEverything(Context& context)
     const ListOrder order = listOrder(context.args);
     std::vector<Listed> rows;
     const std::map<std::string, QString> shownIn = effectCollections(host);
-    addPresets<Effect::AudioEqualizer>(shownIn, QStringLiteral("equalizer"), rows);
-    addPresets<Effect::ManualEnhance>(shownIn, QStringLiteral("enhance"), rows);
+    for (EffectType type : { EffectType::Equalizer, EffectType::Enhance })
+        addPresets(host, shownIn, type, rows);
     addItems<Import::Object>(
         host, host.imports().id(), [](const Import::Object& item) { return kindName(item.kind); }, rows);
     addItems<Import::Object>(

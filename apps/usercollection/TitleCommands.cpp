@@ -28,15 +28,6 @@ std::uint32_t parseColor(const QString& text, const QString& option)
     return color.rgba();
 }
 
-const Overlay::Preset& findTitle(Host& host, const ItemChoice& choice)
-{
-    const Overlay::Preset* found = findItem<Overlay::Preset>(
-        host, EditorCollection::CollectionID::TITLES, choice, [](const Overlay::Preset&) { return true; });
-    if (!found)
-        throw failure(QStringLiteral("there is no title %1").arg(choice.described()));
-    return *found;
-}
-
 } // namespace
 
 QString saveTitle(Host& host, Output& out, const TitleRequest& request)
@@ -79,48 +70,31 @@ QString saveTitle(Host& host, Output& out, const TitleRequest& request)
     return displayName(*saved);
 }
 
-void listTitles(Host& host, Output& out, const ListOrder& order)
-{
-    std::vector<Listed> rows;
-    for (const Overlay::Preset* title :
-        items<Overlay::Preset>(host, EditorCollection::CollectionID::TITLES)) {
-        const QString text = QString::fromStdString(title->text);
-        const QString id = QString::fromStdString(title->id);
-        rows.push_back({ displayName(*title), id, savedAt(host.persistence().recordFile(*title)),
-            { id, text }, QJsonObject { { QStringLiteral("text"), text } } });
-    }
-    printListing(out, order,
-        QStringLiteral("title(s) in %1").arg(QDir::toNativeSeparators(Settings::userOverlaysPath())),
-        { QStringLiteral("ID"), QStringLiteral("TEXT") }, QStringLiteral("titles"), std::move(rows));
-}
-
-QString proposeTitleName(Host&, Output& out, const QString& name)
-{
-    const QString proposal = Overlay::nextName(name);
-    out.set(QStringLiteral("name"), name);
-    out.set(QStringLiteral("proposal"), proposal);
-    out.set(QStringLiteral("available"), proposal == name);
-    return proposal;
-}
-
-namespace {
-
 ItemActions<Overlay::Preset> titleActions(Host& host)
 {
-    return { [](const Overlay::Preset&) { return QStringLiteral("title"); }, QStringLiteral("a title"),
-        [&host](const ItemChoice& choice) -> const Overlay::Preset& { return findTitle(host, choice); },
-        Overlay::nextName,
-        [](const Overlay::Preset& title, const QString& name) {
-            return Overlay::renameUserTitle(&title, name);
-        },
-        [](const Overlay::Preset& title) { return Overlay::removeUserTitle(&title); } };
-}
-
-} // namespace
-
-void renameTitle(Host& host, Output& out, const ItemChoice& choice, const QString& wanted, bool number)
-{
-    renameItem(host, out, titleActions(host), choice, wanted, number);
+    ItemActions<Overlay::Preset> actions;
+    actions.what = [](const Overlay::Preset&) { return QStringLiteral("title"); };
+    actions.none = QStringLiteral("title");
+    actions.one = QStringLiteral("a title");
+    actions.items = [&host] {
+        return shownIn<Overlay::Preset>(
+            host, EditorCollection::CollectionID::TITLES, [](const Overlay::Preset&) { return true; });
+    };
+    actions.nextName = Overlay::nextName;
+    actions.rename = [](const Overlay::Preset& title, const QString& name) {
+        return Overlay::renameUserTitle(&title, name);
+    };
+    actions.remove = [](const Overlay::Preset& title) { return Overlay::removeUserTitle(&title); };
+    actions.heading
+        = QStringLiteral("title(s) in %1").arg(QDir::toNativeSeparators(Settings::userOverlaysPath()));
+    actions.key = QStringLiteral("titles");
+    actions.headers = QStringList { QStringLiteral("TEXT") };
+    actions.describe = [](const Overlay::Preset& title, Listed& row) {
+        const QString text = QString::fromStdString(title.text);
+        row.columns << text;
+        row.json[QStringLiteral("text")] = text;
+    };
+    return actions;
 }
 
 CommandGroup titleCommands()
@@ -158,51 +132,14 @@ CommandGroup titleCommands()
         saveTitle(*context.host, context.out, request);
     };
 
-    Command list;
-    list.words = QStringList { QStringLiteral("titles"), QStringLiteral("list") };
-    list.summary = QStringLiteral("Lists the titles: name, id, text and when saved.");
-    list.options = listOptions();
-    list.run = [](Context& context) { listTitles(*context.host, context.out, listOrder(context.args)); };
-
-    Command nextName;
-    nextName.words = QStringList { QStringLiteral("titles"), QStringLiteral("next-name") };
-    nextName.arguments = QStringList { QStringLiteral("NAME") };
-    nextName.required = 1;
-    nextName.summary = QStringLiteral("Proposes NAME, or the first free NAME_NN when a title has it.");
-    nextName.run = [](Context& context) {
-        context.out.line(proposeTitleName(
-            *context.host, context.out, cleanName(context.args.argument(0), QStringLiteral("NAME"))));
-    };
-
-    Command rename;
-    rename.words = QStringList { QStringLiteral("titles"), QStringLiteral("rename") };
-    rename.arguments = QStringList { QStringLiteral("OLD"), QStringLiteral("NEW") };
-    rename.required = 2;
-    rename.idFor = QStringLiteral("OLD");
-    rename.summary
-        = QStringLiteral("Gives the title called OLD the name NEW; it keeps its id, text and preview.");
-    rename.options = { idOption(), numberOption() };
-    rename.run = [](Context& context) {
-        renameTitle(*context.host, context.out, itemChoice(context.args, 0),
-            cleanName(context.args.argument(1), QStringLiteral("NEW")),
-            context.args.isSet(QStringLiteral("number")));
-    };
-
-    Command remove;
-    remove.words = QStringList { QStringLiteral("titles"), QStringLiteral("remove") };
-    remove.arguments = QStringList { QStringLiteral("NAME") };
-    remove.required = 1;
-    remove.idFor = QStringLiteral("NAME");
-    remove.summary = QStringLiteral("Deletes the title called NAME.");
-    remove.options = { idOption() };
-    remove.run = [](Context& context) {
-        removeItem(*context.host, context.out, titleActions(*context.host), itemChoice(context.args, 0));
-    };
-
     CommandGroup group;
     group.name = QStringLiteral("titles");
     group.summary = QStringLiteral("Save, list, name, rename and remove the user's title presets");
-    group.commands = { save, list, nextName, rename, remove };
+    group.commands = QList<Command> { save }
+        + itemCommands<Overlay::Preset>(QStringLiteral("titles"), {},
+            { QStringLiteral("title"), QStringLiteral("a title"), QStringLiteral("titles"),
+                QStringLiteral("text and preview") },
+            {}, [](Context& context) { return titleActions(*context.host); });
     return group;
 }
 

@@ -2,6 +2,7 @@
 
 #include "CollectionItems.h"
 #include "CommandLine.h"
+#include <Model/OverlayPreset.h>
 
 #include <QString>
 
@@ -22,9 +23,8 @@ struct TitleRequest {
 
 // Returns the name the title was saved under.
 QString saveTitle(Host& host, Output& out, const TitleRequest& request);
-void listTitles(Host& host, Output& out, const ListOrder& order);
-QString proposeTitleName(Host& host, Output& out, const QString& name);
-void renameTitle(Host& host, Output& out, const ItemChoice& choice, const QString& name, bool number);
+// Listing, naming, renaming and removing titles.
+ItemActions<Overlay::Preset> titleActions(Host& host);
 
 CommandGroup titleCommands();
 

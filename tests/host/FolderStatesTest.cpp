@@ -115,6 +115,26 @@ TEST_P(FolderStates, EveryCommandAgreesWithTheListingAndChangesOnlyWhatItSays)
             QStringList({ relativeProblem, relativeOwn }).contains(valueAt(found, "problems/*/path")));
     else
         EXPECT_EQ(valueAt(found, "problems/*/path"), relativeProblem);
+    // Rename and replace act on the listed record and leave its twins as they were,
+    // saying so.
+    if (GetParam().state == State::Copy || GetParam().state == State::ConflictCopy) {
+        const QString record = kind().key == "intros" ? "/record.xml" : "";
+        const auto others = [&] {
+            Testing::Files files = Testing::filesBelow(at(kind().folder));
+            files.erase(own + record);
+            return files;
+        };
+        const Testing::Files kept = others();
+        QStringList commands { kind().rename + " --id " + id + " Renamed",
+            kind().rename + " --id " + id + " Voice" };
+        if (kind().key == "presets")
+            commands << saveCommand("Voice") + " --replace";
+        for (const QString& command : commands)
+            EXPECT_EQ(valueAt(report(command, false), "twins/*"), problem + record) << command.toStdString();
+        EXPECT_EQ(others(), kept);
+        EXPECT_EQ(names(), "Voice");
+    }
+
     QStringList before = root.files();
     EXPECT_EQ(run("check --fix").status, 0);
     EXPECT_EQ(run("check").status, 0);

@@ -265,24 +265,24 @@ private:
         return QFileInfo(location.folder.isEmpty() ? location.recordFile : location.folder).fileName();
     }
 
-    // Gives every record of the item with key the display name name, each rewritten
-    // whole and atomically; false when there is none, or one could not be rewritten.
+    // Gives the listed record of the item with key the display name name, rewritten
+    // whole and atomically; its twins stay as they are, for the check to move. False
+    // when no record holds the item any more, or it could not be rewritten.
     bool rename(const ItemKey& key, const std::string& name)
     {
         learnNewRecordsBeside(m_state.index.locations(key));
-        bool renamed = false;
         for (const Location& location : m_state.index.locations(key)) {
             Records stored;
             if (!readRecord(location.recordFile, stored, m_state.warnings) || !stored[0].item
-                || keyOf(*stored[0].item) != key)
+                || keyOf(*stored[0].item) != key) {
+                m_state.index.forget(key, location);
                 continue;
+            }
             Record record = stored[0];
             record.customStrings[key.second] = name;
-            if (!writeRecordFile(record, location.recordFile))
-                return false;
-            renamed = true;
+            return writeRecordFile(record, location.recordFile);
         }
-        return renamed;
+        return false;
     }
 
     // Deletes every record of the item with key that still holds it, twins that

@@ -38,9 +38,22 @@ QString PersistenceService::recordFile(const T& item) const
     return known.empty() ? QString() : known.front().recordFile;
 }
 
+template <class T>
+QStringList PersistenceService::twinFiles(const T& item) const
+{
+    QStringList files;
+    const std::vector<Storage::Location> known = m_endpoints->state.index.locations(Storage::keyOf(item));
+    for (std::size_t index = 1; index < known.size(); ++index)
+        files << known[index].recordFile;
+    return files;
+}
+
 template QString PersistenceService::recordFile(const Effect::Object&) const;
 template QString PersistenceService::recordFile(const Import::Object&) const;
 template QString PersistenceService::recordFile(const Overlay::Preset&) const;
+template QStringList PersistenceService::twinFiles(const Effect::Object&) const;
+template QStringList PersistenceService::twinFiles(const Import::Object&) const;
+template QStringList PersistenceService::twinFiles(const Overlay::Preset&) const;
 
 bool PersistenceService::isRecordFileName(const QString& fileName)
 {

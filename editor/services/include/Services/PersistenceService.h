@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -40,6 +41,10 @@ public:
     // it (not a twin); empty when it knows none.
     template <class T>
     QString recordFile(const T& item) const;
+    // The other record files of that item that this service knows (its twins: copies
+    // under other names), which a rename or replace leaves as they are.
+    template <class T>
+    QStringList twinFiles(const T& item) const;
 
     // Whether a store may use fileName as the name of a record file: the names a
     // folder's listing passes over (hidden files, bundles, the record stored at a
