@@ -63,6 +63,7 @@ struct Listed {
     QDateTime saved; // invalid when unknown
     QStringList columns; // shown after the name
     QJsonObject json; // the entry; name, id and saved are added
+    bool forJson = false; // which of the two the output prints, so describers fill only it
 };
 
 // When the record file was last written; invalid when there is none.
@@ -175,7 +176,8 @@ void listItems(Host& host, Output& out, const ItemActions<T>& kind, const ListOr
     std::vector<Listed> rows;
     for (const Shown<T>& shown : kind.items()) {
         const QString id = QString::fromStdString(shown.item->id);
-        Listed row { shown.name, id, savedAt(host.persistence().recordFile(*shown.item)), { id }, {} };
+        Listed row { shown.name, id, savedAt(host.persistence().recordFile(*shown.item)), { id }, {},
+            out.json() };
         kind.describe(*shown.item, row);
         rows.push_back(std::move(row));
     }

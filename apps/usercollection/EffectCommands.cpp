@@ -221,8 +221,10 @@ ItemActions<Effect::Object> presetActionsOf()
     actions.key = QStringLiteral("presets");
     actions.headers = QStringList { QStringLiteral("SETTINGS") };
     actions.describe = [](const Effect::Object& preset, Listed& row) {
-        row.columns << settingsText(static_cast<const T&>(preset));
-        row.json[QStringLiteral("settings")] = settingsJson(static_cast<const T&>(preset));
+        if (row.forJson)
+            row.json[QStringLiteral("settings")] = settingsJson(static_cast<const T&>(preset));
+        else
+            row.columns << settingsText(static_cast<const T&>(preset));
     };
     actions.also = QJsonObject { { QStringLiteral("type"), word } };
     return actions;
