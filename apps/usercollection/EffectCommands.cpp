@@ -123,19 +123,6 @@ QJsonObject settingsJson(const T& effect)
     return settings;
 }
 
-// The settings that differ from the defaults, which is what tells presets apart.
-template <class T>
-QString settingsText(const T& effect)
-{
-    QStringList changed;
-    for (const Effect::ParameterInfo& info : T::parameters()) {
-        const double value = effect.parameter(info.key).value_or(info.defaultValue);
-        if (value != info.defaultValue)
-            changed += QString::fromStdString(info.key) + QLatin1Char('=') + QString::number(value);
-    }
-    return changed.isEmpty() ? QStringLiteral("(defaults)") : changed.join(QLatin1Char(' '));
-}
-
 template <class T>
 void reportPreset(
     Output& out, const QString& verb, const QString& name, const T& preset, const std::string& collectionId)
@@ -144,7 +131,7 @@ void reportPreset(
     const QString id = QString::fromStdString(preset.id);
     const QString file = QDir(presetKind<T>().folder()).filePath(id);
     out.line(QStringLiteral("%1 %2 preset '%3' (id %4)").arg(verb, kind, name, id));
-    out.line(QStringLiteral("  settings: %1").arg(settingsText(preset)));
+    out.line(QStringLiteral("  settings: %1").arg(Effect::changedSettings(preset)));
     out.line(QStringLiteral("  file: %1").arg(QDir::toNativeSeparators(file)));
     if (!collectionId.empty())
         out.line(QStringLiteral("  collection: %1").arg(QString::fromStdString(collectionId)));
@@ -224,7 +211,7 @@ ItemActions<Effect::Object> presetActionsOf()
         if (row.forJson)
             row.json[QStringLiteral("settings")] = settingsJson(static_cast<const T&>(preset));
         else
-            row.columns << settingsText(static_cast<const T&>(preset));
+            row.columns << Effect::changedSettings(static_cast<const T&>(preset));
     };
     actions.also = QJsonObject { { QStringLiteral("type"), word } };
     return actions;

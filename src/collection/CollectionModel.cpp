@@ -57,18 +57,6 @@ struct Row {
     mutable std::optional<QString> summary; // worked out when first asked for
 };
 
-template <class T>
-QString settingsOf(const T& effect)
-{
-    QStringList changed;
-    for (const Effect::ParameterInfo& info : T::parameters()) {
-        const double value = effect.parameter(info.key).value_or(info.defaultValue);
-        if (value != info.defaultValue)
-            changed += QString::fromStdString(info.key) + QLatin1Char('=') + QString::number(value);
-    }
-    return changed.isEmpty() ? QStringLiteral("(defaults)") : changed.join(QLatin1Char(' '));
-}
-
 QString kindOf(const Effect::Object& item)
 {
     if (dynamic_cast<const Effect::AudioEqualizer*>(&item))
@@ -103,9 +91,9 @@ QString kindOf(const Overlay::Preset&)
 QString summaryOf(const Effect::Object& item)
 {
     if (const auto* equalizer = dynamic_cast<const Effect::AudioEqualizer*>(&item))
-        return settingsOf(*equalizer);
+        return Effect::changedSettings(*equalizer);
     if (const auto* enhance = dynamic_cast<const Effect::ManualEnhance*>(&item))
-        return settingsOf(*enhance);
+        return Effect::changedSettings(*enhance);
     return QString();
 }
 
