@@ -4,9 +4,11 @@
 #include <Model/CollectionID.h>
 #include <Services/CollectionBrowser.h>
 #include <Services/CollectionService.h>
+#include <Services/DataFolderCheck.h>
 #include <Services/PersistenceService.h>
 #include <Settings/Settings.h>
 
+#include <QDate>
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryFile>
@@ -97,6 +99,23 @@ void Host::prepareForWriting()
                           .arg(shown, readOnly ? QStringLiteral(": it is read-only") : QString()));
     }
     lock();
+    putAwayInterruptedSaves();
+}
+
+// A save killed part way (SIGKILL, power loss) left files no listing reads; the next
+// writer moves them where check --fix would, so that no item stays half there and
+// nothing of it is lost.
+void Host::putAwayInterruptedSaves()
+{
+    const std::vector<Services::FolderProblem> found = Services::findInterruptedSaves(m_dataRoot);
+    if (found.empty())
+        return;
+    const std::size_t moved = found.size() - Services::quarantineProblems(m_dataRoot, found).size();
+    if (moved == 0)
+        return; // check goes on reporting them
+    std::fprintf(stderr,
+        "usercollection: note: put %zu leftover(s) of an interrupted save into quarantine/%s\n", moved,
+        qPrintable(QDate::currentDate().toString(Qt::ISODate)));
 }
 
 void Host::lock()

@@ -54,6 +54,8 @@ private:
     // gone, so that an interrupted command finishes the write in progress first.
     class SignalsHeld;
 
+    void putAwayInterruptedSaves();
+
     QString m_dataRoot;
     std::unique_ptr<SignalsHeld> m_signalsHeld;
     std::unique_ptr<QLockFile> m_lock;

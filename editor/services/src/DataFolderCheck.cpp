@@ -254,6 +254,49 @@ std::vector<FolderProblem> checkDataFolder(const QString& dataRoot)
     return problems;
 }
 
+std::vector<FolderProblem> findInterruptedSaves(const QString& dataRoot)
+{
+    using EditorCollection::Catalogue::isLeftoverSave;
+    std::vector<FolderProblem> problems;
+    const QDir root(dataRoot);
+    const QDir layout(Settings::dataRoot());
+    const auto leftover = [&](const QString& collection, const QString& path) {
+        problems.push_back({ QStringLiteral("leftover"), collection, path,
+            QStringLiteral("left by a save that never finished"), QString() });
+    };
+    const auto everyName = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+    std::map<QString, bool> folders; // below the root: whether it holds intros
+    for (const EditorCollection::ItemKind& kind : EditorCollection::itemKinds())
+        folders[layout.relativeFilePath(kind.folder())]
+            |= kind.naming == EditorCollection::FileNaming::FolderById;
+    for (const auto& [collection, intros] : folders) {
+        const QDir folder(root.filePath(collection));
+        for (const QString& name : folder.entryList(everyName, QDir::NoSort)) {
+            const QString path = folder.filePath(name);
+            if (isLeftoverSave(name)) {
+                leftover(collection, path);
+                continue;
+            }
+            if (!intros || !QFileInfo(path).isDir() || QFileInfo(path).isSymLink())
+                continue;
+            // An intro's folder is made first and its record written last.
+            if (!QFileInfo::exists(QDir(path).filePath(EditorCollection::Catalogue::recordFileName()))) {
+                problems.push_back({ QStringLiteral("orphan"), collection, path,
+                    QStringLiteral("an intro folder without its record"), QString() });
+                continue;
+            }
+            for (const QString& inside : QDir(path).entryList(everyName, QDir::NoSort)) {
+                if (isLeftoverSave(inside))
+                    leftover(collection, QDir(path).filePath(inside));
+            }
+        }
+    }
+    std::sort(problems.begin(), problems.end(), [](const FolderProblem& a, const FolderProblem& b) {
+        return std::tie(a.collection, a.path) < std::tie(b.collection, b.path);
+    });
+    return problems;
+}
+
 namespace {
 
 // Whether the entry at path really lies in the data folder: one behind a link to a

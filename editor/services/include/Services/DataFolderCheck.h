@@ -28,6 +28,11 @@ struct FolderProblem {
 // anything else a listing passes over. Changes nothing; by collection, then path.
 std::vector<FolderProblem> checkDataFolder(const QString& dataRoot);
 
+// The leftovers of saves that never finished (a save's temporary file, an intro
+// folder without its record), found from names alone so that every command that
+// writes can afford to look before it does. By collection, then path.
+std::vector<FolderProblem> findInterruptedSaves(const QString& dataRoot);
+
 // Moves the file or folder of each problem into quarantine/<date>/ below dataRoot,
 // at the same path below it, and writes a line per problem into the note there; a
 // name problem is fixed by giving the item its new name instead. Deletes nothing. Returns the problems it

@@ -1,0 +1,122 @@
+// The program interrupted at each point where a save has committed part of an item:
+// strace delivers the signal as the program enters the n-th commit of a file. A held
+// signal lets the save finish; a kill leaves what check reports and the next command
+// that writes puts away. Either way no item is ever half there.
+
+#include "HostProcess.h"
+
+#include <QImage>
+
+#include <csignal>
+
+namespace {
+
+using Testing::HostRun;
+
+// A save, how many of its files it commits (linkat of an unnamed temporary file), and
+// how many leftovers a kill before its last commit leaves.
+struct Save {
+    const char* label;
+    QString command;
+    int commits;
+    int leftovers;
+};
+
+const Save saves[] = {
+    { "Intro", "intros save Cut", 2, 1 }, // its folder, its bundle, then its record
+    { "Title", "titles save Cut", 1, 0 },
+    { "Effect", "effects save equalizer Cut --set band1=3", 1, 0 },
+    { "Import", "imports save Cut --media {media}/clip.png", 1, 0 },
+};
+
+struct Interruption {
+    Save save;
+    int commit; // 1-based
+    int signal;
+};
+
+std::vector<Interruption> interruptions()
+{
+    std::vector<Interruption> all;
+    for (const Save& save : saves) {
+        for (int commit = 1; commit <= save.commits; ++commit) {
+            for (const int signal : { SIGINT, SIGTERM, SIGHUP, SIGKILL })
+                all.push_back({ save, commit, signal });
+        }
+    }
+    return all;
+}
+
+// LeakSanitizer cannot run under a tracer.
+const QString Untraceable = QStringLiteral("ASAN_OPTIONS=detect_leaks=0");
+
+class Interrupted : public Testing::HostTest, public ::testing::WithParamInterface<Interruption> {
+protected:
+    static void SetUpTestSuite()
+    {
+        const HostRun traced
+            = Testing::runHost({ "--version" }, { Untraceable }, { "strace", "-o", "/dev/null" });
+        ASSERT_EQ(traced.status, 0) << "strace cannot trace the program here (install strace, allow ptrace): "
+                                    << traced.err.toStdString();
+    }
+
+    void SetUp() override
+    {
+        run("titles save Kept");
+        before = listing();
+    }
+
+    int problems() const { return run("--json check").json()["problems"].toArray().size(); }
+
+    // The names of every item, as a listing reports them.
+    QStringList listing() const
+    {
+        QStringList names = Testing::valueAt(report("list"), "items/*/name").split('|');
+        names.sort();
+        return names;
+    }
+
+    HostRun interrupted(const QString& command, int commit, int signal) const
+    {
+        QStringList arguments = QProcess::splitCommand(command).replaceInStrings("{media}", media.path());
+        return Testing::runHost(QStringList { "--data", root.path() } + arguments, { Untraceable },
+            { "strace", "-f", "-o", "/dev/null", "-e",
+                QStringLiteral("inject=linkat:signal=%1:when=%2").arg(signal).arg(commit) });
+    }
+
+    QStringList before;
+};
+
+TEST_P(Interrupted, ASaveFinishesOrVanishesAndTheNextWriterPutsAwayWhatAKillLeft)
+{
+    const Interruption& cut = GetParam();
+    QImage(8, 8, QImage::Format_RGB32).save(mediaFile("clip.png"));
+    const HostRun done = interrupted(cut.save.command, cut.commit, cut.signal);
+    // The program did not end on its own: the signal reached it.
+    EXPECT_EQ(done.status, -1) << done.err.toStdString();
+
+    const int found = problems();
+    const bool whole = listing().contains("Cut");
+    if (cut.signal != SIGKILL) {
+        // Held back until the save was done.
+        EXPECT_TRUE(whole);
+        EXPECT_EQ(found, 0);
+        return;
+    }
+    // Killed before the record: not listed, and check reports the intro's folder until
+    // the next command that writes puts it into quarantine.
+    EXPECT_FALSE(whole);
+    EXPECT_EQ(found, cut.save.leftovers);
+    const HostRun next = run("titles save Next");
+    EXPECT_EQ(next.status, 0) << next.err.toStdString();
+    EXPECT_EQ(next.err.contains("interrupted save into quarantine/"), found > 0) << next.err.toStdString();
+    EXPECT_EQ(problems(), 0);
+    EXPECT_EQ(listing(), (before + QStringList { "Next" }));
+}
+
+INSTANTIATE_TEST_SUITE_P(Points, Interrupted, ::testing::ValuesIn(interruptions()), [](const auto& info) {
+    return std::string(info.param.save.label) + "Commit" + std::to_string(info.param.commit) + "Signal"
+        + std::to_string(info.param.signal);
+});
+
+} // namespace
