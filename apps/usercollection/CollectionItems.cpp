@@ -105,9 +105,8 @@ void arrange(std::vector<Listed>& rows, const ListOrder& order)
             rows.begin(), rows.end(), [](const Listed& a, const Listed& b) { return a.saved > b.saved; });
         return;
     }
-    const Services::CollectionBrowser::NameOrder byName;
-    std::stable_sort(rows.begin(), rows.end(),
-        [&byName](const Listed& a, const Listed& b) { return byName(a.name, b.name); });
+    Services::CollectionBrowser::NameOrder().sort(
+        rows, [](const Listed& row) -> const QString& { return row.name; });
 }
 
 } // namespace

@@ -99,21 +99,26 @@ struct Entry {
 // name, else the first by file name. An entry listed is its own index.
 inline std::vector<std::size_t> listedOf(const std::vector<Entry>& entries)
 {
-    std::map<std::tuple<QString, const ItemKind*, std::string>, std::size_t> listed;
+    // Ids first: they tell entries apart within a character or two, where the folders
+    // are all alike.
+    using Key = std::tuple<std::string, const ItemKind*, QString>;
+    std::map<Key, std::size_t> listed;
+    std::vector<std::map<Key, std::size_t>::const_iterator> itemOf;
+    itemOf.reserve(entries.size());
     for (std::size_t index = 0; index < entries.size(); ++index) {
         const Entry& entry = entries[index];
-        const auto [known, added]
-            = listed.emplace(std::make_tuple(entry.folder, entry.kind, entry.id), index);
+        const auto [known, added] = listed.emplace(Key(entry.id, entry.kind, entry.folder), index);
+        itemOf.push_back(known);
         if (added || !entry.kind)
             continue;
         const Entry& first = entries[known->second];
         if (!hasOwnName(*first.kind, first.name, first.id) && hasOwnName(*entry.kind, entry.name, entry.id))
             known->second = index;
     }
-    std::vector<std::size_t> result(entries.size());
-    for (std::size_t index = 0; index < entries.size(); ++index)
-        result[index]
-            = listed.at(std::make_tuple(entries[index].folder, entries[index].kind, entries[index].id));
+    std::vector<std::size_t> result;
+    result.reserve(entries.size());
+    for (const auto& item : itemOf)
+        result.push_back(item->second);
     return result;
 }
 

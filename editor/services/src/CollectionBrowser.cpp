@@ -258,9 +258,7 @@ QImage CollectionBrowser::render(const std::string& collectionId) const
     std::vector<Tile> tiles = tilesFor(std::get<ContainerFollower<T>>(m_followers->containers), collectionId);
     if (tiles.empty())
         return QImage();
-    const NameOrder byName;
-    std::stable_sort(tiles.begin(), tiles.end(),
-        [&byName](const Tile& a, const Tile& b) { return byName(a.name, b.name); });
+    NameOrder().sort(tiles, [](const Tile& tile) -> const QString& { return tile.name; });
     return drawCollection(collectionId, tiles);
 }
 

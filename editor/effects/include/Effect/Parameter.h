@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -25,8 +26,12 @@ QString changedSettings(const T& effect)
     QStringList changed;
     for (const ParameterInfo& info : T::parameters()) {
         const double value = effect.parameter(info.key).value_or(info.defaultValue);
-        if (value != info.defaultValue)
-            changed += QString::fromStdString(info.key) + QLatin1Char('=') + QString::number(value);
+        if (value == info.defaultValue)
+            continue;
+        // Most settings are whole numbers, which print alike either way and far faster.
+        const bool whole = std::abs(value) < 1e6 && value == double(qint64(value));
+        changed += QString::fromStdString(info.key) + QLatin1Char('=')
+            + (whole ? QString::number(qint64(value)) : QString::number(value));
     }
     return changed.isEmpty() ? QStringLiteral("(defaults)") : changed.join(QLatin1Char(' '));
 }
