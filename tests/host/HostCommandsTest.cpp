@@ -90,7 +90,7 @@ QString complete(const QStringList& words)
 TEST_F(HostCommands, CompletionOffersCommandsOptionsAndSavedNamesAsTypedAndRunsNoneOfThem)
 {
     EXPECT_EQ(complete({ "--quiet", "--data", "/tmp", "" }),
-        "effects|imports|intros|titles|list|show|check|watch|export|import|demo|completion");
+        "effects|imports|intros|titles|list|info|show|check|watch|export|import|demo|completion");
     EXPECT_EQ(complete({ "imports", "save", "x.rec", "--kind=" }), "file|video|audio|picture");
     EXPECT_EQ(complete({ "effects", "save", "enhance", "Warm", "--set", "sat" }), "saturation=");
     EXPECT_EQ(complete({ "titles", "rem" }), "remove");
