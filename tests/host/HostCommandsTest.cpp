@@ -108,6 +108,7 @@ TEST_F(HostCommands, CompletionOffersCommandsOptionsAndSavedNamesAsTypedAndRunsN
     EXPECT_EQ(complete(removing + QStringList("\"It's \\\"l")), quoted);
     const QStringList renaming = { "--data", root.path(), "effects", "rename", "equalizer", "Bass" };
     EXPECT_EQ(complete(renaming), "Bass boost");
+    EXPECT_EQ(complete({ "--data", root.path(), "info", "equalizer", "Bass" }), "Bass boost");
     EXPECT_FALSE(QFile::exists(marker));
 }
 
