@@ -8,6 +8,7 @@
 #include "EffectCommands.h"
 #include "Host.h"
 #include "ImportCommands.h"
+#include "InfoCommand.h"
 #include "IntroCommands.h"
 #include "ListCommand.h"
 #include "Output.h"
@@ -35,7 +36,7 @@ namespace {
 QList<CommandGroup> commandGroups()
 {
     return QList<CommandGroup> { effectCommands(), importCommands(), introCommands(), titleCommands(),
-        listCommands(), showCommands(), checkCommands(), watchCommands() }
+        listCommands(), infoCommands(), showCommands(), checkCommands(), watchCommands() }
     + packCommands() + QList<CommandGroup> { demoCommands(), completionCommands() };
 }
 

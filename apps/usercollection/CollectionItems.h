@@ -9,6 +9,7 @@
 #include <Model/Translator.h>
 #include <Services/CollectionService.h>
 #include <Services/PersistenceService.h>
+#include <StoredRecord.h>
 
 #include <QCommandLineOption>
 #include <QDateTime>
@@ -19,6 +20,7 @@
 
 #include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -112,6 +114,31 @@ template <class T>
 void reportTwins(Host& host, Output& out, const T& item)
 {
     reportTwinFiles(out, host.persistence().twinFiles(item));
+}
+
+// Writes the record of item anew in its own file, with the item change makes of the
+// record read from there (change may also set its preview and collection); its id,
+// name and categories stay. The record as read back then; a failure when it cannot
+// be read or written (the file as it was then) or read back.
+template <class T>
+EditorCollection::LoadedRecords<T> rewriteRecord(Host& host, const T& item, const QString& what,
+    const std::function<std::unique_ptr<const T>(EditorCollection::PersistentItem<T>&)>& change)
+{
+    const QString file = host.persistence().recordFile(item);
+    EditorCollection::LoadedRecords<T> stored;
+    if (!file.isEmpty())
+        stored = EditorCollection::readBack<T>(file);
+    if (stored.size() != 1 || !stored[0].item || stored[0].item->id != item.id)
+        throw failure(QStringLiteral("cannot read the record of the %1 again").arg(what));
+    EditorCollection::PersistentItem<T> record = stored[0];
+    const std::unique_ptr<const T> changed = change(record);
+    record.item = changed.get();
+    if (!EditorCollection::storeRecord(record, file))
+        throw failure(QStringLiteral("could not write the %1").arg(what));
+    EditorCollection::LoadedRecords<T> written = EditorCollection::readBack<T>(file);
+    if (written.size() != 1 || !written[0].item)
+        throw failure(QStringLiteral("could not read the %1 back").arg(what));
+    return written;
 }
 
 // An item of a kind as its listing shows it: T is the type its records are stored as.

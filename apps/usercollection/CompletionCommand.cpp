@@ -159,9 +159,9 @@ struct Completion {
             return {};
         const Command* command = found.command;
         if (valueName == QLatin1String("ID"))
-            return savedItems(groups, *found.group, arguments, dataRoot(), QStringLiteral("id"));
+            return itemsOfKind(QStringLiteral("id"));
         if (valueName == QLatin1String("NAME") || (command && valueName == command->idFor))
-            return savedItems(groups, *found.group, arguments, dataRoot(), QStringLiteral("name"));
+            return itemsOfKind(QStringLiteral("name"));
         if (command && command->choices)
             return command->choices(valueName, arguments);
         return {};
@@ -205,6 +205,26 @@ struct Completion {
     }
 
     bool hasId = false;
+
+    // The saved items the command may name: those its group lists, or for info, which
+    // names the kind first, those the kind's own group lists.
+    QStringList itemsOfKind(const QString& field) const
+    {
+        if (found.group->name != QLatin1String("info"))
+            return savedItems(groups, *found.group, arguments, dataRoot(), field);
+        const QString kind = arguments.value(0);
+        const bool preset = kind == QLatin1String("equalizer") || kind == QLatin1String("enhance");
+        const QString listing = preset       ? QStringLiteral("effects")
+            : kind == QLatin1String("title") ? QStringLiteral("titles")
+            : kind == QLatin1String("intro") ? QStringLiteral("intros")
+                                             : QStringLiteral("imports");
+        for (const CommandGroup& group : groups) {
+            if (group.name == listing)
+                return savedItems(
+                    groups, group, preset ? QStringList { kind } : QStringList(), dataRoot(), field);
+        }
+        return {};
+    }
 };
 
 void showScript(Context& context)

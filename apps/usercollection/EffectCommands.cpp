@@ -143,11 +143,89 @@ void reportPreset(
     out.set(QStringLiteral("settings"), settingsJson(preset));
 }
 
+// "band5 4 -> 6" for each setting the two differ in.
+template <class T>
+QStringList settingChanges(const T& before, const T& after)
+{
+    QStringList changes;
+    for (const Effect::ParameterInfo& info : T::parameters()) {
+        const double old = before.parameter(info.key).value_or(info.defaultValue);
+        const double now = after.parameter(info.key).value_or(info.defaultValue);
+        if (old != now)
+            changes += QStringLiteral("%1 %2 -> %3").arg(QString::fromStdString(info.key)).arg(old).arg(now);
+    }
+    return changes;
+}
+
+bool samePicture(const std::shared_ptr<const Types::Image>& a, const std::shared_ptr<const Types::Image>& b)
+{
+    return a && b && a->encoded() == b->encoded();
+}
+
+template <class T>
+ItemActions<Effect::Object> presetActionsOf();
+
+// Changes the stored preset the choice names in place: the settings given, the
+// others kept; a new preview when one is given, else a drawn one follows the
+// settings while a chosen picture stays; another collection when one is given.
+// Nothing to change is refused.
+template <class T>
+void changePreset(Host& host, Output& out, const ItemChoice& choice, const EffectPresetRequest& request)
+{
+    const QString kind = wordOf<T>();
+    std::shared_ptr<const Types::Image> preview = readPreview(request.previewFile);
+
+    host.prepareForWriting();
+    const ItemActions<Effect::Object> actions = presetActionsOf<T>();
+    const Shown<Effect::Object> found = findItem(actions, choice);
+    const T& stored = static_cast<const T&>(*found.item);
+    T effect(stored);
+    for (const QString& setting : request.settings)
+        applySetting(effect, setting);
+    const QStringList changes = settingChanges(stored, effect);
+
+    std::string from;
+    const auto records = rewriteRecord<Effect::Object>(host, stored, kind + QStringLiteral(" preset"),
+        [&](EditorCollection::PersistentItem<Effect::Object>& record) {
+            from = record.collectionId;
+            const bool moved = request.collectionId && *request.collectionId != from;
+            if (changes.isEmpty() && !preview && !moved) {
+                throw failure(
+                    QStringLiteral("nothing to change: the %1 preset '%2' has these settings already")
+                        .arg(kind, found.name));
+            }
+            if (preview)
+                record.preview = preview;
+            else if (!changes.isEmpty() && samePicture(record.preview, drawnPreview(stored)))
+                record.preview = drawnPreview(effect);
+            if (moved)
+                record.collectionId = *request.collectionId;
+            return std::make_unique<const T>(effect);
+        });
+    const T& changed = static_cast<const T&>(*records[0].item);
+    const std::string collectionId = records[0].collectionId;
+    reportPreset(out, QStringLiteral("Changed"), found.name, changed, collectionId);
+    if (!changes.isEmpty())
+        out.line(QStringLiteral("  changed: %1").arg(changes.join(QStringLiteral(", "))));
+    if (preview)
+        out.line(QStringLiteral("  preview: the picture given"));
+    if (collectionId != from) {
+        out.line(QStringLiteral("  moved: from the collection '%1'").arg(QString::fromStdString(from)));
+        out.set(QStringLiteral("movedFrom"), QString::fromStdString(from));
+    }
+    out.set(QStringLiteral("changed"), QJsonArray::fromStringList(changes));
+    reportTwins<Effect::Object>(host, out, changed);
+}
+
 template <class T>
 void savePreset(Host& host, Output& out, const EffectPresetRequest& request)
 {
     const QString kind = wordOf<T>();
     const QString wanted = cleanName(request.name, QStringLiteral("NAME"));
+    if (request.replace) {
+        changePreset<T>(host, out, ItemChoice { wanted, QString() }, request);
+        return;
+    }
     T effect;
     for (const QString& setting : request.settings)
         applySetting(effect, setting);
@@ -157,14 +235,6 @@ void savePreset(Host& host, Output& out, const EffectPresetRequest& request)
     const std::string collectionId = request.collectionId.value_or(*presetKind<T>().collection);
 
     host.prepareForWriting();
-    if (request.replace) {
-        const std::unique_ptr<const T> replaced = Effect::replaceUserEffect<T>(&effect, wanted, preview);
-        if (!replaced)
-            throw failure(QStringLiteral("there is no %1 preset called '%2' to replace").arg(kind, wanted));
-        reportPreset(out, QStringLiteral("Replaced the settings of"), wanted, *replaced, collectionId);
-        reportTwins<Effect::Object>(host, out, *replaced);
-        return;
-    }
     const QString name = chooseName(
         wanted, Effect::nextPresetName<T>(wanted), !request.exact, QString::fromLatin1(presetKind<T>().one));
     const std::unique_ptr<const T> saved = Effect::saveUserEffect<T>(&effect, name, collectionId, preview);
@@ -253,6 +323,14 @@ void saveEffectPreset(Host& host, Output& out, const EffectPresetRequest& reques
         savePreset<Effect::ManualEnhance>(host, out, request);
 }
 
+void changeEffectPreset(Host& host, Output& out, const ItemChoice& choice, const EffectPresetRequest& request)
+{
+    if (request.type == EffectType::Equalizer)
+        changePreset<Effect::AudioEqualizer>(host, out, choice, request);
+    else
+        changePreset<Effect::ManualEnhance>(host, out, choice, request);
+}
+
 ItemActions<Effect::Object> presetActions(EffectType type)
 {
     return type == EffectType::Equalizer ? presetActionsOf<Effect::AudioEqualizer>()
@@ -269,18 +347,22 @@ CommandGroup effectCommands()
     save.required = 2;
     save.summary
         = QStringLiteral("Saves a preset of the effect, built from its defaults and the --set values; "
-                         "a taken NAME becomes NAME_01, ... With --replace, stores the settings over "
-                         "the preset called NAME instead, keeping its id, file and collection.");
+                         "a taken NAME becomes NAME_01, ... With --replace, changes the preset called "
+                         "NAME instead, as effects set does.");
+    const QCommandLineOption setOption(QStringLiteral("set"),
+        QStringLiteral("Sets one setting of the effect (repeatable)."), QStringLiteral("KEY=VALUE"));
+    const QCommandLineOption previewOption(QStringLiteral("preview"),
+        QStringLiteral("The preset's preview picture (default: a drawn one)."), QStringLiteral("IMAGE"));
     save.options = {
-        { QStringLiteral("set"), QStringLiteral("Sets one setting of the effect (repeatable)."),
-            QStringLiteral("KEY=VALUE") },
+        setOption,
         { QStringLiteral("collection"),
-            QStringLiteral("Also shows the preset in this collection (default: audio_effects for the "
-                           "equalizer, video_effects for enhance; empty for none)."),
+            QStringLiteral("Shows the preset in this collection (default: audio_effects for the "
+                           "equalizer, video_effects for enhance; empty for none); with --replace, moves "
+                           "it there."),
             QStringLiteral("ID") },
-        { QStringLiteral("preview"), QStringLiteral("The preset's preview picture (default: a drawn one)."),
-            QStringLiteral("IMAGE") },
-        { QStringLiteral("replace"), QStringLiteral("Overwrite the settings of the preset called NAME.") },
+        previewOption,
+        { QStringLiteral("replace"),
+            QStringLiteral("Change the settings given of the preset called NAME, keeping the others.") },
         exactOption(),
     };
     save.choices = [](const QString& valueName, const QStringList& arguments) {
@@ -310,13 +392,43 @@ CommandGroup effectCommands()
         saveEffectPreset(*context.host, context.out, request);
     };
 
+    Command set;
+    set.words = QStringList { QStringLiteral("effects"), QStringLiteral("set") };
+    set.arguments = QStringList { type, QStringLiteral("NAME") };
+    set.required = 2;
+    set.idFor = QStringLiteral("NAME");
+    set.summary = QStringLiteral(
+        "Changes the preset called NAME in place: the settings given, the others kept; its id, name and "
+        "file stay. A drawn preview is drawn anew, a chosen picture stays unless --preview gives another. "
+        "Nothing to change is refused.");
+    set.options = {
+        setOption,
+        previewOption,
+        { QStringLiteral("collection"),
+            QStringLiteral("Moves the preset to this collection (empty for none)."), QStringLiteral("ID") },
+        idOption(),
+    };
+    set.choices = save.choices;
+    set.repeatable = save.repeatable;
+    set.drawsPictures = true;
+    set.run = [](Context& context) {
+        EffectPresetRequest request;
+        request.type = parseEffectType(context.args.argument(0));
+        request.settings = context.args.values(QStringLiteral("set"));
+        if (context.args.isSet(QStringLiteral("collection")))
+            request.collectionId = context.args.value(QStringLiteral("collection")).toStdString();
+        request.previewFile = context.args.value(QStringLiteral("preview"));
+        changeEffectPreset(*context.host, context.out, itemChoice(context.args, 1), request);
+    };
+
     CommandGroup group;
     group.name = QStringLiteral("effects");
     group.summary
-        = QStringLiteral("Save, list, name, rename and remove presets of the equalizer and enhance effects");
+        = QStringLiteral("Save, change, list, name, rename and remove presets of the equalizer and enhance "
+                         "effects");
     group.details = QStringLiteral("Settings (KEY MIN..MAX; 0 unless said):\n")
         + parameterHelp<Effect::AudioEqualizer>() + parameterHelp<Effect::ManualEnhance>();
-    group.commands = QList<Command> { save }
+    group.commands = QList<Command> { save, set }
         + itemCommands<Effect::Object>(QStringLiteral("effects"), QStringList { type },
             { QStringLiteral("preset"), QStringLiteral("a preset"), QStringLiteral("presets of the effect"),
                 QStringLiteral("settings and file") },

@@ -8,6 +8,8 @@
 #include <QPixmap>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace Cli {
 
 namespace {
@@ -76,7 +78,14 @@ std::shared_ptr<const Types::Image> readPreview(const QString& path)
     if (path.isEmpty())
         return nullptr;
     QImageReader reader(path);
-    const QImage image = reader.read();
+    // Decoded at preview size: a photo would make a record of megabytes, and one of
+    // more pixels than a record may hold could not be saved at all.
+    const QSize size = reader.size();
+    if (size.isValid() && std::max(size.width(), size.height()) > PreviewSide)
+        reader.setScaledSize(size.scaled(PreviewSide, PreviewSide, Qt::KeepAspectRatio));
+    QImage image = reader.read();
+    if (!image.isNull() && std::max(image.width(), image.height()) > PreviewSide)
+        image = image.scaled(PreviewSide, PreviewSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     if (image.isNull()) {
         throw usageError(QStringLiteral("cannot read the image %1: %2")
                              .arg(QDir::toNativeSeparators(path), reader.errorString()));

@@ -20,7 +20,10 @@ QString kindName(Import::Object::Kind kind);
 // From the file name extension; a plain file when it names no known media type.
 Import::Object::Kind guessKind(const QString& mediaPath);
 
-// The image at path as a preview; null for an empty path.
+// The longest side, in pixels, of a preview read from a file.
+constexpr int PreviewSide = 256;
+// The image at path as a preview, scaled down smoothly to PreviewSide on its longer
+// side when larger; null for an empty path.
 std::shared_ptr<const Types::Image> readPreview(const QString& path);
 
 // name without blanks at either end; refused when nothing is left. what says which

@@ -3,6 +3,7 @@
 #include "CollectionItems.h"
 #include "CommandError.h"
 #include "Host.h"
+#include "InfoCommand.h"
 #include "Output.h"
 #include <ItemKinds.h>
 #include <Model/CollectionID.h>
@@ -16,6 +17,7 @@
 #include <QImage>
 #include <QImageWriter>
 #include <QJsonObject>
+#include <QPainter>
 #include <QRegularExpression>
 
 namespace Cli {
@@ -23,6 +25,8 @@ namespace Cli {
 namespace {
 
 constexpr int MaxPictureNameLength = 200;
+constexpr int ItemPictureSide = 512;
+constexpr int CaptionHeight = 32;
 
 // Whole or not at all: a failed write leaves no broken picture behind.
 bool writePicture(const QImage& picture, const QString& file, const QByteArray& format)
@@ -154,21 +158,72 @@ QString showCollection(Host& host, Output& out, const QString& collection, const
     return file;
 }
 
+QString showItem(
+    Host& host, Output& out, const QString& kind, const ItemChoice& choice, const QString& pngPath)
+{
+    const StoredPreview item = storedPreview(host, kind, choice);
+    const QString file = pictureFile(host, kind + QLatin1Char('-') + item.name, pngPath);
+    const QByteArray format = pictureFormat(file);
+    if (!item.preview || item.preview->isNull())
+        throw failure(QStringLiteral("the %1 '%2' has no preview to draw").arg(kind, item.name));
+    if (pngPath.isEmpty())
+        host.prepareForWriting();
+
+    // The preview at the size of ItemPictureSide on its longer side, its name below.
+    const QImage preview = item.preview->toImage().scaled(
+        ItemPictureSide, ItemPictureSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    QImage picture(preview.width(), preview.height() + CaptionHeight, QImage::Format_ARGB32_Premultiplied);
+    picture.fill(Qt::white);
+    {
+        QPainter painter(&picture);
+        painter.drawImage(0, 0, preview);
+        painter.setPen(Qt::black);
+        painter.drawText(QRect(0, preview.height(), picture.width(), CaptionHeight), Qt::AlignCenter,
+            painter.fontMetrics().elidedText(item.name, Qt::ElideRight, picture.width() - 8));
+    }
+    if (!writePicture(picture, file, format))
+        throw failure(QStringLiteral("cannot write the picture %1").arg(QDir::toNativeSeparators(file)));
+    out.line(QStringLiteral("Drew the preview of %1 '%2' (%3x%4) into %5")
+                 .arg(kind, item.name)
+                 .arg(picture.width())
+                 .arg(picture.height())
+                 .arg(QDir::toNativeSeparators(file)));
+    out.set(QStringLiteral("kind"), kind);
+    out.set(QStringLiteral("name"), item.name);
+    out.set(QStringLiteral("id"), item.id);
+    out.set(QStringLiteral("picture"), file);
+    out.set(QStringLiteral("width"), picture.width());
+    out.set(QStringLiteral("height"), picture.height());
+    return file;
+}
+
 CommandGroup showCommands()
 {
     Command show;
     show.words = QStringList { QStringLiteral("show") };
-    show.arguments = QStringList { QStringLiteral("COLLECTION") };
+    show.arguments = QStringList { QStringLiteral("COLLECTION|NAME") };
     show.required = 1;
+    show.idFor = QStringLiteral("COLLECTION|NAME");
     show.summary
         = QStringLiteral("Asks the collection browser to show COLLECTION (imports, intros, titles, "
                          "audio_effects, video_effects or another effect collection id) and draws it: "
-                         "each item's preview with its display name, in name order as the lists sort.");
-    show.options = { pngOption() };
+                         "each item's preview with its display name, in name order as the lists sort. "
+                         "With --item, draws one item's preview.");
+    show.options = { pngOption(),
+        { QStringLiteral("item"),
+            QStringLiteral("Draws instead the preview of the item of KIND (%1) called NAME, larger, with "
+                           "its name (default file: <data>/pictures/<KIND>-<NAME>.png).")
+                .arg(infoKinds().join(QStringLiteral(", "))),
+            QStringLiteral("KIND") },
+        idOption() };
     show.drawsPictures = true;
     show.run = [](Context& context) {
-        showCollection(
-            *context.host, context.out, context.args.argument(0), context.args.value(QStringLiteral("png")));
+        const QString png = context.args.value(QStringLiteral("png"));
+        if (context.args.isSet(QStringLiteral("item")))
+            showItem(*context.host, context.out, context.args.value(QStringLiteral("item")),
+                itemChoice(context.args, 0), png);
+        else
+            showCollection(*context.host, context.out, context.args.argument(0), png);
     };
 
     CommandGroup group;

@@ -12,8 +12,11 @@
 
 #include <QColor>
 #include <QDir>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QUuid>
+
+#include <optional>
 
 namespace Cli {
 
@@ -28,7 +31,78 @@ std::uint32_t parseColor(const QString& text, const QString& option)
     return color.rgba();
 }
 
+QString colorName(std::uint32_t argb)
+{
+    return QColor::fromRgba(argb).name(QColor::HexArgb);
+}
+
+// "font Sans -> Serif" for each of what a title shows that the two differ in.
+QStringList titleChanges(const Overlay::Preset& before, const Overlay::Preset& after)
+{
+    QStringList changes;
+    const auto compare = [&changes](const char* what, const QString& old, const QString& now) {
+        if (old != now)
+            changes += QStringLiteral("%1 '%2' -> '%3'").arg(QLatin1String(what), old, now);
+    };
+    compare("text", QString::fromStdString(before.text), QString::fromStdString(after.text));
+    compare("font", QString::fromStdString(before.fontFamily), QString::fromStdString(after.fontFamily));
+    compare("color", colorName(before.textColor), colorName(after.textColor));
+    compare("background", colorName(before.backgroundColor), colorName(after.backgroundColor));
+    return changes;
+}
+
 } // namespace
+
+void editTitle(Host& host, Output& out, const ItemChoice& choice, const TitleEdit& edit)
+{
+    std::shared_ptr<const Types::Image> preview = readPreview(edit.previewFile);
+    host.prepareForWriting();
+    const Shown<Overlay::Preset> found = findItem(titleActions(host), choice);
+    const Overlay::Preset& stored = *found.item;
+    Overlay::Preset title(stored);
+    if (edit.text)
+        title.text = edit.text->toStdString();
+    if (edit.font)
+        title.fontFamily = edit.font->toStdString();
+    if (edit.color)
+        title.textColor = parseColor(*edit.color, QStringLiteral("--color"));
+    if (edit.background)
+        title.backgroundColor = parseColor(*edit.background, QStringLiteral("--background"));
+    const QStringList changes = titleChanges(stored, title);
+    if (changes.isEmpty() && !preview)
+        throw failure(
+            QStringLiteral("nothing to change: the title '%1' is like this already").arg(found.name));
+
+    bool redrawn = false;
+    const auto records = rewriteRecord<Overlay::Preset>(host, stored, QStringLiteral("title"),
+        [&](EditorCollection::PersistentItem<Overlay::Preset>& record) {
+            // A drawn preview shows the new text; a picture of the user's own stays.
+            if (preview) {
+                record.preview = preview;
+            } else if (record.preview && record.preview->encoded() == titlePreview(stored)->encoded()) {
+                record.preview = titlePreview(title);
+                redrawn = true;
+            }
+            return std::make_unique<const Overlay::Preset>(title);
+        });
+    const Overlay::Preset& changed = *records[0].item;
+    const QString id = QString::fromStdString(changed.id);
+    out.line(QStringLiteral("Changed title '%1' (id %2)").arg(found.name, id));
+    if (!changes.isEmpty())
+        out.line(QStringLiteral("  changed: %1").arg(changes.join(QStringLiteral(", "))));
+    if (preview)
+        out.line(QStringLiteral("  preview: the picture given"));
+    else if (redrawn)
+        out.line(QStringLiteral("  preview: drawn anew"));
+    out.set(QStringLiteral("name"), found.name);
+    out.set(QStringLiteral("id"), id);
+    out.set(QStringLiteral("text"), QString::fromStdString(changed.text));
+    out.set(QStringLiteral("font"), QString::fromStdString(changed.fontFamily));
+    out.set(QStringLiteral("color"), colorName(changed.textColor));
+    out.set(QStringLiteral("background"), colorName(changed.backgroundColor));
+    out.set(QStringLiteral("changed"), QJsonArray::fromStringList(changes));
+    reportTwins(host, out, changed);
+}
 
 QString saveTitle(Host& host, Output& out, const TitleRequest& request)
 {
@@ -105,7 +179,7 @@ CommandGroup titleCommands()
     save.required = 1;
     save.summary = QStringLiteral(
         "Saves a title preset as one of the user's titles; a taken NAME becomes NAME_01, ...");
-    save.options = {
+    const QList<QCommandLineOption> looks = {
         { QStringLiteral("text"), QStringLiteral("The title's text (default: NAME)."),
             QStringLiteral("TEXT") },
         { QStringLiteral("font"), QStringLiteral("The font family of the text (default: Sans)."),
@@ -117,8 +191,8 @@ CommandGroup titleCommands()
         { QStringLiteral("preview"),
             QStringLiteral("The title's preview picture (default: the text drawn in its font and colours)."),
             QStringLiteral("IMAGE") },
-        exactOption(),
     };
+    save.options = looks + QList<QCommandLineOption> { exactOption() };
     save.drawsPictures = true;
     save.run = [](Context& context) {
         TitleRequest request;
@@ -132,10 +206,35 @@ CommandGroup titleCommands()
         saveTitle(*context.host, context.out, request);
     };
 
+    Command edit;
+    edit.words = QStringList { QStringLiteral("titles"), QStringLiteral("edit") };
+    edit.arguments = QStringList { QStringLiteral("NAME") };
+    edit.required = 1;
+    edit.idFor = QStringLiteral("NAME");
+    edit.summary = QStringLiteral(
+        "Changes the title called NAME in place: what the options give, the rest kept; its id, name and "
+        "file stay. A drawn preview is drawn anew, a chosen picture stays unless --preview gives another. "
+        "Nothing to change is refused.");
+    edit.options = looks + QList<QCommandLineOption> { idOption() };
+    edit.drawsPictures = true;
+    edit.run = [](Context& context) {
+        TitleEdit change;
+        const auto given = [&context](const char* option) {
+            const QString name = QLatin1String(option);
+            return context.args.isSet(name) ? std::optional<QString>(context.args.value(name)) : std::nullopt;
+        };
+        change.text = given("text");
+        change.font = given("font");
+        change.color = given("color");
+        change.background = given("background");
+        change.previewFile = context.args.value(QStringLiteral("preview"));
+        editTitle(*context.host, context.out, itemChoice(context.args, 0), change);
+    };
+
     CommandGroup group;
     group.name = QStringLiteral("titles");
-    group.summary = QStringLiteral("Save, list, name, rename and remove the user's title presets");
-    group.commands = QList<Command> { save }
+    group.summary = QStringLiteral("Save, change, list, name, rename and remove the user's title presets");
+    group.commands = QList<Command> { save, edit }
         + itemCommands<Overlay::Preset>(QStringLiteral("titles"), {},
             { QStringLiteral("title"), QStringLiteral("a title"), QStringLiteral("titles"),
                 QStringLiteral("text and preview") },

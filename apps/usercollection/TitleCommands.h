@@ -6,6 +6,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace Cli {
 
 class Host;
@@ -21,8 +23,16 @@ struct TitleRequest {
     bool exact = false; // a taken name is refused rather than numbered
 };
 
+// What titles edit changes: each value given, the rest kept.
+struct TitleEdit {
+    std::optional<QString> text, font, color, background;
+    QString previewFile; // none when empty
+};
+
 // Returns the name the title was saved under.
 QString saveTitle(Host& host, Output& out, const TitleRequest& request);
+// Changes the title the choice names in place.
+void editTitle(Host& host, Output& out, const ItemChoice& choice, const TitleEdit& edit);
 // Listing, naming, renaming and removing titles.
 ItemActions<Overlay::Preset> titleActions(Host& host);
 

@@ -128,7 +128,8 @@ TEST_P(FolderStates, EveryCommandAgreesWithTheListingAndChangesOnlyWhatItSays)
         QStringList commands { kind().rename + " --id " + id + " Renamed",
             kind().rename + " --id " + id + " Voice" };
         if (kind().key == "presets")
-            commands << saveCommand("Voice") + " --replace";
+            commands << saveCommand("Voice") + " --replace --set "
+                    + (kind().save.contains("enhance") ? "contrast=5" : "band1=1");
         for (const QString& command : commands)
             EXPECT_EQ(valueAt(report(command, false), "twins/*"), problem + record) << command.toStdString();
         EXPECT_EQ(others(), kept);

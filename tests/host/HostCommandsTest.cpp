@@ -90,7 +90,7 @@ QString complete(const QStringList& words)
 TEST_F(HostCommands, CompletionOffersCommandsOptionsAndSavedNamesAsTypedAndRunsNoneOfThem)
 {
     EXPECT_EQ(complete({ "--quiet", "--data", "/tmp", "" }),
-        "effects|imports|intros|titles|list|show|check|watch|export|import|demo|completion");
+        "effects|imports|intros|titles|list|info|show|check|watch|export|import|demo|completion");
     EXPECT_EQ(complete({ "imports", "save", "x.rec", "--kind=" }), "file|video|audio|picture");
     EXPECT_EQ(complete({ "effects", "save", "enhance", "Warm", "--set", "sat" }), "saturation=");
     EXPECT_EQ(complete({ "titles", "rem" }), "remove");
@@ -108,6 +108,7 @@ TEST_F(HostCommands, CompletionOffersCommandsOptionsAndSavedNamesAsTypedAndRunsN
     EXPECT_EQ(complete(removing + QStringList("\"It's \\\"l")), quoted);
     const QStringList renaming = { "--data", root.path(), "effects", "rename", "equalizer", "Bass" };
     EXPECT_EQ(complete(renaming), "Bass boost");
+    EXPECT_EQ(complete({ "--data", root.path(), "info", "equalizer", "Bass" }), "Bass boost");
     EXPECT_FALSE(QFile::exists(marker));
 }
 

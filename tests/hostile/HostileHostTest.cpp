@@ -72,15 +72,20 @@ std::vector<Refusal> refusals()
         { "data_under_a_file", "effects save enhance X --data {media}/clip.mp4/data", 1, "cannot create" },
         { "data_folder_is_a_file", "effects list equalizer --data {media}/clip.mp4", 1, "is not a folder" },
         { "demo_on_a_folder_with_files", "demo", 2, "needs an empty data folder" },
+        { "replace_with_nothing_to_change", "effects save equalizer Kept --replace", 1, "nothing to change" },
+        { "set_to_what_it_holds", "effects set equalizer Kept --set band1=3", 1, "nothing to change" },
+        { "edit_with_nothing_to_change", "titles edit Kept --text Kept", 1, "nothing to change" },
+        { "info_of_an_unknown_kind", "info reverb Kept", 2, "unknown kind 'reverb'" },
     };
-    // Every save fails on each storage, every removal on a read-only one.
+    // Every save and change fails on each storage, every removal on a read-only one.
     const QString cannotWrite = "cannot write in the data folder";
     const auto label = [](const QString& command) {
         return command.section(' ', 0, 2).replace(QRegularExpression("\\W"), "_").toStdString();
     };
     for (const QString storage : { "FileSizeLimit", "ReadOnly" })
         for (const QString command : { "effects save equalizer New --set band2=4", "intros save New",
-                 "titles save New", "imports save New --media {media}/clip.mp4", "show titles" })
+                 "titles save New", "imports save New --media {media}/clip.mp4", "show titles",
+                 "effects set equalizer Kept --set band2=4", "titles edit Kept --text New" })
             all.push_back({ label(command) + "_on_" + storage.toStdString(), command, 1,
                 storage == "ReadOnly" ? cannotWrite : "", storage });
     for (const QString removal : { "effects remove equalizer Kept", "intros remove Kept",

@@ -274,6 +274,19 @@ TEST_F(PersistenceServiceTest, PathsOutsideTheServedFoldersAreRefused)
     EXPECT_TRUE(load(outside.path()).empty());
 }
 
+// It would take the item's name and read back as damage.
+TEST_F(PersistenceServiceTest, ARecordTheReaderWouldRefuseIsNeverWritten)
+{
+    const auto item = Testing::withId<Import::Object>("a");
+    auto record = recordOf(&item);
+    // More pixels than a preview may have; one colour keeps its PNG small.
+    QImage picture(4100, 4100, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    record.preview = std::make_shared<const Types::Image>(QPixmap::fromImage(picture));
+    EXPECT_FALSE(store(record, at("imports/a")));
+    EXPECT_TRUE(root.files().isEmpty());
+}
+
 } // namespace
 
 namespace {

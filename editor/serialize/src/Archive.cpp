@@ -206,7 +206,10 @@ void OutputArchive::writeImage(const char* name, const std::shared_ptr<const Typ
         // Bytes read from a record are written back as they are, never decoded; an
         // empty pixmap has no PNG form and is written as empty content.
         m_writer->writeAttribute(QStringLiteral("format"), QStringLiteral("png"));
-        m_writer->writeCharacters(QString::fromLatin1(image->encoded().toBase64()));
+        const QByteArray png = image->encoded();
+        if (!png.isEmpty() && !Types::Image::readable(png))
+            m_unreadable = true;
+        m_writer->writeCharacters(QString::fromLatin1(png.toBase64()));
     } else {
         m_writer->writeAttribute(QStringLiteral("null"), QStringLiteral("true"));
     }
@@ -224,6 +227,8 @@ bool OutputArchive::finish()
     QByteArray document = QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
     document += m_text.toUtf8();
     m_text.clear();
+    if (m_unreadable || (m_maxBytes >= 0 && document.size() > m_maxBytes))
+        return false;
     m_written = m_device && m_device->write(document) == document.size();
     return m_written;
 }

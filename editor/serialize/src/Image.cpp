@@ -37,11 +37,17 @@ PngHeader pngHeader(const QByteArray& png)
 
 } // namespace
 
+bool Image::readable(const QByteArray& png)
+{
+    const PngHeader header = pngHeader(png);
+    return header.size.isValid() && !header.size.isEmpty()
+        && qint64(header.size.width()) * header.size.height() <= MaxImageBytes * 8 / header.bitsPerPixel;
+}
+
 std::shared_ptr<const Image> Image::fromPng(QByteArray png)
 {
     const PngHeader header = pngHeader(png);
-    if (!header.size.isValid() || header.size.isEmpty()
-        || qint64(header.size.width()) * header.size.height() > MaxImageBytes * 8 / header.bitsPerPixel)
+    if (!readable(png))
         return nullptr;
     // Kept encoded: listing, naming and saving never decode a preview nobody draws.
     return std::shared_ptr<const Image>(new Image(std::move(png), header.size));

@@ -175,6 +175,9 @@ bool writeRecordFile(const Serialize::ISerializable& record, const QString& file
         return Serialize::writeAtomically(file, [&record](QIODevice& device) {
             Serialize::OutputArchive archive(&device);
             archive.setBaseFolder(dataFolder());
+            // A record the reader would refuse is never written: it would take its
+            // name and read back as damage.
+            archive.setMaxBytes(MaxRecordBytes);
             record.save(archive);
             return archive.finish();
         });

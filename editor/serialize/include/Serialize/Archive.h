@@ -61,11 +61,16 @@ public:
 
     // A polymorphic reference (null allowed), written with the object's name().
     void writeObject(const char* name, const ISerializable* object);
-    // An image as PNG inside the document (null allowed).
+    // An image as PNG inside the document (null allowed). One larger than
+    // InputArchive::readImage() takes makes finish() refuse the document.
     void writeImage(const char* name, const std::shared_ptr<const Types::Image>& image);
+    // The most bytes the document may have; a longer one is refused by finish().
+    void setMaxBytes(qint64 bytes) { m_maxBytes = bytes; }
 
     // Closes the document and hands it to the device (nothing reaches the device
-    // before); false if the device refused it. Nothing may be written afterwards.
+    // before); false, nothing written, when it would not read back (an image too
+    // large, more than the most bytes), false too if the device refused it. Nothing
+    // may be written afterwards.
     bool finish();
 
 private:
@@ -77,6 +82,8 @@ private:
     std::unique_ptr<QXmlStreamWriter> m_writer;
     bool m_finished = false;
     bool m_written = false;
+    bool m_unreadable = false;
+    qint64 m_maxBytes = -1;
 };
 
 // Reads a document written by OutputArchive; every read names the entry it expects.

@@ -20,6 +20,8 @@ public:
     // The PNG as a preview, decoded on first use; null for bytes that are not a PNG,
     // or one whose header asks for more pixels than a preview may have.
     static std::shared_ptr<const Image> fromPng(QByteArray png);
+    // Whether fromPng() would take png: what is written must read back.
+    static bool readable(const QByteArray& png);
     Image(const Image&) = delete;
     Image& operator=(const Image&) = delete;
     ~Image() override;
