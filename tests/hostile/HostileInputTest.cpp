@@ -45,40 +45,61 @@ protected:
     Testing::Files stored;
 };
 
-const std::pair<const char*, QString> hostileNames[] = {
-    { "Nul", QString::fromUtf16(u"a\0b", 3) },
-    { "LoneHighSurrogate", QString(QChar(0xD800)) + "x" },
-    { "Empty", "" },
-    { "DotDots", "../../outside/x" },
-    { "Absolute", "{outside}/x" },
-    { "SiblingRecord", "../imports/kept" },
-    { "KeptImportsFileName", "kept" },
+// Which saves take a name: as a display name by each kind, and as an import's file name.
+struct Takes {
+    bool effect, intro, title, rename, import, fileName;
+};
+constexpr Takes Everywhere { true, true, true, true, true, false };
+
+struct HostileName {
+    const char* label;
+    QString name;
+    Takes takes;
 };
 
-class HostileNames : public Hostile,
-                     public ::testing::WithParamInterface<std::pair<const char*, QString>> { };
+// Display names are free text, NUL and the empty name included; what UTF-8 cannot hold
+// is refused, and a file name never leads out of its folder or onto another record.
+const HostileName hostileNames[] = {
+    { "Nul", QString::fromUtf16(u"a\0b", 3), Everywhere },
+    // An import's name reaches the library as UTF-8 already, with the surrogate replaced.
+    { "LoneHighSurrogate", QString(QChar(0xD800)) + "x", { false, false, false, false, true, true } },
+    { "Empty", "", Everywhere },
+    { "DotDots", "../../outside/x", Everywhere },
+    { "Absolute", "{outside}/x", Everywhere },
+    { "SiblingRecord", "../imports/kept", Everywhere },
+    { "KeptImportsFileName", "kept", Everywhere },
+};
 
-// Each save either refuses the name without leaving a file, or stores a record that
-// reads back under the very same name after a restart.
+class HostileNames : public Hostile, public ::testing::WithParamInterface<HostileName> { };
+
+// Each save stores the name exactly, as read back after a restart, or refuses it
+// without a file, as the row says.
 TEST_P(HostileNames, EveryKindStoresTheNameExactlyOrRefusesItWithoutAFile)
 {
-    const QString name = QString(GetParam().second).replace("{outside}", at("outside"));
+    const QString name = QString(GetParam().name).replace("{outside}", at("outside"));
+    const Takes& takes = GetParam().takes;
     EXPECT_FALSE(imports.removeUserImport(name, Kind::File));
     Effect::ManualEnhance enhance;
     Timeline::Object timeline;
     timeline.tracks.push_back({ "video", { { "a.mp4", 0, 1000 } } });
     Overlay::Preset title;
     const auto shown = Effect::saveUserEffect(&enhance, name, name.toStdString(), Testing::image());
+    EXPECT_EQ(bool(shown), takes.effect);
     const Import::Object* intro = intros->saveUserIntro(&timeline, name, nullptr);
+    EXPECT_EQ(bool(intro), takes.intro);
     const bool titled = Overlay::saveUserPreset(&title, name);
+    EXPECT_EQ(titled, takes.title);
     const Import::Object* const plain = imports.saveUserImport(importNamed("Plain"), "plain", nullptr, "u");
     ASSERT_NE(plain, nullptr);
     // A rename shows exactly the name asked for, or changes nothing.
     const bool renamed = Import::renameUserItem(imports, plain, name);
+    EXPECT_EQ(renamed, takes.rename);
     EXPECT_EQ(Translator::translate(plain->id), renamed ? name : QString("Plain"));
     const Import::Object* named = imports.saveUserImport(importNamed(name), "named", nullptr, name);
+    EXPECT_EQ(bool(named), takes.import);
     const QString nameRead = QString::fromStdString(name.toStdString());
     const Import::Object* filed = imports.saveUserImport(importNamed("Filed"), name, nullptr, "u");
+    EXPECT_EQ(bool(filed), takes.fileName);
     // A file for each record, and an intro's bundle.
     EXPECT_EQ(filesBelow(data).size(),
         stored.size() + bool(shown) + 2 * bool(intro) + titled + bool(named) + bool(filed) + 1);
@@ -103,7 +124,7 @@ TEST_P(HostileNames, EveryKindStoresTheNameExactlyOrRefusesItWithoutAFile)
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, HostileNames, ::testing::ValuesIn(hostileNames),
-    [](const auto& info) { return std::string(info.param.first); });
+    [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(Hostile, NullPointersGiveNullOrFalseAndChangeNothing)
 {
