@@ -133,12 +133,11 @@ ItemReport reportOf(const PackItem& item, Outcome outcome, const QString& reason
 // intro's bundle is read for it and let go.
 QByteArray digestOf(const PackItem& item)
 {
-    if (item.type == ItemType::Intro && !item.timeline) {
-        PackItem whole = item;
-        readBundleOf(whole);
-        return digestOf(whole);
-    }
-    return QCryptographicHash::hash(Details::contentOf(item), QCryptographicHash::Sha256);
+    if (item.type != ItemType::Intro || item.timeline)
+        return QCryptographicHash::hash(Details::contentOf(item), QCryptographicHash::Sha256);
+    PackItem whole = item;
+    readBundleOf(whole);
+    return QCryptographicHash::hash(Details::contentOf(whole), QCryptographicHash::Sha256);
 }
 
 // The items of a data folder by type, with the ones an import has added so far. It
