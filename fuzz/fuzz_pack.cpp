@@ -7,15 +7,29 @@
 #include <Effect/AudioEqualizer.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdlib>
+#include <vector>
 
 namespace {
 
-Transfer::Details::PackContents read(QByteArray bytes)
+// The reason the pack is refused, or its items, read again one by one after the
+// whole pack was checked, as an import reads them.
+struct Read {
+    QString error;
+    std::vector<Transfer::Details::PackItem> items;
+};
+
+Read read(QByteArray bytes)
 {
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
-    return Transfer::Details::readPack(&buffer);
+    const Transfer::Details::PackReader reader(&buffer);
+    Read pack { reader.error(), {} };
+    // A pack that reads once reads again the same: this throws only on a fault.
+    for (std::size_t index = 0; index < reader.size(); ++index)
+        pack.items.push_back(reader.item(index));
+    return pack;
 }
 
 } // namespace

@@ -15,7 +15,6 @@
 #include <QUuid>
 
 #include <algorithm>
-#include <exception>
 #include <functional>
 #include <utility>
 
@@ -220,23 +219,22 @@ const Import::Object* UserCollection::saveUserIntro(
     const QString folder = pathIn(m_storagePath, uuid);
     const QString bundlePath = pathIn(folder, IntroBundleName);
 
-    // An intro without its timeline is never stored.
-    if (!writeBundle(timeline, bundlePath))
-        return nullptr;
-    // A throw before the record is stored takes the bundle back, so that no folder is
-    // left that nothing lists; a store that was refused keeps it, as callers expect.
+    // An intro without its timeline is never stored, nor a bundle without its record:
+    // a save that fails or throws before the record is there takes back the folder,
+    // so that none is left that nothing lists. A record that is there stays, with it.
     struct TakeBack {
         const QString& folder;
-        const int throwing = std::uncaught_exceptions();
+        bool saved = false;
         ~TakeBack()
         {
-            const QDir dir(folder);
-            if (std::uncaught_exceptions() > throwing
-                && dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
-                    == QStringList { IntroBundleName })
+            const QStringList left = QDir(folder).entryList(
+                QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+            if (!saved && (left.isEmpty() || left == QStringList { IntroBundleName }))
                 QDir(folder).removeRecursively();
         }
     } takeBack { folder };
+    if (!writeBundle(timeline, bundlePath))
+        return nullptr;
     const Import::Object intro = introItem(uuid, bundlePath);
 
     Collection collection(m_id);
@@ -244,8 +242,10 @@ const Import::Object* UserCollection::saveUserIntro(
 
     Record record = collectionRecord(*this, &intro, preview);
     record.customStrings[uuid.toStdString()] = name.toStdString();
-    return EditorCollection::storeAndRegister(
+    const Import::Object* saved = EditorCollection::storeAndRegister(
         record, folder, [&collection](auto& stored) { return registerLoaded(collection, stored, 0); });
+    takeBack.saved = saved != nullptr;
+    return saved;
 }
 
 bool UserCollection::removeUserImport(const QString& name, Import::Object::Kind kind)

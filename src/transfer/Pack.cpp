@@ -12,6 +12,7 @@
 #include <Overlay/UserTitles.h>
 #include <Serialize/AtomicFile.h>
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -55,10 +56,10 @@ void readBundleOf(PackItem& intro)
 // The items of type T that accept takes, one read of the service per entry of folder
 // so that each item's file name is known: exactly what the folder's listing shows
 // (the catalogue's rules decide which entries are records and which record of an
-// item is the listed one).
+// item is the listed one). Intros come with their bundles when withBundles.
 template <class T>
-void readFolder(
-    const QString& folder, ItemType type, const std::function<bool(const T&)>& accept, Items& found)
+void readFolder(const QString& folder, ItemType type, const std::function<bool(const T&)>& accept,
+    bool withBundles, Items& found)
 {
     namespace Catalogue = EditorCollection::Catalogue;
     Items read;
@@ -84,7 +85,7 @@ void readFolder(
         if (listed[index] != index)
             continue;
         found.push_back(std::move(read[index]));
-        if (type == ItemType::Intro)
+        if (type == ItemType::Intro && withBundles)
             readBundleOf(found.back());
     }
 }
@@ -95,7 +96,7 @@ const EditorCollection::ItemKind& kindOfType(ItemType type)
 }
 
 // What the data folder holds of type: what its listing shows.
-Items readStored(ItemType type, const Import::UserCollection& imports)
+Items readStored(ItemType type, const Import::UserCollection& imports, bool withBundles)
 {
     const EditorCollection::ItemKind& kind = kindOfType(type);
     const QString folder
@@ -105,7 +106,7 @@ Items readStored(ItemType type, const Import::UserCollection& imports)
         using Stored = typename decltype(itemClass)::StoredType;
         readFolder<Stored>(
             folder, type, [&kind](const Stored& item) { return EditorCollection::kindOf(item) == &kind; },
-            found);
+            withBundles, found);
     });
     return found;
 }
@@ -128,17 +129,25 @@ ItemReport reportOf(const PackItem& item, Outcome outcome, const QString& reason
     return { item.type, item.name, QString(), QString::fromStdString(item.uniqueId), outcome, reason };
 }
 
-// The items of a data folder by type, with the ones an import has added so far.
+// What makes item what it is, as a digest: equal content, equal digests. A stored
+// intro's bundle is read for it and let go.
+QByteArray digestOf(const PackItem& item)
+{
+    if (item.type != ItemType::Intro || item.timeline)
+        return QCryptographicHash::hash(Details::contentOf(item), QCryptographicHash::Sha256);
+    PackItem whole = item;
+    readBundleOf(whole);
+    return QCryptographicHash::hash(Details::contentOf(whole), QCryptographicHash::Sha256);
+}
+
+// The items of a data folder by type, with the ones an import has added so far. It
+// keeps their records and the digests of their contents, never a bundle or a preview,
+// so that it stays small beside the folder.
 class Inventory {
 public:
-    Inventory(const Items& pack, const Import::UserCollection& imports)
+    explicit Inventory(const Import::UserCollection& imports)
+        : m_imports(imports)
     {
-        for (const PackItem& item : pack) {
-            if (m_items.count(item.type) == 0) {
-                for (PackItem& stored : readStored(item.type, imports))
-                    m_items[item.type].push_back({ std::move(stored), {} });
-            }
-        }
     }
 
     // An item of item's type with its content, under its unique id, its name or a
@@ -146,17 +155,17 @@ public:
     const PackItem* find(const PackItem& item)
     {
         const QString stem = Import::Details::nameStem(item.name);
-        QByteArray content;
-        for (Known& known : m_items[item.type]) {
+        QByteArray digest;
+        for (Known& known : of(item.type)) {
             const bool named
                 = known.item.name == item.name || Import::Details::variantCounter(known.item.name, stem) > 0;
             if (!named && !(item.type == ItemType::Import && known.item.uniqueId == item.uniqueId))
                 continue;
-            if (content.isEmpty())
-                content = Details::contentOf(item);
-            if (known.content.isEmpty())
-                known.content = Details::contentOf(known.item);
-            if (known.content == content)
+            if (digest.isEmpty())
+                digest = digestOf(item);
+            if (known.digest.isEmpty())
+                known.digest = digestOf(known.item);
+            if (known.digest == digest)
                 return &known.item;
         }
         return nullptr;
@@ -166,7 +175,7 @@ public:
     QString freeName(const PackItem& item)
     {
         QStringList taken;
-        for (const Known& known : m_items[item.type]) {
+        for (const Known& known : of(item.type)) {
             taken << known.item.name;
             if (item.type == ItemType::Import)
                 taken << QString::fromStdString(known.item.as<Import::Object>()->id);
@@ -174,18 +183,36 @@ public:
         return Import::Details::uniqueNameAmong(taken, item.name);
     }
 
-    void add(PackItem item, const QString& name)
+    void add(const PackItem& item, const QString& name)
     {
-        item.name = name;
-        m_items[item.type].push_back({ std::move(item), {} });
+        Known known { item, digestOf(item) };
+        known.item.name = name;
+        known.item.bundle.clear();
+        known.item.timeline.reset();
+        known.item.preview.reset();
+        of(item.type).push_back(std::move(known));
     }
 
 private:
-    // An item with its content, worked out the first time a pack item may match it.
+    // An item with the digest of its content, worked out the first time a pack item
+    // may match it.
     struct Known {
         PackItem item;
-        QByteArray content;
+        QByteArray digest;
     };
+
+    // The items of type, read from the folder the first time they are asked for.
+    std::vector<Known>& of(ItemType type)
+    {
+        const auto [at, added] = m_items.try_emplace(type);
+        if (added) {
+            for (PackItem& stored : readStored(type, m_imports, false))
+                at->second.push_back({ std::move(stored), {} });
+        }
+        return at->second;
+    }
+
+    const Import::UserCollection& m_imports;
     std::map<ItemType, std::vector<Known>> m_items;
 };
 
@@ -287,8 +314,26 @@ Saved save(
     return saveHooks.at(std::size_t(kindOfType(item.type).id))(item, nameTaken, imports, intros);
 }
 
-// Takes back every save, the last first; one that fails leaves the others to go.
-void undoAll(std::vector<Saved>& done)
+// The folders that saves of each kind go to and that are not there yet, with the
+// missing folders they lie in, each before the one it lies in.
+QStringList missingFolders(const Import::UserCollection& imports)
+{
+    QStringList missing;
+    for (ItemType type : allTypes()) {
+        QString folder = type == ItemType::Import ? imports.storagePath() : kindOfType(type).folder();
+        for (; !folder.isEmpty() && !QFileInfo::exists(folder) && !missing.contains(folder);
+             folder = QFileInfo(folder).path())
+            missing << folder;
+    }
+    std::sort(missing.begin(), missing.end(),
+        [](const QString& a, const QString& b) { return a.size() > b.size(); });
+    return missing;
+}
+
+// Takes back every save, the last first, then the folders that were missing before
+// them; one that fails leaves the others to go. Only an empty folder goes, so none
+// that another has filled since.
+void undoAll(std::vector<Saved>& done, const QStringList& madeFolders)
 {
     for (auto save = done.rbegin(); save != done.rend(); ++save) {
         try {
@@ -297,6 +342,8 @@ void undoAll(std::vector<Saved>& done)
         }
     }
     done.clear();
+    for (const QString& folder : madeFolders)
+        QDir().rmdir(folder);
 }
 
 // KZip closes the device it writes, which a save file must not be: the archive is
@@ -344,7 +391,7 @@ PackReport exportPack(const QString& file, const Import::UserCollection& imports
         PackReport report;
         Items chosen;
         for (ItemType type : selection.types.empty() ? allTypes() : selection.types) {
-            for (PackItem& item : readStored(type, imports)) {
+            for (PackItem& item : readStored(type, imports, true)) {
                 if (!selected(item, selection))
                     continue;
                 if (type == ItemType::Intro && !item.timeline) {
@@ -370,19 +417,22 @@ PackReport exportPack(const QString& file, const Import::UserCollection& imports
 PackReport importPack(const QString& file, Import::UserCollection& imports, const ImportOptions& options)
 {
     std::vector<Saved> done;
+    const QStringList missing = options.dryRun ? QStringList() : missingFolders(imports);
     try {
         QFile input(file);
         if (!input.open(QIODevice::ReadOnly))
             return refused(
                 QStringLiteral("cannot read the pack %1: %2").arg(shown(file), input.errorString()));
-        const Details::PackContents pack = Details::readPack(&input);
-        if (!pack.error.isEmpty())
-            return refused(QStringLiteral("the pack %1 is refused: %2").arg(shown(file), pack.error));
+        const Details::PackReader pack(&input);
+        if (!pack.error().isEmpty())
+            return refused(QStringLiteral("the pack %1 is refused: %2").arg(shown(file), pack.error()));
 
         const std::unique_ptr<Import::UserCollection> intros = Import::UserCollection::makeIntroCollection();
-        Inventory inventory(pack.items, imports);
+        Inventory inventory(imports);
         PackReport report;
-        for (const PackItem& item : pack.items) {
+        // One item at a time: its bundle is let go before the next is read.
+        for (std::size_t index = 0; index < pack.size(); ++index) {
+            const PackItem item = pack.item(index);
             ItemReport entry = reportOf(item, Outcome::Imported);
             if (const PackItem* there = inventory.find(item)) {
                 entry.outcome = Outcome::AlreadyThere;
@@ -392,7 +442,7 @@ PackReport importPack(const QString& file, Import::UserCollection& imports, cons
                 const Saved saved = options.dryRun ? Saved { freeName, {} }
                                                    : save(item, freeName != item.name, imports, *intros);
                 if (saved.name.isEmpty()) {
-                    undoAll(done);
+                    undoAll(done, missing);
                     return failed(QStringLiteral("could not save the %1 '%2'; nothing was imported")
                                       .arg(typeName(item.type), item.name));
                 }
@@ -406,12 +456,12 @@ PackReport importPack(const QString& file, Import::UserCollection& imports, cons
             }
             report.items.push_back(entry);
             if (options.progress)
-                options.progress(report.items.size(), pack.items.size());
+                options.progress(report.items.size(), pack.size());
         }
         report.ok = true;
         return report;
     } catch (const std::exception& error) {
-        undoAll(done);
+        undoAll(done, missing);
         return failed(QStringLiteral("the import failed, nothing was imported: %1")
                           .arg(QString::fromLocal8Bit(error.what())));
     }

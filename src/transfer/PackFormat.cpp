@@ -24,6 +24,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <stdexcept>
 #include <typeinfo>
 #include <utility>
 #include <vector>
@@ -114,9 +115,15 @@ public:
     explicit Entries(const KArchiveDirectory& root) { collectFiles(root, QString(), 0, m_files); }
 
     // The bytes of the file at path, which is then used; refuses a missing, reused,
-    // oversized or short one.
+    // oversized or short one. Once all are taken, gives again one taken before.
     QByteArray take(const QString& path)
     {
+        if (m_again) {
+            const auto taken = m_taken.find(path);
+            if (taken == m_taken.end())
+                refuse(QStringLiteral("the manifest names '%1', which it did not before").arg(path));
+            return readWithin(path, *taken->second);
+        }
         if (!isPlainPath(path))
             refuse(QStringLiteral("the manifest names '%1', a path that leaves the pack").arg(path));
         const auto found = m_files.find(path);
@@ -124,9 +131,13 @@ public:
             refuse(QStringLiteral("the manifest names '%1', which the pack does not hold").arg(path));
         const KArchiveFile* file = found->second;
         m_files.erase(found);
+        m_taken.emplace(path, file);
         checkSize(path, *file);
         return readWithin(path, *file);
     }
+
+    // From now on take() gives files taken before, and only those.
+    void takeAgain() { m_again = true; }
 
     // What the manifest did not name.
     std::size_t left() const { return m_files.size(); }
@@ -165,7 +176,9 @@ private:
     }
 
     std::map<QString, const KArchiveFile*> m_files;
+    std::map<QString, const KArchiveFile*> m_taken;
     qint64 m_total = 0;
+    bool m_again = false;
 };
 
 quint32 littleEndian(const char* at, int bytes)
@@ -405,28 +418,63 @@ QString typeName(ItemType type)
 
 namespace Details {
 
-PackContents readPack(QIODevice* device)
+struct PackReader::Data {
+    QString error;
+    std::unique_ptr<KZip> zip;
+    std::unique_ptr<Entries> entries;
+    QJsonArray items;
+};
+
+PackReader::PackReader(QIODevice* device)
+    : d(std::make_unique<Data>())
 {
-    PackContents contents;
     try {
         const QString twice = entryNamedTwice(device);
         if (!twice.isEmpty())
             refuse(QStringLiteral("it holds the entry '%1' twice").arg(twice));
-        KZip zip(device);
-        if (!zip.open(QIODevice::ReadOnly))
+        d->zip = std::make_unique<KZip>(device);
+        if (!d->zip->open(QIODevice::ReadOnly))
             refuse(QStringLiteral("it is not a ZIP file, or a damaged one"));
-        Entries entries(*zip.directory());
-        const QJsonObject manifest = parseManifest(entries.take(ManifestName));
-        const QJsonArray items = manifest.value(QStringLiteral("items")).toArray();
-        for (int index = 0; index < items.size(); ++index)
-            contents.items.push_back(readItem(items[index].toObject(), index + 1, entries));
-        if (entries.left() != 0)
-            refuse(QStringLiteral("it holds %1 entries its manifest does not list").arg(entries.left()));
+        d->entries = std::make_unique<Entries>(*d->zip->directory());
+        d->items = parseManifest(d->entries->take(ManifestName)).value(QStringLiteral("items")).toArray();
+        // Each item is checked and let go: item() reads it again when it is used.
+        for (int index = 0; index < d->items.size(); ++index)
+            readItem(d->items[index].toObject(), index + 1, *d->entries);
+        if (d->entries->left() != 0)
+            refuse(QStringLiteral("it holds %1 entries its manifest does not list").arg(d->entries->left()));
+        d->entries->takeAgain();
     } catch (const Refusal& refusal) {
-        contents.items.clear();
-        contents.error = refusal.reason;
+        d->items = QJsonArray();
+        d->entries.reset();
+        d->zip.reset();
+        d->error = refusal.reason;
     }
-    return contents;
+}
+
+PackReader::~PackReader() = default;
+
+QString PackReader::error() const
+{
+    return d->error;
+}
+
+std::size_t PackReader::size() const
+{
+    return std::size_t(d->items.size());
+}
+
+PackItem PackReader::item(std::size_t index) const
+{
+    if (index >= size())
+        throw std::out_of_range("no such item in the pack");
+    try {
+        return readItem(d->items[int(index)].toObject(), int(index) + 1, *d->entries);
+    } catch (const Refusal& refusal) {
+        throw std::runtime_error(QStringLiteral("the pack changed while it was read: %1")
+                                     .arg(refusal.reason)
+                                     .toLocal8Bit()
+                                     .toStdString());
+    }
 }
 
 bool writePack(QIODevice* device, const std::vector<PackItem>& items, const Progress& progress)

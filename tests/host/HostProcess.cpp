@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QRegularExpression>
+#include <QTemporaryFile>
 
 namespace Testing {
 
@@ -11,23 +12,35 @@ HostRun runHost(const QStringList& arguments, const QStringList& extraEnvironmen
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const QString& entry : QStringList("QT_QPA_PLATFORM=offscreen") + extraEnvironment)
         environment.insert(entry.section('=', 0, 0), entry.section('=', 1));
+    // GNU time tells the peak of the program alone: a child of this process would count
+    // this process's own memory, which it starts as a copy of.
+    QTemporaryFile peak;
+    if (!peak.open())
+        return {};
     QProcess process;
     process.setProcessEnvironment(environment);
-    const QStringList command = wrapper + QStringList(USERCOLLECTION_HOST_PATH) + arguments;
-    process.start(command.first(), command.mid(1));
+    process.start("time",
+        QStringList { "-f", "%M", "-o", peak.fileName() } + wrapper + QStringList(USERCOLLECTION_HOST_PATH)
+            + arguments);
     // A generous bound only so that a hanging program fails the test instead of the suite.
-    const bool ended = process.waitForFinished(300000) && process.exitStatus() == QProcess::NormalExit;
+    const bool finished = process.waitForFinished(300000) && process.exitStatus() == QProcess::NormalExit;
+    // Its last line is the peak in KiB, after a line on a program that did not exit 0.
+    const QStringList timed = QString::fromUtf8(peak.readAll()).split('\n', Qt::SkipEmptyParts);
+    const bool ended = finished && !timed.join(' ').contains("terminated by signal");
     return { ended ? process.exitCode() : -1, QString::fromUtf8(process.readAllStandardOutput()),
-        QString::fromUtf8(process.readAllStandardError()) };
+        QString::fromUtf8(process.readAllStandardError()),
+        timed.value(timed.size() - 1).toLongLong() * 1024 };
 }
 
-Files filesBelow(const QString& folder)
+Files filesBelow(const QString& folder, bool withFolders)
 {
     Files files;
-    for (QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    const auto folders = withFolders ? QDir::Dirs | QDir::NoDotAndDotDot : QDir::Filters();
+    for (QDirIterator it(
+             folder, QDir::Files | QDir::Hidden | QDir::System | folders, QDirIterator::Subdirectories);
          it.hasNext();) {
         const QString path = it.next();
-        files[QDir(folder).relativeFilePath(path)] = readFile(path);
+        files[QDir(folder).relativeFilePath(path)] = it.fileInfo().isDir() ? "(folder)" : readFile(path);
     }
     return files;
 }

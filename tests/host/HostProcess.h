@@ -16,6 +16,7 @@ namespace Testing {
 struct HostRun {
     int status = -1;
     QString out, err;
+    qint64 peakBytes = 0; // its peak resident set, as GNU time measures it
 
     // stdout as one JSON object; an empty object when it is not one.
     QJsonObject json() const { return QJsonDocument::fromJson(out.toUtf8()).object(); }
@@ -24,7 +25,7 @@ struct HostRun {
 // Runs the program with arguments on the offscreen platform, with extraEnvironment's
 // NAME=VALUE entries; through wrapper when given, whose first entry runs with the rest of
 // it, then the program and its arguments (as with "prlimit --fsize=1"). A run that does
-// not end normally has status -1.
+// not end normally, or within five minutes, has status -1.
 HostRun runHost(
     const QStringList& arguments, const QStringList& extraEnvironment = {}, const QStringList& wrapper = {});
 
@@ -33,8 +34,9 @@ HostRun runHost(
 QString valueAt(const QJsonValue& value, const QString& path);
 
 using Files = std::map<QString, QByteArray>; // relative path: contents
-// Every file below folder, hidden ones too, with its contents.
-Files filesBelow(const QString& folder);
+// Every file below folder, hidden ones too, with its contents; with the folders too, as
+// "(folder)", when withFolders.
+Files filesBelow(const QString& folder, bool withFolders = false);
 // Each kept file of <parent>/data unchanged, parent holding only entries and its
 // "outside" folder nothing.
 void expectKeptAndNothingOutside(const QString& parent, const QStringList& entries, const Files& kept);
