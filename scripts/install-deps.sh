@@ -10,6 +10,7 @@ set -euo pipefail
 packages=(cmake make g++ pkg-config qtbase5-dev qtbase5-private-dev libgtest-dev libgmock-dev libbenchmark-dev
           libboost-dev librapidcheck-dev libkf5archive-dev libpugixml-dev libexpat1-dev fonts-dejavu-core python3 clang
           libclang-rt-dev util-linux mount strace doxygen help2man bash-completion dpkg-dev file lintian man-db clang-format git time)
+
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
