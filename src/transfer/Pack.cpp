@@ -11,6 +11,7 @@
 #include <Import/UserItems.h>
 #include <Overlay/UserTitles.h>
 #include <Serialize/AtomicFile.h>
+#include <Settings/Settings.h>
 
 #include <QDir>
 #include <QFile>
@@ -290,6 +291,8 @@ Saved save(
 // Takes back every save, the last first; one that fails leaves the others to go.
 void undoAll(std::vector<Saved>& done)
 {
+    // What the import wrote and takes back was never the user's: nothing is kept of it.
+    const Settings::TrashBypass bypass;
     for (auto save = done.rbegin(); save != done.rend(); ++save) {
         try {
             save->undo();
