@@ -14,6 +14,7 @@
 #include "PackCommands.h"
 #include "ShowCommand.h"
 #include "TitleCommands.h"
+#include "TrashCommands.h"
 #include "WatchCommand.h"
 #include <Settings/Settings.h>
 #include <usercollection_version.h>
@@ -36,7 +37,7 @@ QList<CommandGroup> commandGroups()
 {
     return QList<CommandGroup> { effectCommands(), importCommands(), introCommands(), titleCommands(),
         listCommands(), showCommands(), checkCommands(), watchCommands() }
-    + packCommands() + QList<CommandGroup> { demoCommands(), completionCommands() };
+    + packCommands() + trashCommands() + QList<CommandGroup> { demoCommands(), completionCommands() };
 }
 
 QString freshDataFolder()
@@ -135,6 +136,8 @@ int run(const QStringList& arguments)
             QLoggingCategory::setFilterRules(QStringLiteral("usercollection.*.warning=false"));
 
         const Command& command = *args.command();
+        // The trash notes each change under the command that made it.
+        Settings::setChangeCommand(command.words.join(QLatin1Char(' ')));
         QString dataRoot = args.dataRoot();
         if (args.isSet(QStringLiteral("data")) && dataRoot.isEmpty())
             throw usageError(QStringLiteral("--data needs a folder"));
