@@ -278,7 +278,8 @@ QString CommandLine::argument(int index) const
 
 QString CommandLine::helpText() const
 {
-    if (m_command && m_group->commands.size() > 1)
+    // A group's command of one word is helped with the group's others.
+    if (m_command && m_group->commands.size() > 1 && m_command->words.size() > 1)
         return commandHelp(*m_command);
     if (m_group)
         return groupHelp(*m_group);
