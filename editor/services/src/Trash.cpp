@@ -9,7 +9,6 @@
 #include <Settings/Settings.h>
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
