@@ -46,6 +46,7 @@ QJsonObject entryJson(const TrashEntry& entry)
         { QStringLiteral("id"), entry.id },
         { QStringLiteral("collection"), entry.collection },
         { QStringLiteral("path"), entry.path },
+        { QStringLiteral("holds"), entry.holds },
         { QStringLiteral("quarantined"), entry.quarantined },
     };
 }
@@ -229,12 +230,12 @@ void history(Context& context)
             one[QStringLiteral("version")] = ++number;
             json.append(one);
             rows += QStringList { QString::number(number), shownTime(entry.when), entry.command,
-                changeText(entry), entry.name };
+                changeText(entry), entry.name, entry.holds };
         }
         out.set(QStringLiteral("id"), versions.front().id);
         out.set(QStringLiteral("versions"), json);
         out.table({ QStringLiteral("VERSION"), QStringLiteral("WHEN"), QStringLiteral("COMMAND"),
-                      QStringLiteral("CHANGE"), QStringLiteral("NAME") },
+                      QStringLiteral("CHANGE"), QStringLiteral("NAME"), QStringLiteral("HELD") },
             rows);
     });
 }
@@ -281,7 +282,8 @@ QList<CommandGroup> trashCommands()
     versions.required = 2;
     versions.idFor = QStringLiteral("NAME");
     versions.summary = QStringLiteral("Lists the versions of an item the trash keeps, newest first: when, "
-                                      "which command changed it and how.");
+                                      "which command changed it and how, and what the version held (a "
+                                      "preset's settings, a title's text).");
     versions.options = { idOption() };
     versions.run = history;
     versions.choices = kindWords;

@@ -109,6 +109,7 @@ TEST_F(Trash, RestoreTakesTheNextFreeNameAndHistoryCountsEveryVersion)
     const QJsonObject history = report("history equalizer Speech");
     EXPECT_EQ(Testing::valueAt(history, "versions/*/change"), "renamed|replaced");
     EXPECT_EQ(Testing::valueAt(history, "versions/*/command"), "effects rename|effects save");
+    EXPECT_EQ(Testing::valueAt(history, "versions/*/holds"), "band1=3|band1=-6");
     report("effects remove equalizer Speech");
     report("effects save equalizer Voice --set band1=1");
     // The version before the replace, under the next free name: another preset is Voice.

@@ -1,6 +1,9 @@
 #include "PathPolicy.h"
 #include "RecordFiles.h"
 #include "ServiceLogging.h"
+#include <Effect/AudioEqualizer.h>
+#include <Effect/ManualEnhance.h>
+#include <Effect/Parameter.h>
 #include <ItemKinds.h>
 #include <Model/EffectObject.h>
 #include <Model/ImportObject.h>
@@ -37,6 +40,23 @@ bool renameRecordOf(const QString& file, const QString& name)
     return writeRecordFile(record, file);
 }
 
+QString heldBy(const Effect::Object& effect)
+{
+    if (const auto* equalizer = dynamic_cast<const Effect::AudioEqualizer*>(&effect))
+        return Effect::changedSettings(*equalizer);
+    if (const auto* enhance = dynamic_cast<const Effect::ManualEnhance*>(&effect))
+        return Effect::changedSettings(*enhance);
+    return QString();
+}
+QString heldBy(const Overlay::Preset& title)
+{
+    return QStringLiteral("text '%1'").arg(QString::fromStdString(title.text));
+}
+QString heldBy(const Import::Object&)
+{
+    return QString();
+}
+
 template <class T>
 bool describeRecordOf(const QString& file, TrashEntry& note)
 {
@@ -49,6 +69,7 @@ bool describeRecordOf(const QString& file, TrashEntry& note)
     note.name = EditorCollection::displayNameOf(record);
     note.id = QString::fromStdString(record.item->id);
     note.collection = QString::fromStdString(record.collectionId);
+    note.holds = heldBy(*record.item);
     return true;
 }
 
@@ -127,6 +148,7 @@ QJsonObject toJson(const TrashEntry& entry)
         { QStringLiteral("id"), entry.id },
         { QStringLiteral("collection"), entry.collection },
         { QStringLiteral("path"), entry.path },
+        { QStringLiteral("holds"), entry.holds },
     };
 }
 
@@ -147,6 +169,7 @@ bool readNote(const QString& folder, TrashEntry& entry)
     entry.id = text("id");
     entry.collection = text("collection");
     entry.path = text("path");
+    entry.holds = text("holds");
     return entry.when.isValid() && !entry.path.isEmpty();
 }
 

@@ -21,6 +21,7 @@ struct TrashEntry {
     QString id;
     QString collection;
     QString path; // where it lay, relative to the data root (absolute when outside it)
+    QString holds; // what tells this version apart: a preset's settings, a title's text
     bool quarantined = false;
 
     // The record file or folder the entry holds.
@@ -43,8 +44,8 @@ QString restoreFromTrash(const QString& dataRoot, const TrashEntry& entry, const
 // Deletes entry and what it holds for good; false when some of it stays.
 bool deleteTrashEntry(const TrashEntry& entry);
 
-// The note of the record in recordFile (kind, name, id, collection); false when it holds
-// no readable record.
+// The note of the record in recordFile (kind, name, id, collection, what it holds); false
+// when it holds no readable record.
 bool describeRecord(const QString& recordFile, TrashEntry& note);
 
 } // namespace Services
