@@ -15,6 +15,7 @@
 #include "PackCommands.h"
 #include "ShowCommand.h"
 #include "TitleCommands.h"
+#include "TrashCommands.h"
 #include "WatchCommand.h"
 #include <Settings/Settings.h>
 #include <usercollection_version.h>
@@ -37,7 +38,7 @@ QList<CommandGroup> commandGroups()
 {
     return QList<CommandGroup> { effectCommands(), importCommands(), introCommands(), titleCommands(),
         listCommands(), infoCommands(), showCommands(), checkCommands(), watchCommands() }
-    + packCommands() + QList<CommandGroup> { demoCommands(), completionCommands() };
+    + packCommands() + trashCommands() + QList<CommandGroup> { demoCommands(), completionCommands() };
 }
 
 QString freshDataFolder()
@@ -136,6 +137,8 @@ int run(const QStringList& arguments)
             QLoggingCategory::setFilterRules(QStringLiteral("usercollection.*.warning=false"));
 
         const Command& command = *args.command();
+        // The trash notes each change under the command that made it.
+        Settings::setChangeCommand(command.words.join(QLatin1Char(' ')));
         QString dataRoot = args.dataRoot();
         if (args.isSet(QStringLiteral("data")) && dataRoot.isEmpty())
             throw usageError(QStringLiteral("--data needs a folder"));

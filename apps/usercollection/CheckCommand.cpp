@@ -4,6 +4,7 @@
 #include "Host.h"
 #include "Output.h"
 #include <Services/DataFolderCheck.h>
+#include <Settings/Settings.h>
 
 #include <QDir>
 #include <QFileInfo>
@@ -38,6 +39,8 @@ void runCheck(Context& context)
     // A save in progress would show as a leftover: the lock waits for it to finish.
     if (root.exists())
         fix ? host.prepareForWriting() : host.lock();
+    if (fix)
+        Settings::setChangeCommand(QStringLiteral("check --fix"));
 
     const std::vector<Services::FolderProblem> found = Services::checkDataFolder(host.dataRoot());
     const std::vector<Services::FolderProblem> left

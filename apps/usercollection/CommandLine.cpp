@@ -167,6 +167,11 @@ CommandLine::Words CommandLine::locate(const QStringList& arguments) const
                 found.command = &command;
         }
     }
+    // A group's command of one word ("trash") runs when no second word names another.
+    for (const Command& command : found.group->commands) {
+        if (!found.command && command.words.size() == 1)
+            found.command = &command;
+    }
     return found;
 }
 
@@ -176,10 +181,19 @@ void CommandLine::parse(const QStringList& arguments)
     const QStringList words = found.words.mid(0, 2);
     const bool help = found.help;
     m_help = help;
-    m_version = found.version && !help;
+    // A command may give a global option's name a meaning of its own (restore --version N).
+    const auto takenByCommand = [&found](const QCommandLineOption& global) {
+        return found.command
+            && std::any_of(found.command->options.begin(), found.command->options.end(),
+                [&global](const QCommandLineOption& own) { return own.names() == global.names(); });
+    };
+    m_version = found.version && !help && !takenByCommand(versionOption());
 
     m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    m_parser.addOptions(globalOptions());
+    for (const QCommandLineOption& global : globalOptions()) {
+        if (!takenByCommand(global))
+            m_parser.addOption(global);
+    }
 
     if (words.isEmpty()) {
         if (help || m_version) {
@@ -264,7 +278,8 @@ QString CommandLine::argument(int index) const
 
 QString CommandLine::helpText() const
 {
-    if (m_command && m_group->commands.size() > 1)
+    // A group's command of one word is helped with the group's others.
+    if (m_command && m_group->commands.size() > 1 && m_command->words.size() > 1)
         return commandHelp(*m_command);
     if (m_group)
         return groupHelp(*m_group);

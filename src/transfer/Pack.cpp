@@ -11,6 +11,7 @@
 #include <Import/UserItems.h>
 #include <Overlay/UserTitles.h>
 #include <Serialize/AtomicFile.h>
+#include <Settings/Settings.h>
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -335,6 +336,8 @@ QStringList missingFolders(const Import::UserCollection& imports)
 // that another has filled since.
 void undoAll(std::vector<Saved>& done, const QStringList& madeFolders)
 {
+    // What the import wrote and takes back was never the user's: nothing is kept of it.
+    const Settings::TrashBypass bypass;
     for (auto save = done.rbegin(); save != done.rend(); ++save) {
         try {
             save->undo();

@@ -31,6 +31,9 @@ private:
     QString m_previous;
 };
 
+// files (relative to the data root) but those its trash keeps.
+QStringList withoutTrash(const QStringList& files);
+
 // Writes bytes to path, making its folder first; false when that fails.
 bool writeFile(const QString& path, const QByteArray& bytes = "contents");
 // The whole file; empty when it cannot be read.

@@ -30,6 +30,16 @@ QStringList TempDataRoot::files() const
     return result;
 }
 
+QStringList withoutTrash(const QStringList& files)
+{
+    QStringList outside;
+    for (const QString& file : files) {
+        if (!file.startsWith(QLatin1String("trash/")))
+            outside << file;
+    }
+    return outside;
+}
+
 bool writeFile(const QString& path, const QByteArray& bytes)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());

@@ -48,7 +48,7 @@ TEST_F(UserEffectsServices, TwoPresetsOfOneNameAreListedOnceTheFirstByFileOrderU
     // Removed through the caller's own object, the other one shows.
     Effect::removeUserEffect(listed == first->id ? first.get() : second.get());
     EXPECT_EQ(Effect::loadUserEffects<AudioEqualizer>().at("Warm")->id, std::max(first->id, second->id));
-    EXPECT_EQ(root.files().size(), 1);
+    EXPECT_EQ(Testing::withoutTrash(root.files()).size(), 1);
 }
 
 TEST_F(UserEffectsServices, RenameAndReplaceKeepThePresetsIdFileAndCollection)
@@ -67,7 +67,7 @@ TEST_F(UserEffectsServices, RenameAndReplaceKeepThePresetsIdFileAndCollection)
 
     ASSERT_TRUE(replaced);
     EXPECT_EQ(replaced->id, warm->id);
-    EXPECT_EQ(root.files(), files);
+    EXPECT_EQ(Testing::withoutTrash(root.files()), files);
     const auto presets = Effect::loadUserEffects<AudioEqualizer>();
     ASSERT_THAT(presets, ElementsAre(Key("Hot"), Key("Soft")));
     EXPECT_EQ(presets.at("Hot")->id, warm->id);

@@ -40,8 +40,9 @@ TEST_F(HostCommands, EachKindIsSavedListedAndRemovedRunAfterRunAndHelpSavesNothi
         // In the order people sort, across collections.
         { "list --match P", { "items/*/name=clip|Opening|Plain" } },
     });
-    // Two presets, an intro's record and bundle, two imports, a title; and the picture shown.
-    EXPECT_EQ(root.files().size(), 8) << root.files().join(' ').toStdString();
+    // Two presets, an intro's record and bundle, two imports, a title; the picture shown;
+    // and the removed intro's record and bundle with their note in the trash.
+    EXPECT_EQ(root.files().size(), 11) << root.files().join(' ').toStdString();
 }
 
 TEST_F(HostCommands, EveryKindNumbersATakenNameRefusesItWhenExactAndRenamesInPlaceByNameOrId)
@@ -57,7 +58,7 @@ TEST_F(HostCommands, EveryKindNumbersATakenNameRefusesItWhenExactAndRenamesInPla
         const QString rename = QString(list).replace("list", "rename") + " ";
         const QString first = report(saving("Same"))["id"].toString();
         const QString second = report(saving("\" Same \""))["id"].toString();
-        const QStringList before = root.files();
+        const QStringList before = Testing::withoutTrash(root.files());
         expectSession({
             { saving("Same --exact"), { "exit=2", "error~'Same_02' is free" } },
             { rename + "Same Same_01", { "exit=2", "error~'Same_02' is free" } },
@@ -67,7 +68,7 @@ TEST_F(HostCommands, EveryKindNumbersATakenNameRefusesItWhenExactAndRenamesInPla
             { rename + "Third \" \"", { "exit=2" } },
             { rename + "Gone New", { "exit=1" } },
         });
-        EXPECT_EQ(root.files(), before);
+        EXPECT_EQ(Testing::withoutTrash(root.files()), before);
     }
 }
 
@@ -90,7 +91,8 @@ QString complete(const QStringList& words)
 TEST_F(HostCommands, CompletionOffersCommandsOptionsAndSavedNamesAsTypedAndRunsNoneOfThem)
 {
     EXPECT_EQ(complete({ "--quiet", "--data", "/tmp", "" }),
-        "effects|imports|intros|titles|list|info|show|check|watch|export|import|demo|completion");
+        "effects|imports|intros|titles|list|info|show|check|watch|export|import|trash|restore|history|demo|"
+        "completion");
     EXPECT_EQ(complete({ "imports", "save", "x.rec", "--kind=" }), "file|video|audio|picture");
     EXPECT_EQ(complete({ "effects", "save", "enhance", "Warm", "--set", "sat" }), "saturation=");
     EXPECT_EQ(complete({ "titles", "rem" }), "remove");

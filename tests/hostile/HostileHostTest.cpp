@@ -417,9 +417,10 @@ TEST_P(HostileHostNames, AreTakenAsGivenByEveryCommand)
     for (const char* remove :
         { "effects remove enhance", "intros remove", "titles remove", "imports remove" })
         report(QString(remove).split(' ') + QStringList { "--", name });
-    // Pictures stay.
+    // Pictures stay, and the trash keeps what was removed.
     for (const auto& entry : filesBelow(data()))
-        EXPECT_TRUE(seeded.count(entry.first) || entry.first.startsWith("pictures/"))
+        EXPECT_TRUE(seeded.count(entry.first) || entry.first.startsWith("pictures/")
+            || entry.first.startsWith("trash/"))
             << entry.first.toStdString();
     Testing::expectKeptAndNothingOutside(parent->path(), { "data", "media", "outside" }, seeded);
 }

@@ -5,6 +5,7 @@
 #include <Model/ImportObject.h>
 #include <Model/OverlayPreset.h>
 #include <Services/DataFolderCheck.h>
+#include <Services/Trash.h>
 #include <Settings/Settings.h>
 
 #include <QDate>
@@ -182,30 +183,6 @@ QString introMisfit(const Import::Object& intro)
     return QString();
 }
 
-// Gives the record at path (a record file, or a folder a record is stored at) the
-// display name name, atomically; the item, its id and its files stay.
-template <class T>
-bool renameRecordOf(const QString& file, const QString& name)
-{
-    EditorCollection::LoadedRecords<T> records;
-    if (readRecordOf(file, records) || !records[0].item)
-        return false;
-    EditorCollection::PersistentItem<T> record = records[0];
-    EditorCollection::setDisplayName(record, name);
-    return writeRecordFile(record, file);
-}
-
-bool renameRecordAt(const QString& path, const QString& name)
-{
-    const QString file = QFileInfo(path).isDir() ? QDir(path).filePath(RecordFileName) : path;
-    const QString node = recordNodeName(file);
-    if (node == QLatin1String(EditorCollection::RecordNames::Effect))
-        return renameRecordOf<Effect::Object>(file, name);
-    if (node == QLatin1String(EditorCollection::RecordNames::Import))
-        return renameRecordOf<Import::Object>(file, name);
-    return renameRecordOf<Overlay::Preset>(file, name);
-}
-
 } // namespace
 
 std::vector<FolderProblem> checkDataFolder(const QString& dataRoot)
@@ -308,6 +285,18 @@ bool liesInside(const QString& path, const QString& realRoot)
     return !folder.isEmpty() && (folder == realRoot || folder.startsWith(realRoot + QLatin1Char('/')));
 }
 
+// Keeps the record a name fix rewrites in the trash, as it was.
+bool keepRenamed(const QString& dataRoot, const FolderProblem& problem)
+{
+    TrashEntry note;
+    const QString file
+        = QFileInfo(problem.path).isDir() ? QDir(problem.path).filePath(RecordFileName) : problem.path;
+    describeRecord(file, note);
+    note.change = QStringLiteral("renamed");
+    note.detail = QStringLiteral("to '%1'").arg(problem.newName);
+    return !keepInTrash(dataRoot, note, file, false).folder.isEmpty();
+}
+
 } // namespace
 
 std::vector<FolderProblem> quarantineProblems(
@@ -325,7 +314,7 @@ std::vector<FolderProblem> quarantineProblems(
             left.push_back(problem);
         else if (problem.kind != QLatin1String("name"))
             moving.push_back(problem);
-        else if (!renameRecordAt(problem.path, problem.newName))
+        else if (!keepRenamed(dataRoot, problem) || !renameRecordAt(problem.path, problem.newName))
             left.push_back(problem);
     }
     if (moving.empty())

@@ -11,6 +11,8 @@
 #include <PersistentItem.h>
 #include <RecordEditing.h>
 #include <Services/PersistenceService.h>
+#include <Services/Trash.h>
+#include <Settings/Settings.h>
 
 #include <QDir>
 #include <QFile>
@@ -192,7 +194,18 @@ private:
                 << "refusing to replace what is not this item's record:" << location.recordFile;
             return false;
         }
-        if (!writeRecordFile(record, location.recordFile))
+        // What the record held before is kept in the trash, unless it holds it still.
+        TrashEntry kept;
+        if (QFileInfo::exists(location.recordFile) && !Settings::trashBypassed()) {
+            kept = keep(
+                location.recordFile, location.recordFile, QStringLiteral("replaced"), QString(), false);
+            if (kept.folder.isEmpty())
+                return false;
+        }
+        const bool written = writeRecordFile(record, location.recordFile);
+        if (!kept.folder.isEmpty() && (!written || sameBytes(location.recordFile, kept.kept())))
+            QDir(kept.folder).removeRecursively();
+        if (!written)
             return false;
         if (record.item)
             m_state.index.remember(keyOf(*record.item), location);
@@ -280,7 +293,17 @@ private:
             }
             Record record = stored[0];
             record.customStrings[key.second] = name;
-            return writeRecordFile(record, location.recordFile);
+            TrashEntry kept;
+            if (!Settings::trashBypassed()) {
+                kept = keep(location.recordFile, location.recordFile, QStringLiteral("renamed"),
+                    QStringLiteral("to '%1'").arg(QString::fromStdString(name)), false);
+                if (kept.folder.isEmpty())
+                    return false;
+            }
+            const bool written = writeRecordFile(record, location.recordFile);
+            if (!written && !kept.folder.isEmpty())
+                QDir(kept.folder).removeRecursively();
+            return written;
         }
         return false;
     }
@@ -330,8 +353,15 @@ private:
             m_state.index.forget(key, location);
             return Removal::NotStored;
         }
-        const bool removed = deletesWholeFolder(location) ? QDir(location.folder).removeRecursively()
-                                                          : QFile::remove(location.recordFile);
+        const bool wholeFolder = deletesWholeFolder(location);
+        bool removed = false;
+        if (Settings::trashBypassed())
+            removed = wholeFolder ? QDir(location.folder).removeRecursively()
+                                  : QFile::remove(location.recordFile);
+        else
+            removed = !keep(wholeFolder ? location.folder : location.recordFile, location.recordFile,
+                QStringLiteral("removed"), QString(), true)
+                           .folder.isEmpty();
         if (!removed) {
             qCWarning(lcPersistence).noquote() << "cannot remove" << location.recordFile;
             return Removal::Failed;
@@ -346,6 +376,26 @@ private:
         return !location.folder.isEmpty() && m_state.paths.serves(location.folder)
             && !m_state.paths.holdsServedFolder(location.folder) && !QFileInfo(location.folder).isSymLink()
             && holdsOnlyOwnFiles(location.folder);
+    }
+
+    // Keeps what lies at path (the record file recordFile, or its folder) in the data
+    // folder's trash, noted as what the record held; the entry's folder is empty when
+    // it could not be kept.
+    TrashEntry keep(const QString& path, const QString& recordFile, const QString& change,
+        const QString& detail, bool move)
+    {
+        TrashEntry note;
+        describeRecord(recordFile, note);
+        note.change = change;
+        note.detail = detail;
+        return keepInTrash(dataFolder(), note, path, move);
+    }
+
+    static bool sameBytes(const QString& a, const QString& b)
+    {
+        QFile first(a), second(b);
+        return first.open(QIODevice::ReadOnly) && second.open(QIODevice::ReadOnly)
+            && first.size() == second.size() && first.readAll() == second.readAll();
     }
 
     // Whether file holds a record of item: rewriting it loses no other item.

@@ -86,6 +86,10 @@ bool holdsOnlyOwnFiles(const QString& folder);
 // The folder that records' paths are relative to: the data root as it is now.
 QString dataFolder();
 
+// Gives the record at path (a record file, or a folder a record is stored at) the
+// display name name, atomically; the item, its id and its files stay.
+bool renameRecordAt(const QString& path, const QString& name);
+
 // Writes record to file atomically, creating missing folders; true once committed.
 bool writeRecordFile(const Serialize::ISerializable& record, const QString& file);
 

@@ -80,3 +80,46 @@ QString userImportsPath()
 }
 
 } // namespace Settings
+
+namespace Settings {
+
+namespace {
+
+QString& chosenCommand()
+{
+    static QString command = QStringLiteral("library");
+    return command;
+}
+
+thread_local int bypassDepth = 0;
+
+} // namespace
+
+void setChangeCommand(const QString& command)
+{
+    std::lock_guard lock(rootMutex());
+    chosenCommand() = command;
+}
+
+QString changeCommand()
+{
+    std::lock_guard lock(rootMutex());
+    return chosenCommand();
+}
+
+TrashBypass::TrashBypass()
+{
+    ++bypassDepth;
+}
+
+TrashBypass::~TrashBypass()
+{
+    --bypassDepth;
+}
+
+bool trashBypassed()
+{
+    return bypassDepth > 0;
+}
+
+} // namespace Settings

@@ -11,8 +11,10 @@ namespace Services {
 // Overlay::Preset with XML files below the folders it serves (the data root current
 // at each request, and every allowed folder), from construction to destruction.
 // A store replaces no file but a record of the same item, and writes no file that a
-// folder's listing would pass over. The items of a load answer belong to the
-// requester once it claims them; the service keeps none.
+// folder's listing would pass over. What a store writes over, a rename rewrites or a
+// removal deletes is kept in the data folder's trash first (Services/Trash.h), unless a
+// Settings::TrashBypass lives on the requesting thread. The items of a load answer
+// belong to the requester once it claims them; the service keeps none.
 class PersistenceService {
 public:
     // The file that holds the record stored at a folder.
