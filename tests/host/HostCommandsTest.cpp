@@ -142,4 +142,21 @@ TEST_F(HostCommands, TheManPageNamesEveryCommandAndOptionOfTheHelp)
     }
 }
 
+// A second import adding nothing, and failing ones, are in tests/hostile.
+TEST_F(HostCommands, AnImportListsWhatWasExported)
+{
+    const QString demo = at("A"), pack = QDir(media.path()).filePath("pack.zip");
+    ASSERT_EQ(Testing::runHost({ "demo", "--data", demo }).status, 0);
+    const QJsonObject exported
+        = Testing::runHost({ "export", pack, "--json", "--quiet", "--data", demo }).json();
+    EXPECT_EQ(exported["exported"].toInt(), 8); // every kind the demo makes, each item once
+    EXPECT_EQ(report("import " + pack)["imported"].toInt(), 8);
+    const auto names = [](const QJsonObject& report) {
+        QStringList names = Testing::valueAt(report, "items/*/name").split('|');
+        names.sort();
+        return names;
+    };
+    EXPECT_EQ(names(report("list")), names(exported));
+}
+
 } // namespace
