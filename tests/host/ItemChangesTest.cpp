@@ -22,7 +22,8 @@ QStringList changedFiles(const Testing::Files& before, const Testing::Files& aft
     for (const auto& [file, bytes] : before)
         if (!after.count(file))
             changed << file;
-    return changed;
+    // What the trash keeps of a change is its own promise (TrashTest).
+    return Testing::withoutTrash(changed);
 }
 
 TEST_F(ItemChanges, AReplaceOrSetChangesTheSettingsGivenAndKeepsTheOthers)
