@@ -10,7 +10,6 @@
 #include <Import/UserItems.h>
 #include <Model/Timeline.h>
 #include <Project/Writer.h>
-#include <Services/PersistenceService.h>
 
 #include <QDir>
 #include <QFileInfo>
@@ -39,23 +38,6 @@ std::unique_ptr<Timeline::Object> timelineFor(const QString& file)
     return timeline;
 }
 
-QStringList folderNames(const QString& path)
-{
-    return QDir(path).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
-}
-
-// A save that failed after the bundle was written leaves the new folder without a
-// record; the next run would not list it, so nobody would ever remove it.
-void removeUnrecordedFolders(const QString& introsPath, const QStringList& before)
-{
-    for (const QString& name : folderNames(introsPath)) {
-        QDir folder(QDir(introsPath).filePath(name));
-        if (!before.contains(name)
-            && !folder.exists(QLatin1String(Services::PersistenceService::RecordFileName)))
-            folder.removeRecursively();
-    }
-}
-
 QString seconds(std::int64_t milliseconds)
 {
     return QStringLiteral("%1 s").arg(milliseconds / 1000.0, 0, 'f', 1);
@@ -75,10 +57,8 @@ QString saveIntro(Host& host, Output& out, const IntroRequest& request)
     Import::UserCollection& intros = host.intros();
     const QString name = chooseName(
         wanted, intros.nextName(wanted, Import::Object::Intro), !request.exact, QStringLiteral("an intro"));
-    const QStringList before = folderNames(intros.storagePath());
-    const Import::Object* saved = intros.saveUserIntro(timeline.get(), name, preview);
+    const Import::Object* saved = Import::saveWholeIntro(intros, timeline.get(), name, preview);
     if (!saved) {
-        removeUnrecordedFolders(intros.storagePath(), before);
         throw failure(QStringLiteral("could not save the intro '%1'").arg(name));
     }
 

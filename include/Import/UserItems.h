@@ -39,4 +39,12 @@ USERCOLLECTION_EXPORT const Import::Object* saveUserItem(UserCollection& collect
 /// false (nothing sent but the request for the collection) otherwise.
 USERCOLLECTION_EXPORT bool removeUserItem(UserCollection& collection, const Import::Object* item);
 
+/// UserCollection::saveUserIntro() into @p intros, all or nothing: when it fails, the
+/// folder it made is taken back too, where saveUserIntro() keeps a bundle whose
+/// record was refused, which no listing would ever show.
+/// @return what saveUserIntro() returns.
+USERCOLLECTION_EXPORT const Import::Object* saveWholeIntro(UserCollection& intros,
+    const Timeline::Object* timeline, const QString& name,
+    const std::shared_ptr<const Types::Image>& preview);
+
 } // namespace Import

@@ -15,6 +15,7 @@
 #include <QUuid>
 
 #include <algorithm>
+#include <exception>
 #include <functional>
 #include <utility>
 
@@ -219,22 +220,23 @@ const Import::Object* UserCollection::saveUserIntro(
     const QString folder = pathIn(m_storagePath, uuid);
     const QString bundlePath = pathIn(folder, IntroBundleName);
 
-    // An intro without its timeline is never stored, nor a bundle without its record:
-    // a save that fails or throws before the record is there takes back the folder,
-    // so that none is left that nothing lists. A record that is there stays, with it.
+    // An intro without its timeline is never stored.
+    if (!writeBundle(timeline, bundlePath))
+        return nullptr;
+    // A throw before the record is stored takes the bundle back, so that no folder is
+    // left that nothing lists; a store that was refused keeps it, as callers expect.
     struct TakeBack {
         const QString& folder;
-        bool saved = false;
+        const int throwing = std::uncaught_exceptions();
         ~TakeBack()
         {
-            const QStringList left = QDir(folder).entryList(
-                QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-            if (!saved && (left.isEmpty() || left == QStringList { IntroBundleName }))
+            const QDir dir(folder);
+            if (std::uncaught_exceptions() > throwing
+                && dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
+                    == QStringList { IntroBundleName })
                 QDir(folder).removeRecursively();
         }
     } takeBack { folder };
-    if (!writeBundle(timeline, bundlePath))
-        return nullptr;
     const Import::Object intro = introItem(uuid, bundlePath);
 
     Collection collection(m_id);
@@ -242,10 +244,8 @@ const Import::Object* UserCollection::saveUserIntro(
 
     Record record = collectionRecord(*this, &intro, preview);
     record.customStrings[uuid.toStdString()] = name.toStdString();
-    const Import::Object* saved = EditorCollection::storeAndRegister(
+    return EditorCollection::storeAndRegister(
         record, folder, [&collection](auto& stored) { return registerLoaded(collection, stored, 0); });
-    takeBack.saved = saved != nullptr;
-    return saved;
 }
 
 bool UserCollection::removeUserImport(const QString& name, Import::Object::Kind kind)

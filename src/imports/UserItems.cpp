@@ -1,9 +1,12 @@
 #include "CollectionHelper.h"
 #include "EditorServices.h"
 #include "FetchedCollection.h"
+#include "FolderCatalogue.h"
 #include "RecordEditing.h"
 #include "imports/UniqueName.h"
 #include <Import/UserItems.h>
+
+#include <QDir>
 
 #include <algorithm>
 
@@ -38,6 +41,27 @@ bool removeUserItem(UserCollection& collection, const Import::Object* item)
         return false;
     EditorCollection::PersistentItemHelper<Import::Object>().remove(item);
     return EditorCollection::eraseFromCollection(helper, item);
+}
+
+const Import::Object* saveWholeIntro(UserCollection& intros, const Timeline::Object* timeline,
+    const QString& name, const std::shared_ptr<const Types::Image>& preview)
+{
+    const QDir folder(intros.storagePath());
+    const auto folders = QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden;
+    const QStringList before = folder.entryList(folders);
+    const Import::Object* saved = intros.saveUserIntro(timeline, name, preview);
+    if (saved)
+        return saved;
+    const auto everything = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+    for (const QString& made : folder.entryList(folders)) {
+        QDir intro(folder.filePath(made));
+        const QStringList held = intro.entryList(everything);
+        // Only what this save wrote: a stored record that read back wrong stays.
+        if (!before.contains(made)
+            && (held.isEmpty() || held == QStringList { EditorCollection::Catalogue::bundleName() }))
+            intro.removeRecursively();
+    }
+    return nullptr;
 }
 
 } // namespace Import

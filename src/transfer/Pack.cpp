@@ -273,7 +273,7 @@ Saved saveImport(const PackItem& item, Import::UserCollection& imports)
 Saved saveIntro(const PackItem& item, Import::UserCollection& intros)
 {
     const QString name = intros.nextName(item.name, Import::Object::Intro);
-    if (!intros.saveUserIntro(item.timeline.get(), name, item.preview))
+    if (!Import::saveWholeIntro(intros, item.timeline.get(), name, item.preview))
         return {};
     return { name, [&intros, name] { intros.removeUserImport(name, Import::Object::Intro); } };
 }

@@ -1,5 +1,6 @@
 #include "ImportBus.h"
 #include <Import/UserCollection.h>
+#include <Import/UserItems.h>
 #include <Model/Timeline.h>
 #include <Project/Writer.h>
 #include <TempDataRoot.h>
@@ -116,6 +117,17 @@ TEST_F(SavingImports, NoIntroWithoutATimelineOrAWrittenBundle)
 
     EXPECT_TRUE(bus.spy.log.entries.empty());
     EXPECT_EQ(root.files(), QStringList { "blocker" });
+}
+
+// A refused store keeps the bundle; only the all-or-nothing save takes its folder back.
+TEST_F(SavingImports, ARefusedIntroKeepsItsBundleUnlessSavedWhole)
+{
+    bus.storeSucceeds = false;
+    EXPECT_EQ(collection.saveUserIntro(&timeline, "Opening", preview), nullptr);
+    const QStringList kept = root.files();
+    EXPECT_TRUE(kept.size() == 1 && kept[0].endsWith("}/intro.bundle")) << kept.join(' ').toStdString();
+    EXPECT_EQ(Import::saveWholeIntro(collection, &timeline, "Opening", preview), nullptr);
+    EXPECT_EQ(root.files(), kept);
 }
 
 } // namespace
