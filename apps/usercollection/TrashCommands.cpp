@@ -36,19 +36,10 @@ QString changeText(const TrashEntry& entry)
 
 QJsonObject entryJson(const TrashEntry& entry)
 {
-    return {
-        { QStringLiteral("when"), entry.when.toUTC().toString(Qt::ISODate) },
-        { QStringLiteral("command"), entry.command },
-        { QStringLiteral("change"), entry.change },
-        { QStringLiteral("detail"), entry.detail },
-        { QStringLiteral("kind"), entry.kind },
-        { QStringLiteral("name"), entry.name },
-        { QStringLiteral("id"), entry.id },
-        { QStringLiteral("collection"), entry.collection },
-        { QStringLiteral("path"), entry.path },
-        { QStringLiteral("holds"), entry.holds },
-        { QStringLiteral("quarantined"), entry.quarantined },
-    };
+    QJsonObject json = Services::toJson(entry);
+    json[QStringLiteral("when")] = entry.when.toUTC().toString(Qt::ISODate);
+    json[QStringLiteral("quarantined")] = entry.quarantined;
+    return json;
 }
 
 const EditorCollection::ItemKind& kindArgument(const QString& word)

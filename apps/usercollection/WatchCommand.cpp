@@ -6,8 +6,7 @@
 #include "Inputs.h"
 #include "Output.h"
 #include <ContainerView.h>
-#include <Effect/AudioEqualizer.h>
-#include <Effect/ManualEnhance.h>
+#include <ItemKinds.h>
 #include <Model/EffectObject.h>
 #include <Model/ImportObject.h>
 #include <Model/OverlayPreset.h>
@@ -33,11 +32,8 @@ namespace {
 
 QString kindOf(const Effect::Object& item)
 {
-    if (dynamic_cast<const Effect::AudioEqualizer*>(&item))
-        return QStringLiteral("equalizer");
-    if (dynamic_cast<const Effect::ManualEnhance*>(&item))
-        return QStringLiteral("enhance");
-    return QStringLiteral("effect");
+    const EditorCollection::ItemKind* kind = EditorCollection::kindOf(item);
+    return kind ? QString::fromLatin1(kind->word) : QStringLiteral("effect");
 }
 QString kindOf(const Import::Object& item)
 {

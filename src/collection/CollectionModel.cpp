@@ -1,6 +1,7 @@
 #include "CollectionHelper.h"
 #include "EditorServices.h"
 #include "FetchedCollection.h"
+#include "ItemKinds.h"
 #include "ItemView.h"
 #include "RecordEditing.h"
 #include <Collection/CollectionModel.h>
@@ -59,11 +60,8 @@ struct Row {
 
 QString kindOf(const Effect::Object& item)
 {
-    if (dynamic_cast<const Effect::AudioEqualizer*>(&item))
-        return QStringLiteral("equalizer");
-    if (dynamic_cast<const Effect::ManualEnhance*>(&item))
-        return QStringLiteral("enhance");
-    return QStringLiteral("effect");
+    const EditorCollection::ItemKind* kind = EditorCollection::kindOf(item);
+    return kind ? QString::fromLatin1(kind->word) : QStringLiteral("effect");
 }
 
 QString kindOf(const Import::Object& item)

@@ -35,19 +35,23 @@ PngHeader pngHeader(const QByteArray& png)
     return { QSize(int(width), int(height)), uchar(png[24]) == 16 ? 64 : 32 };
 }
 
+bool fitsAPreview(const PngHeader& header)
+{
+    return header.size.isValid() && !header.size.isEmpty()
+        && qint64(header.size.width()) * header.size.height() <= MaxImageBytes * 8 / header.bitsPerPixel;
+}
+
 } // namespace
 
 bool Image::readable(const QByteArray& png)
 {
-    const PngHeader header = pngHeader(png);
-    return header.size.isValid() && !header.size.isEmpty()
-        && qint64(header.size.width()) * header.size.height() <= MaxImageBytes * 8 / header.bitsPerPixel;
+    return fitsAPreview(pngHeader(png));
 }
 
 std::shared_ptr<const Image> Image::fromPng(QByteArray png)
 {
     const PngHeader header = pngHeader(png);
-    if (!readable(png))
+    if (!fitsAPreview(header))
         return nullptr;
     // Kept encoded: listing, naming and saving never decode a preview nobody draws.
     return std::shared_ptr<const Image>(new Image(std::move(png), header.size));

@@ -93,11 +93,9 @@ public:
         return *c;
     }
 
-    // Registers the items of records in the collections their collectionIds name, one
-    // change per collection, in record order, taking each item it lists from records.
-    // A loaded item never takes the place of one listed under its id already: that
-    // one was registered or loaded first, and the later one stays with records.
-    void registerLoaded(Records& records)
+    // The indices of records by collection id, the ids in the order of their first record.
+    static std::pair<std::vector<std::string>, std::unordered_map<std::string, std::vector<std::size_t>>>
+    byCollection(const Records& records)
     {
         std::vector<std::string> order;
         std::unordered_map<std::string, std::vector<std::size_t>> groups;
@@ -107,6 +105,16 @@ public:
                 order.push_back(records[index].collectionId);
             group.push_back(index);
         }
+        return { std::move(order), std::move(groups) };
+    }
+
+    // Registers the items of records in the collections their collectionIds name, one
+    // change per collection, in record order, taking each item it lists from records.
+    // A loaded item never takes the place of one listed under its id already: that
+    // one was registered or loaded first, and the later one stays with records.
+    void registerLoaded(Records& records)
+    {
+        auto [order, groups] = byCollection(records);
         for (const std::string& collectionId : order) {
             C& c = collection(collectionId);
             std::unordered_set<std::string> listedIds;
@@ -132,14 +140,7 @@ public:
     // under goneIds leave. One change per collection touched.
     void reconcile(Records& records, const std::unordered_set<std::string>& goneIds)
     {
-        std::vector<std::string> order;
-        std::unordered_map<std::string, std::vector<std::size_t>> groups;
-        for (std::size_t index = 0; index < records.size(); ++index) {
-            auto& group = groups[records[index].collectionId];
-            if (group.empty())
-                order.push_back(records[index].collectionId);
-            group.push_back(index);
-        }
+        auto [order, groups] = byCollection(records);
         if (!goneIds.empty()) {
             for (const auto& entry : m_containers) {
                 if (groups.count(entry.first))

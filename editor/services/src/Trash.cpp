@@ -136,22 +136,6 @@ bool moveAll(const QString& from, const QString& to)
     return deleteAll(from);
 }
 
-QJsonObject toJson(const TrashEntry& entry)
-{
-    return {
-        { QStringLiteral("when"), entry.when.toUTC().toString(Qt::ISODateWithMs) },
-        { QStringLiteral("command"), entry.command },
-        { QStringLiteral("change"), entry.change },
-        { QStringLiteral("detail"), entry.detail },
-        { QStringLiteral("kind"), entry.kind },
-        { QStringLiteral("name"), entry.name },
-        { QStringLiteral("id"), entry.id },
-        { QStringLiteral("collection"), entry.collection },
-        { QStringLiteral("path"), entry.path },
-        { QStringLiteral("holds"), entry.holds },
-    };
-}
-
 bool readNote(const QString& folder, TrashEntry& entry)
 {
     QFile file(QDir(folder).filePath(NoteName));
@@ -333,6 +317,22 @@ bool deleteTrashEntry(const TrashEntry& entry)
          folder.dirName() != QLatin1String("quarantine") && folder.rmdir(folder.path());)
         folder.setPath(QFileInfo(folder.path()).path());
     return true;
+}
+
+QJsonObject toJson(const TrashEntry& entry)
+{
+    return {
+        { QStringLiteral("when"), entry.when.toUTC().toString(Qt::ISODateWithMs) },
+        { QStringLiteral("command"), entry.command },
+        { QStringLiteral("change"), entry.change },
+        { QStringLiteral("detail"), entry.detail },
+        { QStringLiteral("kind"), entry.kind },
+        { QStringLiteral("name"), entry.name },
+        { QStringLiteral("id"), entry.id },
+        { QStringLiteral("collection"), entry.collection },
+        { QStringLiteral("path"), entry.path },
+        { QStringLiteral("holds"), entry.holds },
+    };
 }
 
 } // namespace Services

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QJsonObject>
 #include <QString>
 
 #include <vector>
@@ -27,6 +28,10 @@ struct TrashEntry {
     // The record file or folder the entry holds.
     QString kept() const;
 };
+
+// The entry's note as the trash writes it (note.json): every field but its folder and
+// whether it is quarantined, the time to the millisecond.
+QJsonObject toJson(const TrashEntry& entry);
 
 // What the trash and the quarantine of dataRoot hold, newest first.
 std::vector<TrashEntry> trashEntries(const QString& dataRoot);
