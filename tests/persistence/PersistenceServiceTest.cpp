@@ -201,11 +201,15 @@ TEST_F(PersistenceServiceTest, DamagedWrongTypedForeignAndLeftoverFilesAreSkippe
     const auto leftover = Testing::withId<Import::Object>("t");
     ASSERT_TRUE(writeFile(at("imports/{6d1f3a52-3c0e-4c54-9a39-4c2f4d0b1e7f}.Ab12Cd"),
         Testing::savedDocument(recordOf(&leftover))));
+    // A dash is no letter or digit: this one is a record like any other.
+    const auto lookalike = Testing::withId<Import::Object>("u");
+    ASSERT_TRUE(writeFile(at("imports/{6d1f3a52-3c0e-4c54-9a39-4c2f4d0b1e7f}.Ab-2Cd"),
+        Testing::savedDocument(recordOf(&lookalike))));
     std::map<QString, QByteArray> files;
     for (const QString& file : root.files())
         files[file] = readFile(at(file));
 
-    EXPECT_EQ(ids(load(at("imports"))), (Ids { "a", "c" }));
+    EXPECT_EQ(ids(load(at("imports"))), (Ids { "a", "c", "u" }));
     EXPECT_TRUE(load(at("imports/d")).empty());
     for (const auto& [file, bytes] : files)
         EXPECT_EQ(readFile(at(file)), bytes) << file.toStdString();

@@ -69,10 +69,10 @@ TEST(Archive, ATextWithAFourByteCharacterIsWrittenAsItIsAndReadsBack)
     EXPECT_EQ(DocumentReader(document).archive().readString("title"), title);
 }
 
-TEST(Archive, ReaderTurnsCrLfAndALoneCrInTextIntoLf)
+TEST(Archive, ReaderTurnsCrLfAndALoneCrInTextIntoLfAndReadsCharacterReferences)
 {
-    const std::pair<const char*, std::string> cases[]
-        = { { "a\r\nb", "a\nb" }, { "a\rb", "a\nb" }, { "a\r\r\nb", "a\n\nb" }, { "a\n\rb", "a\n\nb" } };
+    const std::pair<const char*, std::string> cases[] = { { "a\r\nb", "a\nb" }, { "a\rb", "a\nb" },
+        { "a\r\r\nb", "a\n\nb" }, { "a\n\rb", "a\n\nb" }, { "&#x2a;&#x2F;&#65;&#xaf;", "*/A\xC2\xAF" } };
     for (const auto& [text, read] : cases)
         EXPECT_EQ(
             InputArchive("<archive version=\"1\"><v>" + QByteArray(text) + "</v></archive>").readString("v"),
