@@ -154,7 +154,7 @@ TYPED_TEST(PersistenceServiceRoundTrip, RecordReadsBackEqualInANewService)
     EXPECT_EQ(back.customStrings, record.customStrings);
 }
 
-TEST_F(PersistenceServiceTest, RecordAtAFolderLivesInsideItAndIsRemovedWithIt)
+TEST_F(PersistenceServiceTest, RecordAtAFolderLivesInsideItAndIsRemovedWithItUnlessTheFolderHoldsMore)
 {
     const QString intro = at("intros/{intro}");
     ASSERT_TRUE(writeFile(intro + "/intro.bundle"));
@@ -170,6 +170,12 @@ TEST_F(PersistenceServiceTest, RecordAtAFolderLivesInsideItAndIsRemovedWithIt)
     remove(*all[0].item);
     EXPECT_FALSE(QFileInfo::exists(intro));
     EXPECT_TRUE(QFileInfo(at("intros")).isDir());
+
+    // A file the user put beside the record keeps its folder in place.
+    ASSERT_TRUE(writeFile(intro + "/notes.txt") && storeImport("{intro}", intro));
+    remove(*load(intro)[0].item);
+    EXPECT_TRUE(QFileInfo::exists(intro + "/notes.txt"));
+    EXPECT_TRUE(load(at("intros")).empty());
 }
 
 TEST_F(PersistenceServiceTest, FolderLoadsItsOwnFileAndSubfolderRecordsOnceByFileName)
