@@ -252,6 +252,7 @@ const HostilePack hostilePacks[] = {
     { "Link", "is a link", setting("items/1/preview.png", "->/etc/passwd") },
     { "UnlistedEntry", "does not list", setting("extra.txt", "x") },
     { "DamagedRecord", "damaged", setting("items/2/record.xml", "<archive") },
+    { "ImportCalledIntro", "the record of item", renaming("\"type\": \"import\"", "\"type\": \"intro\"") },
     // Found by fuzz_pack: Qt's parser leaked the value a repeated key drops.
     { "KeyTwice", "key twice", renaming("\"tool\": ", "\"items\": [], \"tool\": ") },
     { "DeclaredFarBeyond", "far beyond", {},
