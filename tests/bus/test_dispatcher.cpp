@@ -87,7 +87,10 @@ TEST_F(Bus, ADestroyedSendersAddressOrACopyIsAStrangerWhileAssignmentKeepsIdenti
     PubSub::publish(Ping(&copy));
     original = copy;
     PubSub::publish(Ping(&original));
-    EXPECT_THAT(heard, ElementsAre("recorder", "recorder"));
+    for (const Sender& more : std::vector<Sender>(20)) // the sender index grows, keeping original
+        recorder.subscribe(&more);
+    PubSub::publish(Ping(&original));
+    EXPECT_THAT(heard, ElementsAre("recorder", "recorder", "recorder"));
 }
 
 // The request/answer pattern: the requester subscribes to the sender, publishes the

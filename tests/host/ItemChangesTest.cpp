@@ -63,9 +63,7 @@ TEST_F(ItemChanges, AReplaceOrSetChangesTheSettingsGivenAndKeepsTheOthers)
     const Testing::Files before = filesBelow(root.path());
     const QJsonObject edited = report("titles edit Big --font Serif --background \"#80000000\"");
     EXPECT_EQ(valueAt(edited, "changed/*"), "font 'Sans' -> 'Serif'|background '#00000000' -> '#80000000'");
-    const QJsonObject info = report("info title Big");
-    EXPECT_EQ(QStringList({ info["text"].toString(), info["font"].toString(), info["color"].toString() }),
-        QStringList({ "Hello", "Serif", "#ffff0000" }));
+    expectHolds(report("info title Big"), { "text=Hello", "font=Serif", "color=#ffff0000" }, "info");
     EXPECT_EQ(changedFiles(before, filesBelow(root.path())).size(), 1);
 }
 

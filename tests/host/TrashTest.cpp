@@ -114,8 +114,7 @@ TEST_F(Trash, RestoreTakesTheNextFreeNameAndHistoryCountsEveryVersion)
     report("effects remove equalizer Speech");
     report("effects save equalizer Voice --set band1=1");
     // The version before the replace, under the next free name: another preset is Voice.
-    const QJsonObject restored = report("restore equalizer --id " + id + " --version 3");
-    EXPECT_EQ(restored["name"].toString(), "Voice_01");
+    EXPECT_EQ(report("restore equalizer --id " + id + " --version 3")["name"].toString(), "Voice_01");
     EXPECT_EQ(Testing::valueAt(report("effects list equalizer"), "presets/*/name"), "Voice|Voice_01");
     EXPECT_EQ(run("restore equalizer Nobody").status, 1);
 }
