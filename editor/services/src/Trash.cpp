@@ -29,6 +29,18 @@ namespace Storage {
 
 namespace {
 
+// Calls f with the item classes of the kind whose records are stored as the one in
+// file; false when it holds none of a known kind.
+template <class F>
+bool withRecordClass(const QString& file, F&& f)
+{
+    const QString node = recordNodeName(file);
+    for (const EditorCollection::ItemKind& kind : EditorCollection::itemKinds())
+        if (node == QLatin1String(kind.recordType))
+            return EditorCollection::withItemClass(kind.id, f);
+    return false;
+}
+
 template <class T>
 bool renameRecordOf(const QString& file, const QString& name)
 {
@@ -78,12 +90,8 @@ bool describeRecordOf(const QString& file, TrashEntry& note)
 bool renameRecordAt(const QString& path, const QString& name)
 {
     const QString file = QFileInfo(path).isDir() ? QDir(path).filePath(RecordFileName) : path;
-    const QString node = recordNodeName(file);
-    if (node == QLatin1String(EditorCollection::RecordNames::Effect))
-        return renameRecordOf<Effect::Object>(file, name);
-    if (node == QLatin1String(EditorCollection::RecordNames::Import))
-        return renameRecordOf<Import::Object>(file, name);
-    return renameRecordOf<Overlay::Preset>(file, name);
+    return withRecordClass(file,
+        [&](auto itemClass) { return renameRecordOf<typename decltype(itemClass)::StoredType>(file, name); });
 }
 
 } // namespace Storage
@@ -211,14 +219,9 @@ QString TrashEntry::kept() const
 
 bool describeRecord(const QString& recordFile, TrashEntry& note)
 {
-    const QString node = recordNodeName(recordFile);
-    if (node == QLatin1String(EditorCollection::RecordNames::Effect))
-        return describeRecordOf<Effect::Object>(recordFile, note);
-    if (node == QLatin1String(EditorCollection::RecordNames::Import))
-        return describeRecordOf<Import::Object>(recordFile, note);
-    if (node == QLatin1String(EditorCollection::RecordNames::Overlay))
-        return describeRecordOf<Overlay::Preset>(recordFile, note);
-    return false;
+    return withRecordClass(recordFile, [&](auto itemClass) {
+        return describeRecordOf<typename decltype(itemClass)::StoredType>(recordFile, note);
+    });
 }
 
 std::vector<TrashEntry> trashEntries(const QString& dataRoot)
