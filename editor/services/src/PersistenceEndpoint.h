@@ -194,18 +194,7 @@ private:
                 << "refusing to replace what is not this item's record:" << location.recordFile;
             return false;
         }
-        // What the record held before is kept in the trash, unless it holds it still.
-        TrashEntry kept;
-        if (QFileInfo::exists(location.recordFile) && !Settings::trashBypassed()) {
-            kept = keep(
-                location.recordFile, location.recordFile, QStringLiteral("replaced"), QString(), false);
-            if (kept.folder.isEmpty())
-                return false;
-        }
-        const bool written = writeRecordFile(record, location.recordFile);
-        if (!kept.folder.isEmpty() && (!written || sameBytes(location.recordFile, kept.kept())))
-            QDir(kept.folder).removeRecursively();
-        if (!written)
+        if (!rewrite(record, location.recordFile, QStringLiteral("replaced"), QString()))
             return false;
         if (record.item)
             m_state.index.remember(keyOf(*record.item), location);
@@ -293,17 +282,8 @@ private:
             }
             Record record = stored[0];
             record.customStrings[key.second] = name;
-            TrashEntry kept;
-            if (!Settings::trashBypassed()) {
-                kept = keep(location.recordFile, location.recordFile, QStringLiteral("renamed"),
-                    QStringLiteral("to '%1'").arg(QString::fromStdString(name)), false);
-                if (kept.folder.isEmpty())
-                    return false;
-            }
-            const bool written = writeRecordFile(record, location.recordFile);
-            if (!written && !kept.folder.isEmpty())
-                QDir(kept.folder).removeRecursively();
-            return written;
+            return rewrite(record, location.recordFile, QStringLiteral("renamed"),
+                QStringLiteral("to '%1'").arg(QString::fromStdString(name)));
         }
         return false;
     }
@@ -389,6 +369,22 @@ private:
         note.change = change;
         note.detail = detail;
         return keepInTrash(dataFolder(), note, path, move);
+    }
+
+    // Writes record over file atomically. What file held before is kept in the trash,
+    // noted as change, unless file holds it still; nothing is kept of a failed write.
+    bool rewrite(const Record& record, const QString& file, const QString& change, const QString& detail)
+    {
+        TrashEntry kept;
+        if (QFileInfo::exists(file) && !Settings::trashBypassed()) {
+            kept = keep(file, file, change, detail, false);
+            if (kept.folder.isEmpty())
+                return false;
+        }
+        const bool written = writeRecordFile(record, file);
+        if (!kept.folder.isEmpty() && (!written || sameBytes(file, kept.kept())))
+            QDir(kept.folder).removeRecursively();
+        return written;
     }
 
     static bool sameBytes(const QString& a, const QString& b)
