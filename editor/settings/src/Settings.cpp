@@ -79,10 +79,6 @@ QString userImportsPath()
     return below(QStringLiteral("imports"));
 }
 
-} // namespace Settings
-
-namespace Settings {
-
 namespace {
 
 QString& chosenCommand()
